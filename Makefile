@@ -1,0 +1,37 @@
+# The two set-up commands: `make run` and `make test`. Both install what is missing first.
+BUILD ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: deps configure build run test test-sanitize bench clean
+
+deps:
+	@tools/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/bin/rookvale ]; then \
+	  $(BUILD)/bin/rookvale; \
+	else \
+	  echo "The game window is not built yet; starting the rules tool instead (type moves such as e2e4)."; \
+	  $(BUILD)/bin/rvrules play; \
+	fi
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Address + undefined behaviour, then thread sanitizer, each in a build tree of its own.
+test-sanitize: deps
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DROOKVALE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
+	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DROOKVALE_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug"
+
+bench: build
+	@for b in $(BUILD)/bin/bench-*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf build build-asan build-tsan
