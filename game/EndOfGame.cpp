@@ -1,0 +1,214 @@
+// Check, mate, stalemate and the three draws, examined after every move in a fixed
+// order: mate first, then the quiet-move count, insufficient material, repetition and
+// stalemate. The first rule that ends the game decides the result.
+
+#include "Game.h"
+#include "Square.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+const std::string kMateSound = "Audio/mate.wav";
+constexpr int kQuietMoveLimit = 100;
+constexpr int kRepetitionLimit = 3;
+
+int IndexAt(int file, int rank) {
+    return (file < 0 || file > 7 || rank < 1 || rank > 8) ? -1 : (8 - rank) * 8 + file;
+}
+
+} // namespace
+
+void Game::UpdateQuietMoveCount(int from, int to) {
+    const bool quiet = m_model.board[from].piece.kind != kind::Pawn &&
+                       m_model.board[to].piece.IsEmpty();
+    m_model.quietMoveCount = quiet ? m_model.quietMoveCount + 1 : 0;
+}
+
+void Game::EndGame(const std::string& result) {
+    m_model.finished = 1;
+    m_display->AppendToTitle(result);
+}
+
+void Game::DetectEndOfGame(int /*to*/) {
+    const auto& board = m_model.board;
+    const std::uint8_t mover = m_model.sideMarker;
+    const std::uint8_t defender = mover ? 0 : 1;
+
+    int king = -1;
+    for (int square = 0; square < 64 && king < 0; ++square) {
+        if (board[square].piece.kind == kind::King && board[square].piece.white == defender) {
+            king = square;
+        }
+    }
+
+    int checkers = 0;
+    int lastChecker = -1;
+    for (int square = 0; square < 64 && king >= 0; ++square) {
+        const TPiece& piece = board[square].piece;
+        if (piece.IsEmpty() || piece.white != mover || piece.kind == kind::King ||
+            !IsLegalMoveAt(square, king, false)) {
+            continue;
+        }
+        if (checkers++ == 0) {
+            m_display->AppendToCurrentCell("+");
+        }
+        lastChecker = square;
+    }
+
+    if (checkers > 0 && IsMate(king, checkers, lastChecker)) {
+        m_display->PlaySound(kMateSound);
+        EndGame(mover ? " - (White Wins)" : " - (Black Wins)");
+        return;
+    }
+    // Mate outranks the quiet-move count: a move that mates wins even as the hundredth.
+    if (m_model.quietMoveCount == kQuietMoveLimit) {
+        EndGame(" - (Draw)");
+        return;
+    }
+    if (InsufficientMaterial()) {
+        EndGame(" - (Draw)");
+        return;
+    }
+    m_model.positionHistory.push_back(RepetitionKey());
+    const auto& history = m_model.positionHistory;
+    if (std::count(history.begin(), history.end(), history.back()) == kRepetitionLimit) {
+        EndGame(" - (Draw)");
+        return;
+    }
+    for (int square = 0; square < 64; ++square) {
+        const TPiece& piece = board[square].piece;
+        if (!piece.IsEmpty() && piece.white == defender && HasLegalTarget(square)) {
+            return;
+        }
+    }
+    EndGame(" - (Stalemate)");
+}
+
+bool Game::IsMate(int king, int checkers, int lastChecker) {
+    const auto& board = m_model.board;
+    const std::uint8_t defender = board[king].piece.white;
+    const int kingFile = FileOf(king);
+    const int kingRank = RankOf(king);
+
+    static constexpr int kEscapes[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {1, -1},
+                                           {1, 0},   {1, 1},  {0, -1}, {0, 1}};
+    for (const auto& step : kEscapes) {
+        const int target = IndexAt(kingFile + step[0], kingRank + step[1]);
+        if (target >= 0 && IsLegalMoveAt(king, target, true)) {
+            return false;
+        }
+    }
+    if (checkers != 1) {
+        return true;
+    }
+
+    // Can a defender other than the king legally reach `target`?
+    auto defenderReaches = [&](int target, bool pawnsOnly) {
+        for (int square = 0; square < 64; ++square) {
+            const TPiece& piece = board[square].piece;
+            if (piece.IsEmpty() || piece.white != defender || piece.kind == kind::King ||
+                (pawnsOnly && piece.kind != kind::Pawn)) {
+                continue;
+            }
+            if (IsLegalMoveAt(square, target, true)) {
+                return true;
+            }
+        }
+        return false;
+    };
+
+    if (defenderReaches(lastChecker, false)) {
+        return false;
+    }
+    // A pawn that has just stepped two squares can also be taken en passant.
+    const int passed = SquareIndex(m_model.enPassantSquare);
+    if (passed >= 0 && board[lastChecker].piece.kind == kind::Pawn &&
+        FileOf(passed) == FileOf(lastChecker) && std::abs(RankOf(passed) - RankOf(lastChecker)) == 1 &&
+        defenderReaches(passed, true)) {
+        return false;
+    }
+
+    const std::string& kind = board[lastChecker].piece.kind;
+    const int df = FileOf(lastChecker) - kingFile;
+    const int dr = RankOf(lastChecker) - kingRank;
+    if (std::abs(df) <= 1 && std::abs(dr) <= 1) {
+        return true;
+    }
+    const bool straight = (df == 0 || dr == 0) && (kind == kind::Rook || kind == kind::Queen);
+    const bool diagonal =
+        std::abs(df) == std::abs(dr) && (kind == kind::Bishop || kind == kind::Queen);
+    if (!straight && !diagonal) {
+        return true;
+    }
+    const int fileStep = (df > 0) - (df < 0);
+    const int rankStep = (dr > 0) - (dr < 0);
+    for (int f = kingFile + fileStep, r = kingRank + rankStep; f != FileOf(lastChecker) || r != RankOf(lastChecker);
+         f += fileStep, r += rankStep) {
+        if (defenderReaches(IndexAt(f, r), false)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Game::InsufficientMaterial() const {
+    int minors = 0;
+    int knights = 0;
+    bool bishopOnLight = false;
+    bool bishopOnDark = false;
+    for (int square = 0; square < 64; ++square) {
+        const std::string& kind = m_model.board[square].piece.kind;
+        if (kind == kind::Pawn || kind == kind::Rook || kind == kind::Queen) {
+            return false;
+        }
+        if (kind == kind::Knight) {
+            ++minors;
+            ++knights;
+        } else if (kind == kind::Bishop) {
+            ++minors;
+            // a1 is dark: file + rank is even on dark squares.
+            ((FileOf(square) + RankOf(square)) % 2 == 0 ? bishopOnDark : bishopOnLight) = true;
+        }
+    }
+    // Mate cannot be forced or even helped: at most one minor piece in all, or only
+    // bishops, all on squares of one colour.
+    return minors <= 1 || (knights == 0 && !(bishopOnLight && bishopOnDark));
+}
+
+std::string Game::RepetitionKey() {
+    // Positions repeat when everything that decides the legal moves repeats: the
+    // placement, the side to move, the castling rights and a usable en-passant capture.
+    std::string key = m_model.PlacementText();
+    key += m_model.sideMarker ? " b " : " w ";
+    const auto& marks = m_model.castlingMarks;
+    const std::pair<CastlingMark, char> rights[] = {
+        {kMarkH1, 'K'}, {kMarkA1, 'Q'}, {kMarkH8, 'k'}, {kMarkA8, 'q'}};
+    bool anyRight = false;
+    for (const auto& [corner, letter] : rights) {
+        const CastlingMark kingMark = letter == 'K' || letter == 'Q' ? kMarkE1 : kMarkE8;
+        if (!marks[kingMark] && !marks[corner]) {
+            key += letter;
+            anyRight = true;
+        }
+    }
+    if (!anyRight) {
+        key += '-';
+    }
+    const int passed = SquareIndex(m_model.enPassantSquare);
+    bool capturable = false;
+    if (passed >= 0) {
+        const std::uint8_t toMove = m_model.SideToMove();
+        const int pawnRank = toMove ? 5 : 4;
+        for (const int side : {-1, 1}) {
+            const int square = IndexAt(FileOf(passed) + side, pawnRank);
+            const TPiece& piece = square >= 0 ? m_model.board[square].piece : m_model.pieceTable[kEmptyPiece];
+            if (piece.kind == kind::Pawn && piece.white == toMove && IsLegalMoveAt(square, passed, true)) {
+                capturable = true;
+            }
+        }
+    }
+    key += capturable ? " " + m_model.enPassantSquare : " -";
+    return key;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "BoardModel.h"
+#include "GameDisplay.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+// One game of chess: its board model and the rules that read and change it.
+// Every move enters through MakeMove, whatever its source; the display sees each
+// effect of a move through the GameDisplay given at construction.
+//
+// Not thread-safe: all calls for one game must come from one thread.
+class Game {
+public:
+    // A game in the initial position. The display must outlive the game.
+    explicit Game(GameDisplay& display);
+
+    // Copies share the display; point a copy at another one with SetDisplay.
+    Game(const Game&) = default;
+    Game& operator=(const Game&) = default;
+    void SetDisplay(GameDisplay& display) { m_display = &display; }
+
+    BoardModel& Model() { return m_model; }
+    const BoardModel& Model() const { return m_model; }
+
+    // Whether the piece on `from` may move to `to`. With ownKingTest off this is the
+    // plain movement test, which is also the program's test of whether a piece attacks a
+    // square. Does not look at whose turn it is. Leaves the board model as it was.
+    bool IsLegalMove(const std::string& from, const std::string& to, bool ownKingTest);
+
+    // The squares the piece on `square` may legally move to, castling excluded;
+    // empty when the text is not a square name or the square is empty.
+    std::vector<std::string> LegalTargets(const std::string& square);
+
+    // Makes the move from `from` to `to` for the side to move, castling given as the
+    // king's two-square move. A promotion uses the promotion choice when set and asks the
+    // display otherwise (an unanswered question makes a queen).
+    //
+    // Returns true when the move was made. Returns false and changes nothing when it is
+    // refused; the promotion choice is emptied then too, as it is whenever the move was
+    // not a promotion. Does not look at the finished mark: the caller decides whether
+    // the user may still move.
+    //
+    // A call that arrives while an earlier MakeMove of this game is still running (the
+    // promotion question runs a nested event loop) is queued with the promotion choice
+    // set at that moment, returns false, and is made once the earlier move has finished.
+    bool MakeMove(const std::string& from, const std::string& to);
+
+    // The number of half-moves played: the live position of the replay range.
+    int LivePosition() const { return static_cast<int>(m_model.moveRecord.size()); }
+
+private:
+    // What kind of move a move is, found once before the board changes.
+    struct MoveKind {
+        char castling = 0; // 'c' king side, 'C' queen side, 0 none
+        bool enPassant = false;
+        bool promotion = false;
+    };
+
+    struct QueuedMove {
+        std::string from;
+        std::string to;
+        std::string promotionChoice;
+    };
+
+    bool MakeOneMove(const std::string& from, const std::string& to);
+    bool IsLegalMoveAt(int from, int to, bool ownKingTest);
+    bool PassesMovementRule(int from, int to);
+    bool PawnMayMove(int from, int to);
+    bool CastlingAllowed(int from, int to);
+    bool LeavesOwnKingSafe(int from, int to);
+    bool IsAttackedBy(int square, std::uint8_t white) const;
+    bool PathIsClear(int from, int to) const;
+    bool HasLegalTarget(int square);
+
+    std::string Notation(int from, int to, const MoveKind& move);
+    std::string RecordMarkers(int to, const MoveKind& move) const;
+    void UpdateQuietMoveCount(int from, int to);
+    void DetectEndOfGame(int to);
+    bool IsMate(int king, int checkers, int lastChecker);
+    bool InsufficientMaterial() const;
+    std::string RepetitionKey();
+    void EndGame(const std::string& result);
+
+    BoardModel m_model;
+    GameDisplay* m_display;
+    bool m_inMove = false;
+    std::deque<QueuedMove> m_queue;
+};

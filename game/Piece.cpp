@@ -1,0 +1,52 @@
+#include "Piece.h"
+
+#include <cctype>
+
+int PieceEntryOf(const std::string& kind, std::uint8_t white) {
+    const int black = white ? 0 : 1;
+    if (kind == kind::Pawn) {
+        return kWhitePawn + black;
+    }
+    if (kind == kind::Knight) {
+        return kWhiteKnight + black;
+    }
+    if (kind == kind::Bishop) {
+        return kWhiteBishop + black;
+    }
+    if (kind == kind::Rook) {
+        return kWhiteRook + black;
+    }
+    if (kind == kind::Queen) {
+        return kWhiteQueen + black;
+    }
+    if (kind == kind::King) {
+        return kWhiteKing + black;
+    }
+    return kEmptyPiece;
+}
+
+char KindLetter(const std::string& kind) {
+    if (kind == kind::Knight) {
+        return 'N';
+    }
+    return kind.empty() ? ' ' : kind[0];
+}
+
+std::string KindOfLetter(char letter) {
+    switch (std::toupper(static_cast<unsigned char>(letter))) {
+    case 'P':
+        return kind::Pawn;
+    case 'N':
+        return kind::Knight;
+    case 'B':
+        return kind::Bishop;
+    case 'R':
+        return kind::Rook;
+    case 'Q':
+        return kind::Queen;
+    case 'K':
+        return kind::King;
+    default:
+        return {};
+    }
+}
