@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Logo.h"
+#include "config/InstallPaths.h"
+#include "driver/EngineDriver.h"
+#include "driver/SearchReports.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ferrule {
+
+// The library's one connection to its engine, behind the exported functions.
+class Plugin {
+public:
+    // Works out the paths from the library's own file name (or from `libraryPath`).
+    explicit Plugin(const std::string& libraryPath);
+
+    // Eng1: 0 opened; 1 refused (a connection is open or being opened, a search runs, or
+    // `record` is null); 9 the engine could not be started or the library's own path
+    // has no "/engines/" folder.
+    std::int32_t open(unsigned char* record, std::int32_t hostValue);
+    // Eng2: 0 if nothing was open, else 1 once the engine has gone.
+    std::int32_t close();
+    void stop() { m_driver.stop(); }
+    bool searching() const { return m_driver.searchRunning(); }
+    bool connected() const { return m_connection.load() != 0; }
+    // Runs a search if a connection holds a report record; else returns at once.
+    void search(const unsigned char* request);
+    void ponderHit() { m_driver.ponderHit(); }
+    void reset() { m_driver.reset(); }
+    const char* author();
+    const char* engineName();
+    void* logo();
+    SearchReports& reports() { return m_reports; }
+
+private:
+    static constexpr std::size_t kNameBuffer = 128;
+
+    std::optional<InstallPaths> m_paths;
+    std::atomic<int> m_connection{0};
+    SearchReports m_reports;
+    EngineDriver m_driver{m_reports};
+    Logo m_logo;
+    std::mutex m_namesMutex;
+    std::array<char, kNameBuffer> m_author{};
+    std::array<char, kNameBuffer> m_engine{};
+};
+
+} // namespace ferrule

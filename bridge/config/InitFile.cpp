@@ -1,0 +1,75 @@
+#include "InitFile.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+namespace ferrule {
+
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string lowered(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return result;
+}
+
+std::string entryName(std::string_view section, std::string_view key) {
+    return lowered(trimmed(section)) + '\n' + lowered(trimmed(key));
+}
+
+} // namespace
+
+InitFile InitFile::load(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return parse(text.str());
+}
+
+InitFile InitFile::parse(std::string_view text) {
+    InitFile file;
+    std::string section;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = trimmed(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (line.empty() || line.front() == ';' || line.front() == '#') {
+            continue;
+        }
+        if (line.front() == '[') {
+            section = line.substr(1, line.find(']') - 1);
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            continue;
+        }
+        std::string_view value = trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+            value = value.substr(1, value.size() - 2);
+        }
+        file.m_values.emplace(entryName(section, line.substr(0, equals)), value);
+    }
+    return file;
+}
+
+std::string InitFile::value(std::string_view section, std::string_view key) const {
+    const auto found = m_values.find(entryName(section, key));
+    return found == m_values.end() ? std::string() : found->second;
+}
+
+} // namespace ferrule

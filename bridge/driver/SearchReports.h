@@ -1,0 +1,89 @@
+#pragma once
+
+#include "LineParser.h"
+#include "core/MoveCode.h"
+#include "core/Position.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string_view>
+
+namespace ferrule {
+
+// Notification codes sent to the host through Func3.
+constexpr int kNotifyMainLine = 329;
+constexpr int kNotifySearchStart = 330;
+constexpr int kNotifyRootMove = 331;
+constexpr int kNotifyDepth = 332;
+constexpr int kNotifyNodes = 333;
+
+// An engine's score as the host gets it: saturated to 16 bits, mate distances moved from
+// 32767 - n down to 30000 - n (and the same below zero), then negated when asked to.
+int hostScore(long long engineScore, bool negate);
+
+// The search state that reports are made from, and the writes into the host's report
+// record. Everything here is guarded by one lock, so the reader thread, the thread in
+// Eng9 and host threads calling the Show functions see it whole; notifications are sent
+// under the lock too, so a host never reads a record half-way through a write.
+class SearchReports {
+public:
+    // Holds the host's record until detach(); writes `hostValue` to offset 108.
+    void attach(unsigned char* record, std::int32_t hostValue);
+    void detach();
+    bool holdsRecord() const;
+
+    void setEvaluationWhite(bool evaluationWhite);
+    // Told every main line in which not one move could be read (for the log and console).
+    void setUnreadableLineSink(std::function<void(std::string_view)> sink);
+
+    // The search's position is set up: the greatest depth is 0, the searched position is
+    // `position`, the remembered main line is forgotten; then the host hears code 330.
+    void startSearch(const Position& position);
+    // Just before the start command: no main line reported yet in this search.
+    void clearReportedMainLine();
+    Position searchedPosition() const;
+    bool hasNoLegalMove() const;
+
+    // A search begins: no stop is in force any more.
+    void liftStop() { m_stop = false; }
+    // Puts a stop in force; true only for the call that did so.
+    bool putStop();
+    bool stopInForce() const { return m_stop.load(); }
+
+    // The four host-visible reports; each does nothing while a stop is in force and
+    // returns the notification's result (0 when none was sent).
+    std::int32_t showDepth(int depth, int secondDepth);
+    std::int32_t showNodes(std::uint32_t low, std::uint32_t high);
+    std::int32_t showMove(int move, int number, int total);
+    // `moves` holds `count` 16-bit move codes; the count is clamped to 0..32.
+    std::int32_t showMainline(const std::uint16_t* moves, int count, int score);
+
+    // Acts on one parsed output line. Returns true when it ends the wait for the engine.
+    bool handle(const ParsedLine& line);
+
+private:
+    static constexpr int kMaxMainLine = 32;
+
+    std::int32_t notify(int code);
+    void reportMainLine(std::string_view text, int score, int time);
+    void handleMoveLine(std::string_view move);
+    bool blackToMove() const { return m_position.sideToMove == kBlack; }
+
+    mutable std::recursive_mutex m_mutex;
+    unsigned char* m_record = nullptr;
+    std::atomic<bool> m_stop{false};
+    bool m_evaluationWhite = false;
+    std::function<void(std::string_view)> m_unreadableLineSink;
+    Position m_position;
+    int m_greatestDepth = 0;
+    bool m_mainLineReported = false;
+    std::array<MoveCode, kMaxMainLine> m_line{};
+    int m_lineCount = 0;
+    int m_score = 0;
+    int m_time = 0;
+};
+
+} // namespace ferrule

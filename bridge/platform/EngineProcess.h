@@ -1,0 +1,71 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ferrule {
+
+// The engine as an operating-system process: its input and output pipes, a way to wake
+// a blocked reader, and its end. Every system call of the library's engine handling lives
+// behind this class, so another platform needs only another implementation of it.
+class EngineProcess {
+public:
+    struct ReadResult {
+        enum class Kind { kData, kEnd, kWoken, kFailed };
+        Kind kind = Kind::kFailed;
+        std::size_t count = 0;
+    };
+
+    EngineProcess() = default;
+    ~EngineProcess(); // ends a process still running (see terminate) and closes everything
+    EngineProcess(const EngineProcess&) = delete;
+    EngineProcess& operator=(const EngineProcess&) = delete;
+
+    // Starts `arguments[0]` with the rest as its arguments in `workingFolder`, at lower
+    // priority and in a process group of its own; standard output and error share one
+    // pipe. On failure returns false with the system's text in `error`, leaving nothing open.
+    bool start(const std::vector<std::string>& arguments, const std::string& workingFolder,
+               std::string& error);
+
+    // Writes all of `text` to the engine's input. Returns false, without a signal, when the
+    // engine has ended or the pipe is closed.
+    bool write(std::string_view text);
+
+    // Blocks until output arrives (kData, `count` bytes), the output ends (kEnd), wake()
+    // is called (kWoken) or the read fails (kFailed).
+    ReadResult read(char* buffer, std::size_t size);
+
+    // Makes a blocked or the next read() return kWoken. Callable from any thread.
+    void wake();
+
+    // True once the engine process has ended (it is then also reaped).
+    bool hasEnded();
+
+    // Waits up to `limit` for the process to end by itself; true if it has.
+    bool waitForEnd(std::chrono::milliseconds limit);
+
+    // Closes the engine's input, so that an engine reading it sees its end.
+    void closeInput();
+
+    // Ends the engine's whole process group (politely first, then by force) and reaps it.
+    void terminate();
+
+    int processId() const { return m_pid; }
+
+private:
+    void closeAll();
+
+    int m_pid = -1;
+    int m_input = -1;  // write end of the engine's standard input
+    int m_output = -1; // read end of the engine's standard output and error
+    int m_wakeRead = -1;
+    int m_wakeWrite = -1;
+    bool m_ended = false;
+    std::mutex m_mutex; // serialises writes, closing the input and reaping the process
+};
+
+} // namespace ferrule

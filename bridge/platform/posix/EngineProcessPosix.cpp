@@ -1,0 +1,265 @@
+#include "platform/EngineProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ferrule {
+
+namespace {
+
+// How much further below the host the engine runs: a "below normal" priority.
+constexpr int kLowerPriority = 4;
+constexpr auto kPoll = std::chrono::milliseconds(10);
+constexpr auto kGraceAfterTerm = std::chrono::milliseconds(500);
+
+void closeFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+std::string systemText(int error) {
+    return std::strerror(error);
+}
+
+// A write to a pipe whose reader has gone raises SIGPIPE, which would end the host.
+// The signal is blocked in this thread for the write and a SIGPIPE it caused is taken
+// back out of the pending set, so the host's own handling of SIGPIPE is left alone.
+class SigpipeBlock {
+public:
+    SigpipeBlock() {
+        sigemptyset(&m_set);
+        sigaddset(&m_set, SIGPIPE);
+        sigset_t pending;
+        sigemptyset(&pending);
+        sigpending(&pending);
+        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_set, &m_old);
+    }
+    ~SigpipeBlock() {
+        if (m_raised && !m_wasPending) {
+            const timespec zero{0, 0};
+            sigtimedwait(&m_set, nullptr, &zero);
+        }
+        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    void noteBrokenPipe() { m_raised = true; }
+
+private:
+    sigset_t m_set;
+    sigset_t m_old;
+    bool m_wasPending = false;
+    bool m_raised = false;
+};
+
+} // namespace
+
+EngineProcess::~EngineProcess() {
+    if (m_pid > 0) {
+        terminate();
+    }
+    closeAll();
+}
+
+bool EngineProcess::start(const std::vector<std::string>& arguments,
+                          const std::string& workingFolder, std::string& error) {
+    int input[2] = {-1, -1};
+    int output[2] = {-1, -1};
+    int wake[2] = {-1, -1};
+    if (arguments.empty() || ::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0 ||
+        ::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = arguments.empty() ? systemText(ENOENT) : systemText(errno);
+        for (int* fd : {&input[0], &input[1], &output[0], &output[1], &wake[0], &wake[1]}) {
+            closeFd(*fd);
+        }
+        return false;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
+    posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+
+    // Own process group, so the engine and anything it starts can be ended together;
+    // signals back to their defaults, since an ignored SIGPIPE would be inherited.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    sigset_t noneBlocked;
+    sigemptyset(&noneBlocked);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setsigmask(&attributes, &noneBlocked);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
+                                              POSIX_SPAWN_SETSIGMASK);
+
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    closeFd(input[0]);
+    closeFd(output[1]);
+    if (spawned != 0) {
+        error = systemText(spawned);
+        for (int* fd : {&input[1], &output[0], &wake[0], &wake[1]}) {
+            closeFd(*fd);
+        }
+        return false;
+    }
+    errno = 0;
+    const int priority = getpriority(PRIO_PROCESS, 0);
+    if (errno == 0) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(pid), priority + kLowerPriority);
+    }
+    m_pid = pid;
+    m_input = input[1];
+    m_output = output[0];
+    m_wakeRead = wake[0];
+    m_wakeWrite = wake[1];
+    m_ended = false;
+    return true;
+}
+
+bool EngineProcess::write(std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    if (m_input < 0 || m_ended) {
+        return false;
+    }
+    SigpipeBlock block;
+    while (!text.empty()) {
+        const ssize_t written = ::write(m_input, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (errno == EPIPE) {
+                block.noteBrokenPipe();
+            }
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+EngineProcess::ReadResult EngineProcess::read(char* buffer, std::size_t size) {
+    pollfd watched[2] = {{m_output, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+    for (;;) {
+        const int ready = ::poll(watched, 2, -1);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0) {
+            return {ReadResult::Kind::kFailed, 0};
+        }
+        if (watched[0].revents != 0) {
+            const ssize_t count = ::read(m_output, buffer, size);
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count < 0) {
+                return {ReadResult::Kind::kFailed, 0};
+            }
+            return {count == 0 ? ReadResult::Kind::kEnd : ReadResult::Kind::kData,
+                    static_cast<std::size_t>(count)};
+        }
+        char drained[64];
+        while (::read(m_wakeRead, drained, sizeof drained) > 0) {
+        }
+        return {ReadResult::Kind::kWoken, 0};
+    }
+}
+
+void EngineProcess::wake() {
+    const char signal = 1;
+    if (m_wakeWrite >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeWrite, &signal, 1);
+    }
+}
+
+bool EngineProcess::hasEnded() {
+    std::lock_guard lock(m_mutex);
+    if (!m_ended && m_pid > 0) {
+        int status = 0;
+        const pid_t reaped = ::waitpid(m_pid, &status, WNOHANG);
+        // ECHILD: a host that ignores SIGCHLD has had it reaped already.
+        m_ended = reaped == m_pid || (reaped < 0 && errno == ECHILD);
+    }
+    return m_ended;
+}
+
+bool EngineProcess::waitForEnd(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!hasEnded()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    return true;
+}
+
+void EngineProcess::closeInput() {
+    std::lock_guard lock(m_mutex);
+    closeFd(m_input);
+}
+
+void EngineProcess::terminate() {
+    if (m_pid <= 0) {
+        return;
+    }
+    closeInput();
+    const pid_t group = m_pid;
+    if (!waitForEnd(std::chrono::milliseconds(0))) {
+        ::kill(-group, SIGTERM);
+        if (!waitForEnd(kGraceAfterTerm)) {
+            ::kill(-group, SIGKILL);
+            while (!waitForEnd(kGraceAfterTerm)) {
+            }
+        }
+    }
+    // Helpers the engine started (an adapter's own engine) end with their input; any
+    // that stay on are ended with the group.
+    const auto deadline = std::chrono::steady_clock::now() + kGraceAfterTerm;
+    while (::kill(-group, 0) == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kPoll);
+    }
+    if (::kill(-group, 0) == 0) {
+        ::kill(-group, SIGKILL);
+    }
+    std::lock_guard lock(m_mutex);
+    m_pid = -1;
+}
+
+void EngineProcess::closeAll() {
+    std::lock_guard lock(m_mutex);
+    for (int* fd : {&m_input, &m_output, &m_wakeRead, &m_wakeWrite}) {
+        closeFd(*fd);
+    }
+}
+
+} // namespace ferrule
