@@ -1,0 +1,110 @@
+#include "app/IniFile.h"
+
+#include "app/AtomicWrite.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+bool isSectionLine(const QString& line) {
+    const QString trimmed = line.trimmed();
+    return trimmed.startsWith('[') && trimmed.endsWith(']');
+}
+
+QString sectionName(const QString& line) {
+    const QString trimmed = line.trimmed();
+    return trimmed.mid(1, trimmed.size() - 2).trimmed();
+}
+
+// The key of a "key=value" line, or an empty text for any other line.
+QString keyName(const QString& line) {
+    const int equals = line.indexOf('=');
+    return equals < 0 ? QString() : line.left(equals).trimmed();
+}
+
+} // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) {
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QString text = QString::fromUtf8(file.readAll());
+    m_lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    // A final line end leaves one empty piece behind that is not a line of the file.
+    if (!m_lines.isEmpty() && m_lines.last().isEmpty())
+        m_lines.removeLast();
+}
+
+int IniFile::findSection(const QString& section) const {
+    for (int i = 0; i < m_lines.size(); ++i) {
+        if (isSectionLine(m_lines[i]) &&
+            sectionName(m_lines[i]).compare(section, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int IniFile::sectionEnd(int sectionLine) const {
+    int end = sectionLine + 1;
+    while (end < m_lines.size() && !isSectionLine(m_lines[end]))
+        ++end;
+    return end;
+}
+
+int IniFile::findKey(int sectionLine, const QString& key) const {
+    const int end = sectionEnd(sectionLine);
+    for (int i = sectionLine + 1; i < end; ++i) {
+        if (keyName(m_lines[i]).compare(key, Qt::CaseInsensitive) == 0 && !key.isEmpty())
+            return i;
+    }
+    return -1;
+}
+
+QString IniFile::value(const QString& section, const QString& key, const QString& fallback) const {
+    const int sectionLine = findSection(section);
+    if (sectionLine < 0)
+        return fallback;
+    const int keyLine = findKey(sectionLine, key);
+    if (keyLine < 0)
+        return fallback;
+    const QString& line = m_lines[keyLine];
+    return line.mid(line.indexOf('=') + 1).trimmed();
+}
+
+void IniFile::setValue(const QString& section, const QString& key, const QString& value) {
+    const QString entry = key + '=' + value;
+    int sectionLine = findSection(section);
+    if (sectionLine < 0) {
+        m_lines.append('[' + section + ']');
+        m_lines.append(entry);
+        return;
+    }
+    const int keyLine = findKey(sectionLine, key);
+    if (keyLine >= 0) {
+        m_lines[keyLine] = entry;
+        return;
+    }
+    // Blank lines that close a section belong visually to the gap before the next one.
+    int insertAt = sectionEnd(sectionLine);
+    while (insertAt > sectionLine + 1 && m_lines[insertAt - 1].trimmed().isEmpty())
+        --insertAt;
+    m_lines.insert(insertAt, entry);
+}
+
+QString IniFile::text() const {
+    QString result;
+    for (const QString& line : m_lines)
+        result += line + QStringLiteral("\r\n");
+    return result;
+}
+
+bool IniFile::save() const {
+    // Replacing the file through a temporary one would also succeed over a file that the
+    // user made read-only; honour that protection as the original format's writer does.
+    const QFileInfo info(m_path);
+    if (info.exists() && !info.isWritable())
+        return false;
+    return writeFileAtomically(m_path, text().toUtf8());
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QSoundEffect;
+
+// The program's one sound player. Playing returns at once; a new sound cuts off the one
+// still playing; every failure (missing file, no audio device, unplayable format) is
+// silent. Nothing is opened while sounds are off.
+class SoundPlayer {
+public:
+    // `folder` is the folder the relative names are found in: the program's folder.
+    explicit SoundPlayer(QString folder);
+    ~SoundPlayer();
+
+    void setEnabled(bool on) { m_enabled = on; }
+    bool enabled() const { return m_enabled; }
+
+    // Plays a file named relative to the folder ("Audio/move.wav") when sounds are on.
+    void play(const QString& relativeFile);
+
+    // The player, or null while no sound has been asked for with sounds on.
+    const QSoundEffect* effect() const { return m_effect.get(); }
+
+private:
+    QString m_folder;
+    bool m_enabled = true;
+    std::unique_ptr<QSoundEffect> m_effect;
+};
