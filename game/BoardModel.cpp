@@ -52,10 +52,10 @@ bool ParsePlacement(std::string_view placement, const std::array<TPiece, kPieceT
 } // namespace
 
 BoardModel::BoardModel() {
-    for (int entry = 0; entry < kWhiteKing + 1; ++entry) {
-        static const std::string* const kinds[] = {&kind::Pawn, &kind::Knight, &kind::Bishop,
-                                                   &kind::Rook, &kind::Queen,  &kind::King};
-        pieceTable[entry] = TPiece{*kinds[entry / 2], static_cast<std::uint8_t>(entry % 2 == 0),
+    for (int entry = 0; entry < kEmptyPiece; ++entry) {
+        static constexpr std::string_view kinds[] = {kind::Pawn, kind::Knight, kind::Bishop,
+                                                     kind::Rook, kind::Queen,  kind::King};
+        pieceTable[entry] = TPiece{std::string(kinds[entry / 2]), static_cast<std::uint8_t>(entry % 2 == 0),
                                    static_cast<PieceImage>(entry)};
     }
     pieceTable[kEmptyPiece] = TPiece{};

@@ -168,8 +168,8 @@ bool Game::InsufficientMaterial() const {
             ++knights;
         } else if (kind == kind::Bishop) {
             ++minors;
-            // a1 is dark: file + rank is even on dark squares.
-            ((FileOf(square) + RankOf(square)) % 2 == 0 ? bishopOnDark : bishopOnLight) = true;
+            // a1 (file 0, rank 1) is dark: the dark squares have an odd file + rank.
+            ((FileOf(square) + RankOf(square)) % 2 == 1 ? bishopOnDark : bishopOnLight) = true;
         }
     }
     // Mate cannot be forced or even helped: at most one minor piece in all, or only

@@ -113,7 +113,7 @@ bool Game::MakeOneMove(const std::string& from, const std::string& to) {
 
     const bool capture = !captured.IsEmpty() || move.enPassant;
     if (capture) {
-        display.CountCapture(move.enPassant ? kind::Pawn : captured.kind, mover ? 0 : 1);
+        display.CountCapture(move.enPassant ? std::string(kind::Pawn) : captured.kind, mover ? 0 : 1);
     }
     display.PlaySound(capture ? kAttackSound : kMoveSound);
 

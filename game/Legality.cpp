@@ -25,7 +25,7 @@ int IndexAt(int file, int rank) {
     return (8 - rank) * 8 + file;
 }
 
-bool Holds(const TPiece& piece, const std::string& kind, std::uint8_t white) {
+bool Holds(const TPiece& piece, std::string_view kind, std::uint8_t white) {
     return piece.white == white && piece.kind == kind;
 }
 
@@ -241,7 +241,7 @@ bool Game::IsAttackedBy(int square, std::uint8_t white) const {
             return true;
         }
     }
-    auto sliderOnRay = [&](const int (&directions)[4][2], const std::string& kind) {
+    auto sliderOnRay = [&](const int (&directions)[4][2], std::string_view kind) {
         for (const auto& direction : directions) {
             for (int f = file + direction[0], r = rank + direction[1];; f += direction[0], r += direction[1]) {
                 const int at = IndexAt(f, r);

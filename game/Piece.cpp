@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-int PieceEntryOf(const std::string& kind, std::uint8_t white) {
+int PieceEntryOf(std::string_view kind, std::uint8_t white) {
     const int black = white ? 0 : 1;
     if (kind == kind::Pawn) {
         return kWhitePawn + black;
@@ -25,7 +25,7 @@ int PieceEntryOf(const std::string& kind, std::uint8_t white) {
     return kEmptyPiece;
 }
 
-char KindLetter(const std::string& kind) {
+char KindLetter(std::string_view kind) {
     if (kind == kind::Knight) {
         return 'N';
     }
@@ -35,17 +35,17 @@ char KindLetter(const std::string& kind) {
 std::string KindOfLetter(char letter) {
     switch (std::toupper(static_cast<unsigned char>(letter))) {
     case 'P':
-        return kind::Pawn;
+        return std::string(kind::Pawn);
     case 'N':
-        return kind::Knight;
+        return std::string(kind::Knight);
     case 'B':
-        return kind::Bishop;
+        return std::string(kind::Bishop);
     case 'R':
-        return kind::Rook;
+        return std::string(kind::Rook);
     case 'Q':
-        return kind::Queen;
+        return std::string(kind::Queen);
     case 'K':
-        return kind::King;
+        return std::string(kind::King);
     default:
         return {};
     }

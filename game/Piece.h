@@ -2,18 +2,19 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The records of the board model. A piece kind is its English name; the empty
 // text is "no piece". Colour is a byte: 1 White, 0 Black (0 for the empty piece too,
 // so a test for a Black piece must also test that the square is occupied).
 
 namespace kind {
-inline const std::string Pawn = "Pawn";
-inline const std::string Knight = "Knight";
-inline const std::string Bishop = "Bishop";
-inline const std::string Rook = "Rook";
-inline const std::string Queen = "Queen";
-inline const std::string King = "King";
+inline constexpr std::string_view Pawn = "Pawn";
+inline constexpr std::string_view Knight = "Knight";
+inline constexpr std::string_view Bishop = "Bishop";
+inline constexpr std::string_view Rook = "Rook";
+inline constexpr std::string_view Queen = "Queen";
+inline constexpr std::string_view King = "King";
 } // namespace kind
 
 // Index into the display's piece image list, 0..11 in piece-table order
@@ -55,10 +56,10 @@ enum PieceEntry : int {
 };
 
 // The piece-table entry of a kind in a colour, or kEmptyPiece for the empty kind.
-int PieceEntryOf(const std::string& kind, std::uint8_t white);
+int PieceEntryOf(std::string_view kind, std::uint8_t white);
 
 // The letter of a kind in notation and files: first letter, "N" for a knight.
-char KindLetter(const std::string& kind);
+char KindLetter(std::string_view kind);
 
 // The kind named by a notation letter (either case: "q", "N", ...), or empty for any other letter.
 std::string KindOfLetter(char letter);

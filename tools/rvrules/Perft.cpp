@@ -1,0 +1,56 @@
+#include "Perft.h"
+
+#include "game/Square.h"
+
+#include <array>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kPromotionKinds = {kind::Queen, kind::Rook, kind::Bishop,
+                                                    kind::Knight};
+
+std::uint64_t CountMove(const Game& game, const std::string& from, const std::string& to,
+                        const std::string& promotionChoice, int depth) {
+    Game next = game;
+    next.Model().promotionChoice = promotionChoice;
+    return next.MakeMove(from, to) ? Perft(next, depth - 1) : 0;
+}
+
+} // namespace
+
+std::uint64_t Perft(Game& position, int depth) {
+    if (depth == 0) {
+        return 1;
+    }
+    const std::uint8_t toMove = position.Model().SideToMove();
+    std::uint64_t nodes = 0;
+    for (int index = 0; index < 64; ++index) {
+        const TSquare& square = position.Model().board[index];
+        if (square.piece.IsEmpty() || square.piece.white != toMove) {
+            continue;
+        }
+        std::vector<std::string> targets = position.LegalTargets(square.name);
+        if (square.piece.kind == kind::King) {
+            for (const char* castle : {"g1", "c1", "g8", "c8"}) {
+                if (position.IsLegalMove(square.name, castle, true) &&
+                    std::abs(FileOf(index) - FileOf(SquareIndex(castle))) == 2) {
+                    targets.push_back(castle);
+                }
+            }
+        }
+        const bool pawn = square.piece.kind == kind::Pawn;
+        for (const std::string& target : targets) {
+            const int rank = target[1] - '0';
+            if (pawn && (rank == 8 || rank == 1)) {
+                for (const std::string_view kind : kPromotionKinds) {
+                    nodes += CountMove(position, square.name, target, std::string(kind), depth);
+                }
+            } else {
+                nodes += CountMove(position, square.name, target, {}, depth);
+            }
+        }
+    }
+    return nodes;
+}
