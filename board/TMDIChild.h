@@ -1,0 +1,158 @@
+#pragma once
+
+#include "game/Game.h"
+#include "game/GameDisplay.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QVector>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+class AdvertisementPanel;
+class MoveGrid;
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+
+// One game window: the board of 64 square images named "a8".."h1" over their square
+// backgrounds, the last-move frames, the captured-piece counters, the move list with its
+// replay scroll bar, the chat widgets and the advertisement panel. It is the display of
+// its own game: every move, whatever its source, goes through game().MakeMove, which calls
+// back the display operations below.
+//
+// The title ("Game Board" at creation) lives in windowTitle(). Closing the window frees it.
+class TMDIChild : public QWidget, public GameDisplay {
+    Q_OBJECT
+public:
+    explicit TMDIChild(QWidget* parent = nullptr);
+    ~TMDIChild() override;
+
+    Game& game() { return m_game; }
+    const Game& game() const { return m_game; }
+
+    // Fills a window in which no move has been made yet with the lines of a game file:
+    // the move record and the finished mark are set, the move list shows the raw lines,
+    // the live position is the number of lines and the shown position 0. Does nothing on a
+    // window that already has moves.
+    void LoadMoveRecord(const std::vector<std::string>& lines);
+
+    // Called after the user moved a piece and the move was made: first the engine hook,
+    // then the peer hook, each with the move's squares; the promotion letter of the move is
+    // still in game().Model().promotionLetter while they run. An engine counts as attached
+    // to this window while engineMoveHook is set.
+    std::function<void(const QString& from, const QString& to)> engineMoveHook;
+    std::function<void(const QString& from, const QString& to)> peerMoveHook;
+
+    // Board display. Each reads the current setting from BoardSettings::Current().
+    void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
+    void RefreshPieceImages(); // returns to the live position and redraws every piece
+    void LoadBoardColours();   // loads the light and dark square pictures
+    void PaintBoardSquares();  // repaints the 64 square backgrounds
+    void InvertBoard1Click();  // turns the board over (a point reflection); its own inverse
+    void FlipBoard1Click();    // the same as InvertBoard1Click
+    void Button3Click();       // opens PopupAction below the Menu button
+
+    // Mouse input on a square image, as the square images raise it (tests call them
+    // directly). xyMouseDown runs the pick-up test and, when it passes, starts the drag.
+    // xyDragOver accepts only a drag that started on this window's own squares. xyDragDrop
+    // makes the move from the drag source to the target square and returns true when it
+    // was made.
+    void xyMouseDown(QLabel* sender, Qt::MouseButtons buttons);
+    bool xyDragOver(const QObject* source) const;
+    bool xyDragDrop(QLabel* target, const QObject* source);
+
+    // Replay, driven by the scroll bar and by clicks in the move list.
+    void ScrollBar1Scroll(int position);
+    void StringGrid1MouseDown(int column, int row);
+    void UndoShownMove(const std::string& line, bool white);
+    void RedoShownMove(const std::string& line, bool white);
+
+    // The piece image a square image shows (kNoImage for none); for tests and redrawing.
+    PieceImage ShownImage(const std::string& square) const;
+    // The current, masked piece pictures (ImageList2), by piece image index.
+    const QVector<QPixmap>& PieceImages() const { return m_imageList2; }
+    // The piece sheet as last cut by LoadPieceSet (ImageList1).
+    const QVector<QImage>& PieceSheetCells() const { return m_imageList1; }
+
+    // GameDisplay
+    int ShownPosition() const override { return m_shownPosition; }
+    void ShowPosition(int position) override;
+    void SetLivePosition(int live) override;
+    void MoveSquarePicture(const std::string& from, const std::string& to) override;
+    void MarkLastMove(const std::string& from, const std::string& to) override;
+    void SetSquarePicture(const std::string& square, PieceImage image) override;
+    void CountCapture(const std::string& kind, std::uint8_t white) override;
+    void EnterHalfMove(std::uint8_t white, const std::string& notation) override;
+    void AppendToCurrentCell(const std::string& suffix) override;
+    void AppendToTitle(const std::string& text) override;
+    std::string AskPromotion() override;
+    void PlaySound(const std::string& file) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct CaptureCounter {
+        QFrame* panel = nullptr;
+        QLabel* image = nullptr;
+        QLabel* count = nullptr;
+        int pieceImage = 0;
+    };
+
+    void BuildLeftPanel();
+    void BuildRightPanel();
+    void BuildCounters(QWidget* panel);
+    void BuildMenus();
+    void BuildPieceImages();
+    void LoadBorder();
+    void ShowStartPosition();
+    void RedrawSquares();
+    void xyStartDrag(QLabel* sender);
+    QLabel* SquareImage(std::string_view name) const;
+    void ShowPiece(const std::string& square, int kindBase, bool white);
+    void SelectHalfMoveCell(int halfMove);
+
+    Game m_game{*this};
+
+    QWidget* m_leftPanel = nullptr;
+    QWidget* m_rightPanel = nullptr;
+    QWidget* m_bottomPanel = nullptr;
+    std::array<QLabel*, 64> m_squareImages{};      // by square index, a8 = 0
+    std::array<QLabel*, 64> m_squareBackgrounds{}; // by square index
+    std::array<PieceImage, 64> m_shown{};          // what each square image shows
+    QLabel* m_sqLight = nullptr;
+    QLabel* m_sqDark = nullptr;
+    QLabel* m_border1 = nullptr;                  // source square of the last move
+    QLabel* m_border2 = nullptr;                  // its destination
+    std::array<QLabel*, 16> m_coordinateLabels{}; // Label1..Label16
+    QLabel* m_whiteName = nullptr;
+    QLabel* m_blackName = nullptr;
+    std::array<CaptureCounter, 10> m_counters{}; // Panel1..Panel10
+    MoveGrid* m_grid = nullptr;
+    QScrollBar* m_scrollBar = nullptr;
+    QPlainTextEdit* m_memo = nullptr;
+    QLineEdit* m_edit = nullptr;
+    QPushButton* m_menuButton = nullptr;
+    AdvertisementPanel* m_advertisement = nullptr;
+    QMenu* m_popupAction = nullptr;
+    QMenu* m_popupBoard = nullptr;
+    QAction* m_engineItem = nullptr;
+
+    QVector<QImage> m_imageList1;  // the cut piece sheet, plain
+    QVector<QPixmap> m_imageList2; // the same pictures with their background left out
+    int m_shownPosition = 0;
+    bool m_dragging = false;        // a drag of this window is running
+    bool m_askingPromotion = false; // the promotion dialog is open for this window
+};
