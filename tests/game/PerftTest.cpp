@@ -34,6 +34,7 @@ TEST(Perft, StandardPositionsToDepthThree) {
         const std::string before = game.Model().PlacementText();
         for (int depth = 1; depth <= 3; ++depth) {
             EXPECT_EQ(Perft(game, depth), row.nodes[depth - 1]) << row.name << " depth " << depth;
+            EXPECT_EQ(PerftCountingLastMoves(game, depth), row.nodes[depth - 1]) << row.name;
         }
         EXPECT_EQ(game.Model().PlacementText(), before) << row.name;
     }

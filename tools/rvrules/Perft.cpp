@@ -11,16 +11,21 @@ namespace {
 constexpr std::array<std::string_view, 4> kPromotionKinds = {kind::Queen, kind::Rook, kind::Bishop,
                                                     kind::Knight};
 
+enum class LastMoves { Made, Counted };
+
+std::uint64_t Count(Game& position, int depth, LastMoves last);
+
 std::uint64_t CountMove(const Game& game, const std::string& from, const std::string& to,
-                        const std::string& promotionChoice, int depth) {
+                        const std::string& promotionChoice, int depth, LastMoves last) {
+    if (depth == 1 && last == LastMoves::Counted) {
+        return 1;
+    }
     Game next = game;
     next.Model().promotionChoice = promotionChoice;
-    return next.MakeMove(from, to) ? Perft(next, depth - 1) : 0;
+    return next.MakeMove(from, to) ? Count(next, depth - 1, last) : 0;
 }
 
-} // namespace
-
-std::uint64_t Perft(Game& position, int depth) {
+std::uint64_t Count(Game& position, int depth, LastMoves last) {
     if (depth == 0) {
         return 1;
     }
@@ -45,12 +50,20 @@ std::uint64_t Perft(Game& position, int depth) {
             const int rank = target[1] - '0';
             if (pawn && (rank == 8 || rank == 1)) {
                 for (const std::string_view kind : kPromotionKinds) {
-                    nodes += CountMove(position, square.name, target, std::string(kind), depth);
+                    nodes += CountMove(position, square.name, target, std::string(kind), depth, last);
                 }
             } else {
-                nodes += CountMove(position, square.name, target, {}, depth);
+                nodes += CountMove(position, square.name, target, {}, depth, last);
             }
         }
     }
     return nodes;
+}
+
+} // namespace
+
+std::uint64_t Perft(Game& game, int depth) { return Count(game, depth, LastMoves::Made); }
+
+std::uint64_t PerftCountingLastMoves(Game& game, int depth) {
+    return Count(game, depth, LastMoves::Counted);
 }

@@ -9,3 +9,7 @@
 // castling moves, each promotion once per piece, each made with MakeMove on a copy.
 // The game itself is left as it was.
 std::uint64_t Perft(Game& game, int depth);
+
+// The same count with the moves of the last half-move counted, not made: the usual
+// shortcut of move-generator benchmarks, for comparing with other generators.
+std::uint64_t PerftCountingLastMoves(Game& game, int depth);
