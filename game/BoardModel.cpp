@@ -55,8 +55,9 @@ BoardModel::BoardModel() {
     for (int entry = 0; entry < kEmptyPiece; ++entry) {
         static constexpr std::string_view kinds[] = {kind::Pawn, kind::Knight, kind::Bishop,
                                                      kind::Rook, kind::Queen,  kind::King};
-        pieceTable[entry] = TPiece{std::string(kinds[entry / 2]), static_cast<std::uint8_t>(entry % 2 == 0),
-                                   static_cast<PieceImage>(entry)};
+        pieceTable[entry] =
+            TPiece{std::string(kinds[entry / 2]), static_cast<std::uint8_t>(entry % 2 == 0),
+                   static_cast<PieceImage>(entry)};
     }
     pieceTable[kEmptyPiece] = TPiece{};
     pieceTable[kScratch] = TPiece{};
@@ -66,9 +67,13 @@ BoardModel::BoardModel() {
     SetUpFromFen(kInitialFen);
 }
 
-const TSquare& BoardModel::At(std::string_view name) const { return board[SquareIndex(name)]; }
+const TSquare& BoardModel::At(std::string_view name) const {
+    return board[SquareIndex(name)];
+}
 
-TSquare& BoardModel::At(std::string_view name) { return board[SquareIndex(name)]; }
+TSquare& BoardModel::At(std::string_view name) {
+    return board[SquareIndex(name)];
+}
 
 bool BoardModel::IsOccupied(std::string_view name) const {
     const int index = SquareIndex(name);
@@ -127,7 +132,8 @@ bool BoardModel::SetUpFromFen(std::string_view fen) {
         return false;
     }
     int quietCount = 0;
-    const auto [end, error] = std::from_chars(quiet.data(), quiet.data() + quiet.size(), quietCount);
+    const auto [end, error] =
+        std::from_chars(quiet.data(), quiet.data() + quiet.size(), quietCount);
     if (error != std::errc() || end != quiet.data() + quiet.size() || quietCount < 0) {
         return false;
     }
@@ -141,13 +147,19 @@ bool BoardModel::SetUpFromFen(std::string_view fen) {
 
     // A right is kept only where the king and the rook still stand at home: the rules
     // rely on clear marks meaning exactly that.
-    auto holds = [&](const char* square, int entry) { return At(square).piece == pieceTable[entry]; };
+    auto holds = [&](const char* square, int entry) {
+        return At(square).piece == pieceTable[entry];
+    };
     const bool whiteKing = holds("e1", kWhiteKing);
     const bool blackKing = holds("e8", kBlackKing);
-    const bool whiteShort = whiteKing && castling.find('K') != std::string::npos && holds("h1", kWhiteRook);
-    const bool whiteLong = whiteKing && castling.find('Q') != std::string::npos && holds("a1", kWhiteRook);
-    const bool blackShort = blackKing && castling.find('k') != std::string::npos && holds("h8", kBlackRook);
-    const bool blackLong = blackKing && castling.find('q') != std::string::npos && holds("a8", kBlackRook);
+    const bool whiteShort =
+        whiteKing && castling.find('K') != std::string::npos && holds("h1", kWhiteRook);
+    const bool whiteLong =
+        whiteKing && castling.find('Q') != std::string::npos && holds("a1", kWhiteRook);
+    const bool blackShort =
+        blackKing && castling.find('k') != std::string::npos && holds("h8", kBlackRook);
+    const bool blackLong =
+        blackKing && castling.find('q') != std::string::npos && holds("a8", kBlackRook);
     castlingMarks[kMarkH1] = !whiteShort;
     castlingMarks[kMarkA1] = !whiteLong;
     castlingMarks[kMarkE1] = !whiteShort && !whiteLong;

@@ -21,8 +21,8 @@ int IndexAt(int file, int rank) {
 } // namespace
 
 void Game::UpdateQuietMoveCount(int from, int to) {
-    const bool quiet = m_model.board[from].piece.kind != kind::Pawn &&
-                       m_model.board[to].piece.IsEmpty();
+    const bool quiet =
+        m_model.board[from].piece.kind != kind::Pawn && m_model.board[to].piece.IsEmpty();
     m_model.quietMoveCount = quiet ? m_model.quietMoveCount + 1 : 0;
 }
 
@@ -125,8 +125,8 @@ bool Game::IsMate(int king, int checkers, int lastChecker) {
     // A pawn that has just stepped two squares can also be taken en passant.
     const int passed = SquareIndex(m_model.enPassantSquare);
     if (passed >= 0 && board[lastChecker].piece.kind == kind::Pawn &&
-        FileOf(passed) == FileOf(lastChecker) && std::abs(RankOf(passed) - RankOf(lastChecker)) == 1 &&
-        defenderReaches(passed, true)) {
+        FileOf(passed) == FileOf(lastChecker) &&
+        std::abs(RankOf(passed) - RankOf(lastChecker)) == 1 && defenderReaches(passed, true)) {
         return false;
     }
 
@@ -144,8 +144,8 @@ bool Game::IsMate(int king, int checkers, int lastChecker) {
     }
     const int fileStep = (df > 0) - (df < 0);
     const int rankStep = (dr > 0) - (dr < 0);
-    for (int f = kingFile + fileStep, r = kingRank + rankStep; f != FileOf(lastChecker) || r != RankOf(lastChecker);
-         f += fileStep, r += rankStep) {
+    for (int f = kingFile + fileStep, r = kingRank + rankStep;
+         f != FileOf(lastChecker) || r != RankOf(lastChecker); f += fileStep, r += rankStep) {
         if (defenderReaches(IndexAt(f, r), false)) {
             return false;
         }
@@ -203,8 +203,10 @@ std::string Game::RepetitionKey() {
         const int pawnRank = toMove ? 5 : 4;
         for (const int side : {-1, 1}) {
             const int square = IndexAt(FileOf(passed) + side, pawnRank);
-            const TPiece& piece = square >= 0 ? m_model.board[square].piece : m_model.pieceTable[kEmptyPiece];
-            if (piece.kind == kind::Pawn && piece.white == toMove && IsLegalMoveAt(square, passed, true)) {
+            const TPiece& piece =
+                square >= 0 ? m_model.board[square].piece : m_model.pieceTable[kEmptyPiece];
+            if (piece.kind == kind::Pawn && piece.white == toMove &&
+                IsLegalMoveAt(square, passed, true)) {
                 capturable = true;
             }
         }

@@ -113,12 +113,17 @@ bool Game::MakeOneMove(const std::string& from, const std::string& to) {
 
     const bool capture = !captured.IsEmpty() || move.enPassant;
     if (capture) {
-        display.CountCapture(move.enPassant ? std::string(kind::Pawn) : captured.kind, mover ? 0 : 1);
+        display.CountCapture(move.enPassant ? std::string(kind::Pawn) : captured.kind,
+                             mover ? 0 : 1);
     }
     display.PlaySound(capture ? kAttackSound : kMoveSound);
 
-    for (const auto& [square, mark] : {std::pair{"a1", kMarkA1}, {"h1", kMarkH1}, {"a8", kMarkA8},
-                                       {"h8", kMarkH8}, {"e1", kMarkE1}, {"e8", kMarkE8}}) {
+    for (const auto& [square, mark] : {std::pair{"a1", kMarkA1},
+                                       {"h1", kMarkH1},
+                                       {"a8", kMarkA8},
+                                       {"h8", kMarkH8},
+                                       {"e1", kMarkE1},
+                                       {"e8", kMarkE8}}) {
         const int index = SquareIndex(square);
         if (index == s || (index == t && mark != kMarkE1 && mark != kMarkE8)) {
             m_model.castlingMarks[mark] = 1;

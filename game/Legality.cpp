@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kKnightSteps[8][2] = {{1, 2}, {-1, 2}, {1, -2}, {-1, -2},
                                     {2, 1}, {-2, 1}, {2, -1}, {-2, -1}};
-constexpr int kKingSteps[8][2] = {{0, 1}, {0, -1}, {1, 1},  {1, 0},
+constexpr int kKingSteps[8][2] = {{0, 1},  {0, -1}, {1, 1},  {1, 0},
                                   {1, -1}, {-1, 1}, {-1, 0}, {-1, -1}};
 constexpr int kPawnSteps[8][2] = {{0, 1}, {0, -1}, {0, 2},  {0, -2},
                                   {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
@@ -36,7 +36,7 @@ bool VisitCandidates(const std::array<TSquare, 64>& board, int from, Visit visit
     const std::string& kind = board[from].piece.kind;
     const int file = FileOf(from);
     const int rank = RankOf(from);
-    auto steps = [&](const int (&offsets)[8][2]) {
+    auto steps = [&](const int(&offsets)[8][2]) {
         for (const auto& offset : offsets) {
             const int target = IndexAt(file + offset[0], rank + offset[1]);
             if (target >= 0 && visit(target)) {
@@ -45,9 +45,10 @@ bool VisitCandidates(const std::array<TSquare, 64>& board, int from, Visit visit
         }
         return false;
     };
-    auto rays = [&](const int (&directions)[4][2]) {
+    auto rays = [&](const int(&directions)[4][2]) {
         for (const auto& direction : directions) {
-            for (int f = file + direction[0], r = rank + direction[1];; f += direction[0], r += direction[1]) {
+            for (int f = file + direction[0], r = rank + direction[1];;
+                 f += direction[0], r += direction[1]) {
                 const int target = IndexAt(f, r);
                 if (target < 0) {
                     break;
@@ -241,9 +242,10 @@ bool Game::IsAttackedBy(int square, std::uint8_t white) const {
             return true;
         }
     }
-    auto sliderOnRay = [&](const int (&directions)[4][2], std::string_view kind) {
+    auto sliderOnRay = [&](const int(&directions)[4][2], std::string_view kind) {
         for (const auto& direction : directions) {
-            for (int f = file + direction[0], r = rank + direction[1];; f += direction[0], r += direction[1]) {
+            for (int f = file + direction[0], r = rank + direction[1];;
+                 f += direction[0], r += direction[1]) {
                 const int at = IndexAt(f, r);
                 if (at < 0) {
                     break;

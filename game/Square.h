@@ -15,5 +15,9 @@ std::string SquareName(int index);
 // The name of the square at file 0..7 ("a".."h") and rank 1..8, or empty when off the board.
 std::string SquareAt(int file, int rank);
 
-inline int FileOf(int index) { return index % 8; }
-inline int RankOf(int index) { return 8 - index / 8; }
+inline int FileOf(int index) {
+    return index % 8;
+}
+inline int RankOf(int index) {
+    return 8 - index / 8;
+}

@@ -28,11 +28,16 @@ void RunPerft(benchmark::State& state, const char* fen, int depth) {
     for (auto _ : state) {
         nodes += Count(game, depth);
     }
-    state.counters["nodes/s"] = benchmark::Counter(static_cast<double>(nodes), benchmark::Counter::kIsRate);
+    state.counters["nodes/s"] =
+        benchmark::Counter(static_cast<double>(nodes), benchmark::Counter::kIsRate);
 }
 
-void BM_PerftStartDepth4(benchmark::State& state) { RunPerft<Perft>(state, kStart, 4); }
-void BM_PerftKiwipeteDepth3(benchmark::State& state) { RunPerft<Perft>(state, kKiwipete, 3); }
+void BM_PerftStartDepth4(benchmark::State& state) {
+    RunPerft<Perft>(state, kStart, 4);
+}
+void BM_PerftKiwipeteDepth3(benchmark::State& state) {
+    RunPerft<Perft>(state, kKiwipete, 3);
+}
 void BM_PerftCountingLastStartDepth4(benchmark::State& state) {
     RunPerft<PerftCountingLastMoves>(state, kStart, 4);
 }
@@ -84,8 +89,8 @@ void BM_MakeMoveOverWholeGames(benchmark::State& state) {
         }
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(made));
-    state.counters["per_move"] = benchmark::Counter(static_cast<double>(made) / 1e6,
-                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_move"] = benchmark::Counter(
+        static_cast<double>(made) / 1e6, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 } // namespace
@@ -94,6 +99,9 @@ BENCHMARK(BM_PerftStartDepth4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PerftKiwipeteDepth3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PerftCountingLastStartDepth4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PerftCountingLastKiwipeteDepth3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MakeMoveOverWholeGames)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_MakeMoveOverWholeGames)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 BENCHMARK_MAIN();

@@ -28,14 +28,14 @@ TEST(IsLegalMove, Table) {
         {kStart, "e2", "e4", true, true},
         {kStart, "g1", "f3", true, true},
         {kStart, "e2", "e5", true, false},
-        {kStart, "f1", "c4", true, false},  // blocked by its own pawn
-        {kStart, "g1", "e2", true, false},  // own piece on the target
-        {kStart, "e1", "g1", true, false},  // f1 and g1 occupied
+        {kStart, "f1", "c4", true, false}, // blocked by its own pawn
+        {kStart, "g1", "e2", true, false}, // own piece on the target
+        {kStart, "e1", "g1", true, false}, // f1 and g1 occupied
         {kStart, "e2", "e2", true, false},
-        {kStart, "e3", "e4", true, false},  // empty source
+        {kStart, "e3", "e4", true, false}, // empty source
         {kStart, "e2", "e9", true, false},
         {kStart, "E2", "e4", true, false},
-        {kStart, "e7", "e8", true, false},  // straight onto an occupied square
+        {kStart, "e7", "e8", true, false}, // straight onto an occupied square
         // En passant only onto exactly the en-passant square, and only for the next move.
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5", "d6", true, true},
         {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", "e5", "d6", true, false},
@@ -51,18 +51,18 @@ TEST(IsLegalMove, Table) {
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1", "g1", true, true},
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1", "c1", true, true},
         {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8", "c8", true, true},
-        {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", "e1", "g1", true, false},   // h1 mark set
+        {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", "e1", "g1", true, false}, // h1 mark set
         {"4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1", "e1", "f1", true, true},
-        {"4k3/8/8/8/4r3/8/8/R3K2R w KQ - 0 1", "e1", "g1", true, false},   // in check
-        {"4k3/8/8/8/5r2/8/8/R3K2R w KQ - 0 1", "e1", "g1", true, false},   // f1 attacked
-        {"4k3/8/8/8/6r1/8/8/R3K2R w KQ - 0 1", "e1", "g1", true, false},   // g1 attacked
-        {"4k3/8/8/8/1r6/8/8/R3K2R w KQ - 0 1", "e1", "c1", true, true},    // b1 may be attacked
-        {"4k3/8/8/8/8/8/7k/R3K2R w KQ - 0 1", "e1", "g1", true, false},    // king on h2
-        {"4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", "e1", "c1", true, false},    // b1 occupied
-        {"4k3/8/8/8/8/8/4p3/4K2R w K - 0 1", "e1", "g1", true, false},     // pawn guards f1
-        {"4k3/8/8/8/8/8/6p1/4K2R w K - 0 1", "e1", "g1", true, false},     // pawn guards f1 and h1
-        {"4k3/8/8/8/8/8/1p6/R3K3 w Q - 0 1", "e1", "c1", true, false},     // pawn guards c1
-        {"4k2r/4P3/8/8/8/8/8/4K3 b k - 0 1", "e8", "g8", true, false},     // pawn guards f8
+        {"4k3/8/8/8/4r3/8/8/R3K2R w KQ - 0 1", "e1", "g1", true, false}, // in check
+        {"4k3/8/8/8/5r2/8/8/R3K2R w KQ - 0 1", "e1", "g1", true, false}, // f1 attacked
+        {"4k3/8/8/8/6r1/8/8/R3K2R w KQ - 0 1", "e1", "g1", true, false}, // g1 attacked
+        {"4k3/8/8/8/1r6/8/8/R3K2R w KQ - 0 1", "e1", "c1", true, true},  // b1 may be attacked
+        {"4k3/8/8/8/8/8/7k/R3K2R w KQ - 0 1", "e1", "g1", true, false},  // king on h2
+        {"4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", "e1", "c1", true, false},  // b1 occupied
+        {"4k3/8/8/8/8/8/4p3/4K2R w K - 0 1", "e1", "g1", true, false},   // pawn guards f1
+        {"4k3/8/8/8/8/8/6p1/4K2R w K - 0 1", "e1", "g1", true, false},   // pawn guards f1 and h1
+        {"4k3/8/8/8/8/8/1p6/R3K3 w Q - 0 1", "e1", "c1", true, false},   // pawn guards c1
+        {"4k2r/4P3/8/8/8/8/8/4K3 b k - 0 1", "e8", "g8", true, false},   // pawn guards f8
         // Pins, and the opposing king as an attacker.
         {"4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1", "e2", "d3", true, false},
         {"4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1", "e2", "d3", false, true},
@@ -110,7 +110,9 @@ TEST(LegalTargets, ListsInCandidateOrder) {
         {kStart, "e4", {}},
         {kStart, "z9", {}},
         {kStart, "e2", {"e3", "e4"}},
-        {"4k3/8/8/8/8/8/8/R3K3 w Q - 0 1", "a1", {"a2", "a3", "a4", "a5", "a6", "a7", "a8", "b1", "c1", "d1"}},
+        {"4k3/8/8/8/8/8/8/R3K3 w Q - 0 1",
+         "a1",
+         {"a2", "a3", "a4", "a5", "a6", "a7", "a8", "b1", "c1", "d1"}},
         {"4k3/8/8/8/8/8/8/R3K3 w Q - 0 1", "e1", {"e2", "f2", "f1", "d2", "d1"}}, // no castling
         {"4k3/8/8/8/8/8/8/1B2K3 w - - 0 1", "b1", {"c2", "d3", "e4", "f5", "g6", "h7", "a2"}},
         {"4k3/8/8/8/8/8/8/4K2N w - - 0 1", "h1", {"g3", "f2"}},

@@ -7,7 +7,8 @@ using Events = std::vector<std::string>;
 
 TEST(MakeMove, RefusedMovesChangeNothing) {
     const std::pair<const char*, const char*> rows[] = {
-        {"e2", "e2"}, {"e2", "e9"}, {"e3", "e4"}, {"e7", "e5"}, {"e2", "e5"}, {"", "e4"}, {"e2", "E4"},
+        {"e2", "e2"}, {"e2", "e9"}, {"e3", "e4"}, {"e7", "e5"},
+        {"e2", "e5"}, {"", "e4"},   {"e2", "E4"},
     };
     for (const auto& [from, to] : rows) {
         TestGame test;
@@ -44,8 +45,8 @@ TEST(MakeMove, CaptureCountsAndSounds) {
     ASSERT_TRUE(test.Play("e4d5"));
     EXPECT_EQ(test.LastRecordLine(), "e4d5p");
     EXPECT_EQ(test.LastNotation(), "exd5");
-    const Events expected = {"picture e4 d5", "frames e4 d5", "live 3", "enter 1 exd5",
-                             "count Pawn 0", "sound Audio/attack.wav"};
+    const Events expected = {"picture e4 d5", "frames e4 d5", "live 3",
+                             "enter 1 exd5",  "count Pawn 0", "sound Audio/attack.wav"};
     EXPECT_EQ(test.display.events, expected);
 }
 
@@ -77,7 +78,7 @@ TEST(MakeMove, NotationAndRecordLines) {
         {"4k3/8/8/R7/8/7R/8/R3K3 w - - 0 1", "a1a3", "Ra1a3", "a1a3"},
         {"4k3/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", "O-O", "e1g1c"},
         {"r3k3/8/8/8/8/8/8/4K3 b q - 0 1", "e8c8", "O-O-O", "e8c8C"},
-        {"k7/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8", "e8=Q+", "e7e8Q"},   // question closed: queen
+        {"k7/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8", "e8=Q+", "e7e8Q"}, // question closed: queen
         {"rn2k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "b7a8n", "bxa8=N", "b7a8rN"},
         {"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7d8n", "exd8=N", "e7d8rN"},
         {"3r4/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e7d8n", "exd8=N", "e7d8rN"},
@@ -116,8 +117,9 @@ TEST(MakeMove, PromotionWithTheQuestion) {
     EXPECT_EQ(model.At("e8").piece, model.pieceTable[kWhiteRook]);
     EXPECT_EQ(model.promotionLetter, "R");
     EXPECT_TRUE(model.promotionChoice.empty());
-    const Events expected = {"picture e7 e8", "frames e7 e8", "live 1", "ask", "enter 1 e8",
-                             "sound Audio/move.wav", "set e8 6", "append =R", "append +"};
+    const Events expected = {"picture e7 e8", "frames e7 e8", "live 1",
+                             "ask",           "enter 1 e8",   "sound Audio/move.wav",
+                             "set e8 6",      "append =R",    "append +"};
     EXPECT_EQ(test.display.events, expected);
 }
 
@@ -153,8 +155,8 @@ TEST(MakeMove, EnPassantRemovesThePassedPawn) {
     test.display.events.clear();
     ASSERT_TRUE(test.Play("e5d6"));
     EXPECT_EQ(test.game.Model().PlacementText(), "4k3/8/3P4/8/8/8/8/4K3");
-    const Events expected = {"picture e5 d6", "frames e5 d6", "live 2",     "enter 1 exd6",
-                             "count Pawn 0",  "sound Audio/attack.wav",    "set d5 -1"};
+    const Events expected = {"picture e5 d6", "frames e5 d6",           "live 2",   "enter 1 exd6",
+                             "count Pawn 0",  "sound Audio/attack.wav", "set d5 -1"};
     EXPECT_EQ(test.display.events, expected);
 }
 

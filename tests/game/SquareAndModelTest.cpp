@@ -4,8 +4,8 @@
 
 TEST(SquareIndex, NamesAndNonNames) {
     const std::pair<const char*, int> rows[] = {
-        {"a8", 0}, {"h8", 7}, {"a7", 8}, {"a1", 56}, {"h1", 63}, {"e4", 36},
-        {"A8", -1}, {"i1", -1}, {"a9", -1}, {"a0", -1}, {"a", -1}, {"", -1}, {"e2 ", -1}, {"e22", -1},
+        {"a8", 0},  {"h8", 7},  {"a7", 8},  {"a1", 56}, {"h1", 63}, {"e4", 36},  {"A8", -1},
+        {"i1", -1}, {"a9", -1}, {"a0", -1}, {"a", -1},  {"", -1},   {"e2 ", -1}, {"e22", -1},
     };
     for (const auto& [name, index] : rows) {
         EXPECT_EQ(SquareIndex(name), index) << name;

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr std::array<std::string_view, 4> kPromotionKinds = {kind::Queen, kind::Rook, kind::Bishop,
-                                                    kind::Knight};
+                                                             kind::Knight};
 
 enum class LastMoves { Made, Counted };
 
@@ -50,7 +50,8 @@ std::uint64_t Count(Game& position, int depth, LastMoves last) {
             const int rank = target[1] - '0';
             if (pawn && (rank == 8 || rank == 1)) {
                 for (const std::string_view kind : kPromotionKinds) {
-                    nodes += CountMove(position, square.name, target, std::string(kind), depth, last);
+                    nodes +=
+                        CountMove(position, square.name, target, std::string(kind), depth, last);
                 }
             } else {
                 nodes += CountMove(position, square.name, target, {}, depth, last);
@@ -62,7 +63,9 @@ std::uint64_t Count(Game& position, int depth, LastMoves last) {
 
 } // namespace
 
-std::uint64_t Perft(Game& game, int depth) { return Count(game, depth, LastMoves::Made); }
+std::uint64_t Perft(Game& game, int depth) {
+    return Count(game, depth, LastMoves::Made);
+}
 
 std::uint64_t PerftCountingLastMoves(Game& game, int depth) {
     return Count(game, depth, LastMoves::Counted);

@@ -32,8 +32,8 @@ std::string PlaySession::Play(const std::string& input) {
     if (move.size() == 4 || move.size() == 5) {
         // A fifth letter names the promotion piece, as a peer's move message does.
         const std::string promotion = move.size() == 5 ? KindOfLetter(move[4]) : "";
-        if (move.size() == 4 || (!promotion.empty() && promotion != kind::Pawn &&
-                                 promotion != kind::King)) {
+        if (move.size() == 4 ||
+            (!promotion.empty() && promotion != kind::Pawn && promotion != kind::King)) {
             m_game.Model().promotionChoice = promotion;
             made = m_game.MakeMove(move.substr(0, 2), move.substr(2, 2));
         }
