@@ -125,6 +125,7 @@ void EngineDriver::search(const SearchRequest& request) {
         }
     }
     waitForMove();
+    m_reports.endSearch();
     m_searchRunning = false;
 }
 

@@ -60,7 +60,13 @@ void SearchReports::startSearch(const Position& position) {
     m_lineCount = 0;
     m_score = 0;
     m_time = 0;
+    m_searchOn = true;
     notify(kNotifySearchStart);
+}
+
+void SearchReports::endSearch() {
+    std::lock_guard lock(m_mutex);
+    m_searchOn = false;
 }
 
 void SearchReports::clearReportedMainLine() {
@@ -191,6 +197,9 @@ void SearchReports::handleMoveLine(std::string_view move) {
 
 bool SearchReports::handle(const ParsedLine& line) {
     std::lock_guard lock(m_mutex);
+    if (!m_searchOn) {
+        return false;
+    }
     switch (line.kind) {
     case ParsedLine::Kind::kMove:
         handleMoveLine(line.move);

@@ -42,6 +42,9 @@ public:
     // The search's position is set up: the greatest depth is 0, the searched position is
     // `position`, the remembered main line is forgotten; then the host hears code 330.
     void startSearch(const Position& position);
+    // The search has ended: output that still arrives (an engine thinking on its own
+    // after its move) belongs to no search and is not reported.
+    void endSearch();
     // Just before the start command: no main line reported yet in this search.
     void clearReportedMainLine();
     Position searchedPosition() const;
@@ -61,7 +64,8 @@ public:
     // `moves` holds `count` 16-bit move codes; the count is clamped to 0..32.
     std::int32_t showMainline(const std::uint16_t* moves, int count, int score);
 
-    // Acts on one parsed output line. Returns true when it ends the wait for the engine.
+    // Acts on one parsed output line while a search is on. Returns true when it ends the
+    // wait for the engine.
     bool handle(const ParsedLine& line);
 
 private:
@@ -78,6 +82,7 @@ private:
     bool m_evaluationWhite = false;
     std::function<void(std::string_view)> m_unreadableLineSink;
     Position m_position;
+    bool m_searchOn = false;
     int m_greatestDepth = 0;
     bool m_mainLineReported = false;
     std::array<MoveCode, kMaxMainLine> m_line{};

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Kills the engine in the middle of an unlimited search: the search must end promptly
+# (the bound is generous: it tells a hang from a slow machine) and nothing may be left.
+# Usage: engine_killed.sh BIN_DIR NAME ENGINE_EXECUTABLE [INIT_LINE...]
+set -euo pipefail
+bin=$1 name=$2 engine=$3
+shift 3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/engines/$name"
+cp "$bin/Ferrule.eng" "$work/engines/$name.eng"
+ln -s "$engine" "$work/engines/$name/$name"
+printf '%s\n' "[Parameter]" "$@" > "$work/engines/$name/$name.init"
+
+timeout 60 "$bin/ferrule-host" "$work/engines/$name.eng" open "search fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3 infinite" \
+    "sleep 1000" kill-engine wait "search start depth 3" wait status close processes \
+    > "$work/out" 2>&1 || { echo "FAIL: ferrule-host exited with $?"; cat "$work/out"; exit 1; }
+cat "$work/out" | grep -v '^33[123] '
+after=$(grep -m1 -o 'after-kill-ms=[0-9]*' "$work/out" | cut -d= -f2)
+[ -n "$after" ] || { echo "FAIL: the search did not end after the kill"; exit 1; }
+[ "$after" -lt 5000 ] || { echo "FAIL: the search took $after ms to end after the kill"; exit 1; }
+grep -q '^status searching=0 connected=1$' "$work/out" || { echo "FAIL: status"; exit 1; }
+tail -1 "$work/out" | grep -q '^processes 0$' || { echo "FAIL: processes left"; exit 1; }
+echo "PASS: search ended $after ms after the engine was killed"

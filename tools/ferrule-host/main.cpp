@@ -1,0 +1,325 @@
+// ferrule-host: a small host for Ferrule.eng that loads the plug-in as a chess host
+// would, runs searches and prints every notification with the record fields it made new.
+
+#include "SearchSpec.h"
+#include "core/MoveGenerator.h"
+#include "driver/RecordLayout.h"
+#include "quill/Quill32.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace ferrule;
+using Clock = std::chrono::steady_clock;
+
+struct PluginApi {
+    std::int32_t (*eng1)(void*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                         std::int32_t, std::int32_t, std::int32_t) = nullptr;
+    std::int32_t (*eng2)() = nullptr;
+    void (*eng3)() = nullptr;
+    std::int32_t (*eng4)() = nullptr;
+    std::int32_t (*eng5)() = nullptr;
+    const char* (*eng6)() = nullptr;
+    const char* (*eng7)() = nullptr;
+    void (*eng9)(const void*) = nullptr;
+    void (*eng10)() = nullptr;
+    void (*eng15)() = nullptr;
+    void* (*eng19)() = nullptr;
+};
+
+template <typename Function> bool bind(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+std::mutex g_printMutex;
+std::array<unsigned char, report::kSize> g_record{};
+Position g_searched; // the position the running search starts from
+std::atomic<bool> g_haveBest{false};
+std::string g_lastMainLine;
+
+void say(const std::string& line) {
+    std::lock_guard lock(g_printMutex);
+    std::cout << line << std::endl;
+}
+
+std::string mainLineText(const unsigned char* record, bool& legal) {
+    const int count = getLe16(record, report::kMainLineCount);
+    Position position = g_searched;
+    std::string text;
+    legal = count > 0;
+    for (int i = 0; i < count; ++i) {
+        const auto move = static_cast<MoveCode>(getLe16(record, report::kMainLine + 2 * i));
+        MoveList list;
+        generateMoves(position, list);
+        bool generated = false;
+        for (const MoveCode candidate : list) {
+            generated = generated || candidate == move ||
+                        (movePromotion(move) == 0 && candidate == (move | (kPromoteQueen << 12)));
+        }
+        Position next = position;
+        next.apply(move);
+        legal = legal && generated && isLegal(next);
+        text += (i ? " " : "") + moveText(move);
+        position = next;
+    }
+    return text;
+}
+
+std::int32_t onNotification(std::int32_t code, std::int32_t, std::int32_t, void* address) {
+    const auto* record = static_cast<const unsigned char*>(address);
+    std::ostringstream line;
+    line << code << ' ';
+    switch (code) {
+    case 329: {
+        bool legal = false;
+        const std::string moves = mainLineText(record, legal);
+        line << "mainline score=" << getLe16(record, report::kScore)
+             << " time=" << static_cast<std::int32_t>(getLe32(record, report::kTime))
+             << " count=" << getLe16(record, report::kMainLineCount) << " legal="
+             << (legal ? "yes" : "no") << " moves=" << moves;
+        std::lock_guard lock(g_printMutex);
+        g_lastMainLine = moves;
+        g_haveBest = true;
+        break;
+    }
+    case 330: line << "search-start"; break;
+    case 331:
+        line << "move number=" << getLe16(record, report::kMoveNumber)
+             << " total=" << getLe16(record, report::kMoveTotal)
+             << " code=" << getLe16(record, report::kCurrentMove);
+        break;
+    case 332:
+        line << "depth " << getLe16(record, report::kDepth)
+             << " second=" << getLe16(record, report::kSecondDepth);
+        break;
+    case 333:
+        line << "nodes "
+             << ((static_cast<std::uint64_t>(getLe32(record, report::kNodesHigh)) << 32) |
+                 getLe32(record, report::kNodesLow));
+        break;
+    default: line << "unknown"; break;
+    }
+    say(line.str());
+    return 0;
+}
+
+// Processes this host started, directly or through the engine's own process group.
+int leftoverProcesses(const std::vector<int>& groups) {
+    int count = 0;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) {
+        return -1;
+    }
+    while (const dirent* entry = readdir(proc)) {
+        const int pid = std::atoi(entry->d_name);
+        std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
+        std::string content;
+        if (pid <= 0 || !std::getline(stat, content)) {
+            continue;
+        }
+        // Fields after the command name in parentheses: state, ppid, pgrp.
+        std::istringstream fields(content.substr(content.rfind(')') + 2));
+        char state = 0;
+        int parent = 0;
+        int group = 0;
+        fields >> state >> parent >> group;
+        // An orphan that has ended waits for the system to reap it; it is not ours.
+        bool ours = parent == getpid();
+        if (state == 'Z' && !ours) {
+            continue;
+        }
+        for (const int known : groups) {
+            ours = ours || group == known;
+        }
+        count += ours ? 1 : 0;
+    }
+    closedir(proc);
+    return count;
+}
+
+std::vector<int> childProcesses() {
+    std::vector<int> children;
+    std::ifstream list("/proc/self/task/" + std::to_string(getpid()) + "/children");
+    for (int pid = 0; list >> pid;) {
+        children.push_back(pid);
+    }
+    return children;
+}
+
+std::vector<std::string> splitWords(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+class Host {
+public:
+    explicit Host(const PluginApi& api) : m_api(api) {}
+    ~Host() { joinSearch(); }
+
+    bool run(const std::string& commandLine) {
+        const std::vector<std::string> words = splitWords(commandLine);
+        if (words.empty()) {
+            return true;
+        }
+        const std::string& command = words[0];
+        if (command == "open") {
+            const std::int32_t result = m_api.eng1(g_record.data(), 0, 0, 0, 0, 1, 0, 0);
+            m_engineGroups = childProcesses();
+            say("open " + std::to_string(result));
+        } else if (command == "close") {
+            joinSearch();
+            say("close " + std::to_string(m_api.eng2()));
+        } else if (command == "search") {
+            return startSearch({words.begin() + 1, words.end()});
+        } else if (command == "wait") {
+            joinSearch();
+        } else if (command == "stop") {
+            m_api.eng3();
+            say("stop sent");
+        } else if (command == "ponderhit") {
+            m_api.eng10();
+            say("ponderhit sent");
+        } else if (command == "reset") {
+            m_api.eng15();
+        } else if (command == "sleep" && words.size() > 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(words[1].c_str())));
+        } else if (command == "status") {
+            say("status searching=" + std::to_string(m_api.eng4()) +
+                " connected=" + std::to_string(m_api.eng5()));
+        } else if (command == "names") {
+            say(std::string("names author=") + m_api.eng6() + " engine=" + m_api.eng7());
+        } else if (command == "logo") {
+            say(std::string("logo ") + (m_api.eng19() ? "loaded" : "none"));
+        } else if (command == "processes") {
+            say("processes " + std::to_string(leftoverProcesses(m_engineGroups)));
+        } else if (command == "kill-engine") {
+            for (const int pid : m_engineGroups) {
+                ::kill(pid, SIGKILL);
+            }
+            m_killedAt = Clock::now();
+            say("engine killed");
+        } else {
+            say("unknown command: " + commandLine);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool startSearch(const std::vector<std::string>& words) {
+        joinSearch();
+        std::string error;
+        auto spec = ferrule_host::parseSearchSpec(words, error);
+        if (!spec) {
+            say("error " + error);
+            return false;
+        }
+        m_spec = std::move(*spec);
+        g_searched = ferrule_host::positionAfter(m_spec);
+        g_haveBest = false;
+        m_killedAt.reset();
+        say("search started");
+        m_search = std::thread([this] {
+            const auto started = Clock::now();
+            m_api.eng9(m_spec.request.data());
+            const auto ended = Clock::now();
+            const auto ms = [](auto span) {
+                return std::to_string(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(span).count());
+            };
+            std::string best;
+            {
+                std::lock_guard lock(g_printMutex);
+                best = g_haveBest ? g_lastMainLine.substr(0, g_lastMainLine.find(' ')) : "none";
+            }
+            std::string line = "search ended elapsed-ms=" + ms(ended - started) + " best=" + best;
+            if (m_killedAt) {
+                line += " after-kill-ms=" + ms(ended - *m_killedAt);
+            }
+            say(line);
+        });
+        return true;
+    }
+
+    void joinSearch() {
+        if (m_search.joinable()) {
+            m_search.join();
+        }
+    }
+
+    const PluginApi& m_api;
+    ferrule_host::SearchSpec m_spec;
+    std::thread m_search;
+    std::vector<int> m_engineGroups;
+    std::optional<Clock::time_point> m_killedAt;
+};
+
+void usage() {
+    std::cerr << "usage: ferrule-host .../engines/NAME.eng [COMMAND ...]\n"
+                 "Commands (arguments, or lines on standard input when none are given):\n"
+                 "  open | close | status | names | logo | reset | processes\n"
+                 "  search start|fen FEN [moves M...] [depth N | inc REMAIN INC [USED PLAYED] |\n"
+                 "         period REMAIN TOGO [USED PLAYED] | infinite] [ponder]\n"
+                 "  wait | stop | ponderhit | sleep MS | kill-engine\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        usage();
+        return 2;
+    }
+    QuillSetHandler(&onNotification);
+    void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        std::cerr << "cannot load " << argv[1] << ": " << dlerror() << "\n";
+        return 1;
+    }
+    PluginApi api;
+    const bool bound = bind(library, "Eng1", api.eng1) && bind(library, "Eng2", api.eng2) &&
+                       bind(library, "Eng3", api.eng3) && bind(library, "Eng4", api.eng4) &&
+                       bind(library, "Eng5", api.eng5) && bind(library, "Eng6", api.eng6) &&
+                       bind(library, "Eng7", api.eng7) && bind(library, "Eng9", api.eng9) &&
+                       bind(library, "Eng10", api.eng10) && bind(library, "Eng15", api.eng15) &&
+                       bind(library, "Eng19", api.eng19);
+    if (!bound) {
+        std::cerr << "not a Ferrule plug-in: " << argv[1] << "\n";
+        return 1;
+    }
+    bool ok = true;
+    {
+        Host host(api);
+        if (argc > 2) {
+            for (int i = 2; i < argc && ok; ++i) {
+                ok = host.run(argv[i]);
+            }
+        } else {
+            for (std::string line; ok && std::getline(std::cin, line);) {
+                ok = host.run(line);
+            }
+        }
+    }
+    dlclose(library);
+    return ok ? 0 : 1;
+}
