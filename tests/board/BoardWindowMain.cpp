@@ -1,0 +1,78 @@
+// rvboard-window: one game window on its own.
+//   rvboard-window                        shows the window
+//   rvboard-window --picture FILE [--turn] [--moves e2e4,e7e5,...]
+//                                         saves a picture of the window and ends
+//   rvboard-window --await-drag           prints "ready X1 Y1 X2 Y2", the screen centres of
+//                                         e2 and e4, then waits up to 30 s for e2-e4 to be
+//                                         dragged; ends 0 once the move list shows "e4"
+#include "board/MoveGrid.h"
+#include "board/TMDIChild.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QStringList>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+QPoint centreOf(const TMDIChild& window, const char* square) {
+    const QLabel* image = window.findChild<QLabel*>(square);
+    return image->mapToGlobal(image->rect().center());
+}
+
+int savePicture(TMDIChild& window, const QStringList& args) {
+    const int moves = args.indexOf("--moves");
+    if (moves >= 0 && moves + 1 < args.size()) {
+        for (const QString& move : args[moves + 1].split(',')) {
+            if (move.size() == 5)
+                window.game().Model().promotionChoice = KindOfLetter(move.at(4).toLatin1());
+            if (!window.game().MakeMove(move.left(2).toStdString(), move.mid(2, 2).toStdString())) {
+                QTextStream(stderr) << "refused: " << move << "\n";
+                return 1;
+            }
+        }
+    }
+    if (args.contains("--turn"))
+        window.InvertBoard1Click();
+    window.show();
+    return window.grab().save(args[args.indexOf("--picture") + 1]) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    TMDIChild window;
+    if (args.contains("--picture") && args.indexOf("--picture") + 1 < args.size())
+        return savePicture(window, args);
+
+    window.move(0, 0);
+    window.show();
+    if (!args.contains("--await-drag"))
+        return app.exec();
+
+    QTimer::singleShot(500, &window, [&window] {
+        const QPoint from = centreOf(window, "e2");
+        const QPoint to = centreOf(window, "e4");
+        QTextStream(stdout) << "ready " << from.x() << ' ' << from.y() << ' ' << to.x() << ' '
+                            << to.y() << Qt::endl;
+    });
+    auto* grid = window.findChild<MoveGrid*>("StringGrid1");
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const auto& record = window.game().Model().moveRecord;
+        if (grid->Cell(1, 1) == "e4" && record == std::vector<std::string>{"e2e4"} &&
+            window.game().Model().At("e4").piece.kind == "Pawn") {
+            QTextStream(stdout) << "moved e2e4" << Qt::endl;
+            app.exit(0);
+        }
+    });
+    watch.start(50);
+    QTimer::singleShot(30000, &app, [&app] {
+        QTextStream(stdout) << "no move arrived" << Qt::endl;
+        app.exit(1);
+    });
+    return app.exec();
+}
