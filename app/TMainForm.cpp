@@ -1,0 +1,415 @@
+#include "app/TMainForm.h"
+
+#include "app/AssociationCheck.h"
+#include "app/OptionsMenu.h"
+#include "app/TAboutBox.h"
+#include "board/TMDIChild.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Rookvale 1.0");
+const char* const kKindProperty = "rookvaleChildKind";
+const char* const kGameKind = "game";
+const char* const kConnectionKind = "connection";
+const char* const kConsoleKind = "console";
+
+// The default layout, in pixels inside the workspace.
+const QSize kGameWindowSize(742, 641);
+const QRect kConnectionWindowPlace(744, 1, 280, 116);
+const QRect kMainConsolePlace(744, 118, 280, 524);
+
+// A game window keeps its own place but never lies left of or above the workspace.
+void placeGameWindow(QMdiSubWindow* window) {
+    window->resize(kGameWindowSize);
+    window->move(std::max(window->x(), 1), std::max(window->y(), 1));
+}
+
+} // namespace
+
+TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget* parent)
+    : QMainWindow(parent), m_folder(folder) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(kTitle);
+    checkAssociation(association, QCoreApplication::applicationFilePath());
+
+    m_workspace = new QMdiArea(this);
+    m_workspace->setObjectName(QStringLiteral("Workspace"));
+    // The brush is anchored at the workspace's corner, so the tiles never scroll with the
+    // children; a missing picture leaves the plain workspace colour.
+    m_image1.load(QDir(m_folder).filePath(QStringLiteral("Images/background.bmp")));
+    if (!m_image1.isNull())
+        m_workspace->setBackground(QBrush(m_image1));
+    setCentralWidget(m_workspace);
+    setAcceptDrops(true);
+    // The View menu alone shows and hides the bars, so that its ticks always match them.
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    m_options = new OptionsMenu(this, QDir(m_folder).filePath(QStringLiteral("Settings.ini")),
+                                m_folder, [this] { return GameWindows(); });
+    BoardSettings::Install(m_options);
+
+    buildActions();
+    buildMenus();
+    buildToolBar();
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+
+    m_aboutBox = new TAboutBox(this);
+    const QString filter = QStringLiteral("Rookvale Files (*.rvg)");
+    m_openDialog = new QFileDialog(this, QString(), QString(), filter);
+    m_openDialog->setObjectName(QStringLiteral("OpenDialog"));
+    m_openDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    m_openDialog->setFileMode(QFileDialog::ExistingFile);
+    m_saveDialog = new QFileDialog(this, QString(), QString(), filter);
+    m_saveDialog->setObjectName(QStringLiteral("SaveDialog1"));
+    m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    m_saveDialog->setDefaultSuffix(QStringLiteral("rvg"));
+    // A chosen file is replaced without a question, as it always was.
+    m_saveDialog->setOption(QFileDialog::DontConfirmOverwrite);
+}
+
+TMainForm::~TMainForm() {
+    // The game windows still alive read the settings until they are gone.
+    delete m_workspace;
+    BoardSettings::Install(nullptr);
+}
+
+QAction* TMainForm::makeAction(const char* name, const QString& caption, const QString& hint,
+                               const QKeySequence& shortcut, void (TMainForm::*handler)()) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    // A hint is "short|long": the short part is the tool tip, the long one the status tip.
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint.section('|', 0, 0));
+        action->setStatusTip(hint.section('|', 1));
+    }
+    if (handler)
+        connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void TMainForm::buildActions() {
+    using K = QKeySequence;
+    makeAction("FileNew1", "&New Game", "New Game Board|Create a blank game board", K("Ctrl+N"),
+               &TMainForm::FileNew1Execute);
+    makeAction("FileOpen1", "&Open", "Open|Open a file", K("Ctrl+O"), &TMainForm::FileOpen1Execute);
+    QAction* close = makeAction("FileClose1", "&Close", "Close|Close current file", K(), nullptr);
+    connect(close, &QAction::triggered, m_workspace, &QMdiArea::closeActiveSubWindow);
+    makeAction("FileSave1", "&Save", "Save|Save current file", K("Ctrl+S"),
+               &TMainForm::FileSave1Execute);
+    makeAction("FileSaveAs1", "Save &As...", "Save As|Save current file with different name", K(),
+               &TMainForm::FileSaveAs1Execute);
+    QAction* exit = makeAction("FileExit1", "E&xit", "Exit|Exit application", K(), nullptr);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        const char* shortcut;
+        const char* slot;
+    } edits[] = {{"EditCut1", "Cu&t", "Cut|Cuts the selection and puts it on the Clipboard",
+                  "Ctrl+X", "cut"},
+                 {"EditCopy1", "&Copy", "Copy|Copies the selection and puts it on the Clipboard",
+                  "Ctrl+C", "copy"},
+                 {"EditPaste1", "&Paste", "Paste|Inserts Clipboard contents", "Ctrl+V", "paste"}};
+    for (const auto& edit : edits) {
+        QAction* action = makeAction(edit.name, QString::fromLatin1(edit.caption),
+                                     QString::fromLatin1(edit.hint), K(edit.shortcut), nullptr);
+        const char* slot = edit.slot;
+        connect(action, &QAction::triggered, this, [this, slot] { forwardToFocusWidget(slot); });
+    }
+    makeAction("HelpAbout1", "&About...",
+               "About|Displays program information, version number, and copyright", K(),
+               &TMainForm::HelpAbout1Execute);
+}
+
+void TMainForm::forwardToFocusWidget(const char* slot) {
+    // Text fields (the chat line above all) carry cut, copy and paste slots of their own.
+    if (QWidget* focus = QApplication::focusWidget())
+        QMetaObject::invokeMethod(focus, slot);
+}
+
+void TMainForm::buildMenus() {
+    const auto action = [this](const char* name) {
+        return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    };
+    const auto menu = [this](const char* name, const QString& caption, const QString& hint) {
+        QMenu* m = menuBar()->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setToolTip(hint);
+        m->menuAction()->setStatusTip(hint);
+        return m;
+    };
+    // Menu items keep their own captions; they share the actions' hints and short cuts.
+    const auto item = [](QMenu* m, QAction* source, const QString& caption) {
+        QAction* entry = m->addAction(caption);
+        entry->setObjectName(source->objectName() + QStringLiteral("Item"));
+        entry->setShortcut(source->shortcut());
+        entry->setToolTip(source->toolTip());
+        entry->setStatusTip(source->statusTip());
+        connect(entry, &QAction::triggered, source, &QAction::trigger);
+        return entry;
+    };
+
+    QMenu* file = menu("File1", "&File", "File related commands");
+    file->addAction(action("FileNew1"));
+    item(file, action("FileOpen1"), "&Open Game...");
+    file->addAction(action("FileClose1"));
+    item(file, action("FileSave1"), "&Save Game");
+    item(file, action("FileSaveAs1"), "Save Game &As...");
+    file->addSeparator();
+    file->addAction(action("FileExit1"));
+
+    QMenu* edit = menu("Edit1", "&Edit", "Edit commands");
+    edit->addActions({action("EditCut1"), action("EditCopy1"), action("EditPaste1")});
+
+    QMenu* view = menu("View1", "&View", QString());
+    const auto toggle = [this, view](const char* name, const QString& caption,
+                                     void (TMainForm::*handler)()) {
+        QAction* t = view->addAction(caption);
+        t->setObjectName(QString::fromLatin1(name));
+        t->setCheckable(true);
+        t->setChecked(true);
+        // The handlers invert the tick themselves.
+        connect(t, &QAction::triggered, this, [this, t, handler] {
+            t->setChecked(!t->isChecked());
+            (this->*handler)();
+        });
+        return t;
+    };
+    m_toolbarItem = toggle("Toolbar1", "&Toolbar", &TMainForm::Toolbar1Click);
+    m_statusBarItem = toggle("StatusBar1", "&Status Bar", &TMainForm::StatusBar1Click);
+    view->addSeparator();
+    m_connectionItem = toggle("OpponentSeekingGames1", "Opponents Seeking Games",
+                              &TMainForm::OpponentSeekingGames1Click);
+    m_consoleItem = toggle("MainConsole1", "Main Console", &TMainForm::MainConsole1Click);
+
+    menuBar()->addMenu(m_options->menu());
+
+    QMenu* tools = menu("Tools1", "&Tools", QString());
+    QAction* addEngine = tools->addAction(QStringLiteral("&Add Engine..."));
+    addEngine->setObjectName(QStringLiteral("AddEngine1"));
+    connect(addEngine, &QAction::triggered, this, [this] {
+        if (addEngineHook)
+            addEngineHook();
+    });
+
+    m_windowMenu = menu("Window1", "&Window", "Window related commands");
+    m_defaultLayout = new QAction(QStringLiteral("&Default Layout"), this);
+    m_defaultLayout->setObjectName(QStringLiteral("DefaultLayout1"));
+    connect(m_defaultLayout, &QAction::triggered, this, &TMainForm::DefaultLayout1Click);
+    fillWindowMenu();
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::fillWindowMenu);
+
+    QMenu* help = menu("Help1", "&Help", "Help topics");
+    QAction* topics = help->addAction(QStringLiteral("&Help Topics"));
+    topics->setObjectName(QStringLiteral("HelpTopics1"));
+    connect(topics, &QAction::triggered, this, &TMainForm::HelpTopics1Click);
+    help->addSeparator();
+    help->addAction(action("HelpAbout1"));
+}
+
+void TMainForm::fillWindowMenu() {
+    m_windowMenu->clear();
+    m_windowMenu->addAction(m_defaultLayout);
+    m_windowMenu->addSeparator();
+    const QList<QMdiSubWindow*> windows = m_workspace->subWindowList(QMdiArea::CreationOrder);
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        const QString number = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QString();
+        QAction* entry = m_windowMenu->addAction(number + window->windowTitle());
+        entry->setCheckable(true);
+        entry->setChecked(window == m_workspace->currentSubWindow());
+        connect(entry, &QAction::triggered, this,
+                [this, window] { m_workspace->setActiveSubWindow(window); });
+    }
+}
+
+void TMainForm::buildToolBar() {
+    m_toolBar = addToolBar(QStringLiteral("ToolBar2"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar2"));
+    m_toolBar->setMovable(false);
+    const struct {
+        const char* action;
+        const char* theme;
+        QStyle::StandardPixmap fallback;
+    } buttons[] = {{"FileNew1", "document-new", QStyle::SP_FileIcon},
+                   {"FileOpen1", "document-open", QStyle::SP_DialogOpenButton},
+                   {"FileSave1", "document-save", QStyle::SP_DialogSaveButton},
+                   {nullptr, nullptr, QStyle::SP_CustomBase},
+                   {"EditCut1", "edit-cut", QStyle::SP_CustomBase},
+                   {"EditCopy1", "edit-copy", QStyle::SP_CustomBase},
+                   {"EditPaste1", "edit-paste", QStyle::SP_CustomBase}};
+    for (const auto& button : buttons) {
+        if (!button.action) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction* action = findChild<QAction*>(QString::fromLatin1(button.action));
+        QIcon icon = QIcon::fromTheme(QString::fromLatin1(button.theme));
+        if (icon.isNull() && button.fallback != QStyle::SP_CustomBase)
+            icon = style()->standardIcon(button.fallback);
+        action->setIcon(icon);
+        m_toolBar->addAction(action);
+    }
+    // The Save button speaks of the game, where the action speaks of the file.
+    QWidget* save = m_toolBar->widgetForAction(findChild<QAction*>(QStringLiteral("FileSave1")));
+    save->setToolTip(QStringLiteral("Save"));
+    save->setStatusTip(QStringLiteral("Save current game"));
+}
+
+QMdiSubWindow* TMainForm::addChild(QWidget* widget, const char* kind) {
+    QMdiSubWindow* window = m_workspace->addSubWindow(widget);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setProperty(kKindProperty, QByteArray(kind));
+    return window;
+}
+
+TMDIChild* TMainForm::MakeGameWindow(const QString& title) {
+    auto* child = new TMDIChild;
+    child->setWindowTitle(title);
+    QMdiSubWindow* window = addChild(child, kGameKind);
+    window->show();
+    placeGameWindow(window);
+    m_workspace->setActiveSubWindow(window);
+    LoadGameFile(child, title);
+    return child;
+}
+
+QMdiSubWindow* TMainForm::addLinkWindow(const char* kind) {
+    const bool connection = qstrcmp(kind, kConnectionKind) == 0;
+    const auto& factory = connection ? connectionWindowFactory : mainConsoleFactory;
+    QWidget* widget = factory ? factory() : new QWidget;
+    if (widget->windowTitle().isEmpty())
+        widget->setWindowTitle(connection ? QStringLiteral("Connection")
+                                          : QStringLiteral("Main Console"));
+    QMdiSubWindow* window = addChild(widget, kind);
+    window->setGeometry(connection ? kConnectionWindowPlace : kMainConsolePlace);
+    // Closing the last window of a kind takes the tick off its View item.
+    QAction* item = connection ? m_connectionItem : m_consoleItem;
+    connect(window, &QObject::destroyed, item, [item] { item->setChecked(false); });
+    window->show();
+    return window;
+}
+
+void TMainForm::CreateStartupWindows(const QStringList& arguments) {
+    m_startupWindow = MakeGameWindow(QStringLiteral("Game Board"));
+    addLinkWindow(kConnectionKind);
+    addLinkWindow(kConsoleKind);
+    if (m_startupFileDone || arguments.isEmpty())
+        return;
+    m_startupFileDone = true;
+    const QString& file = arguments.front();
+    if (QFileInfo(file).isFile()) {
+        m_startupWindow->setWindowTitle(file);
+        LoadGameFile(m_startupWindow, file);
+    }
+}
+
+QList<QMdiSubWindow*> TMainForm::ChildWindows() const {
+    QList<QMdiSubWindow*> windows = m_workspace->subWindowList(QMdiArea::ActivationHistoryOrder);
+    // Qt lists the most recent last; the program's order puts it first.
+    std::reverse(windows.begin(), windows.end());
+    return windows;
+}
+
+std::vector<TMDIChild*> TMainForm::GameWindows() const {
+    std::vector<TMDIChild*> games;
+    for (QMdiSubWindow* window : ChildWindows()) {
+        if (auto* game = qobject_cast<TMDIChild*>(window->widget()))
+            games.push_back(game);
+    }
+    return games;
+}
+
+TMDIChild* TMainForm::ActiveGameWindow() const {
+    QMdiSubWindow* window = m_workspace->currentSubWindow();
+    return window ? qobject_cast<TMDIChild*>(window->widget()) : nullptr;
+}
+
+void TMainForm::FileNew1Execute() {
+    if (!peerLinkedHook || !peerLinkedHook()) {
+        MakeGameWindow(QStringLiteral("Game Board"));
+        return;
+    }
+    MakeGameWindow(QStringLiteral("Active Game"));
+    if (newGameHook)
+        newGameHook();
+}
+
+void TMainForm::DefaultLayout1Click() {
+    for (QMdiSubWindow* window : m_workspace->subWindowList()) {
+        const QByteArray kind = window->property(kKindProperty).toByteArray();
+        if (kind == kGameKind)
+            placeGameWindow(window);
+        else if (kind == kConnectionKind)
+            window->setGeometry(kConnectionWindowPlace);
+        else if (kind == kConsoleKind)
+            window->setGeometry(kMainConsolePlace);
+    }
+}
+
+QString TMainForm::HelpFile() const {
+    return QDir(m_folder).filePath(QStringLiteral("Help.html"));
+}
+
+void TMainForm::HelpTopics1Click() {
+    // The desktop's own viewer shows the page; a missing file is the viewer's business.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile()));
+}
+
+void TMainForm::HelpAbout1Execute() {
+    m_aboutBox->exec();
+}
+
+void TMainForm::Toolbar1Click() {
+    m_toolbarItem->setChecked(!m_toolbarItem->isChecked());
+    m_toolBar->setVisible(m_toolbarItem->isChecked());
+}
+
+void TMainForm::StatusBar1Click() {
+    m_statusBarItem->setChecked(!m_statusBarItem->isChecked());
+    statusBar()->setVisible(m_statusBarItem->isChecked());
+}
+
+void TMainForm::toggleLinkWindows(QAction* item, const char* kind) {
+    item->setChecked(!item->isChecked());
+    if (item->isChecked()) {
+        addLinkWindow(kind);
+        return;
+    }
+    for (QMdiSubWindow* window : m_workspace->subWindowList()) {
+        if (window->property(kKindProperty).toByteArray() == kind)
+            window->close();
+    }
+}
+
+void TMainForm::OpponentSeekingGames1Click() {
+    toggleLinkWindows(m_connectionItem, kConnectionKind);
+}
+
+void TMainForm::MainConsole1Click() {
+    toggleLinkWindows(m_consoleItem, kConsoleKind);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (closingHook)
+        closingHook();
+    for (QMdiSubWindow* window : ChildWindows())
+        window->close();
+    event->accept();
+}

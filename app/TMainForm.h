@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class OptionsMenu;
+class QAction;
+class QFileDialog;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class TAboutBox;
+class TMDIChild;
+class TRegExtension;
+
+// The main window: a multi-document frame that holds every game window, the Connection
+// windows and the Main Consoles, with the main menu, the tool bar ToolBar2 and the status
+// bar. All game windows are made by MakeGameWindow.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // Builds the window, checks the file-type association with `association`, reads the
+    // settings file "Settings.ini" in `folder` (the program's folder, where the pictures,
+    // sounds and help are found too) and installs the Options menu as the game windows'
+    // settings. Creates no child window: see CreateStartupWindows.
+    TMainForm(const QString& folder, TRegExtension& association, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The start-up children: the game window "Game Board", the Connection window and the
+    // Main Console; then, once, the start-up file (`arguments` without the program's name).
+    void CreateStartupWindows(const QStringList& arguments);
+
+    // Creates a game window titled `title` as the active child; when a file of that name
+    // exists it is loaded into the window as a game file.
+    TMDIChild* MakeGameWindow(const QString& title);
+
+    // The child windows, most recently activated first.
+    QList<QMdiSubWindow*> ChildWindows() const;
+    // The game windows among them, in the same order.
+    std::vector<TMDIChild*> GameWindows() const;
+    // The active child when it is a game window, else null.
+    TMDIChild* ActiveGameWindow() const;
+
+    // Commands, as the menus and the tool bar call them.
+    void FileNew1Execute();
+    void FileOpen1Execute();
+    void FileSave1Execute();
+    void FileSaveAs1Execute();
+    void DefaultLayout1Click();
+    void HelpTopics1Click();
+    void HelpAbout1Execute();
+    void Toolbar1Click();
+    void StatusBar1Click();
+    void OpponentSeekingGames1Click();
+    void MainConsole1Click();
+
+    // Fills `window`, titled with a file name, from that file; a file that cannot be read
+    // or holds a line that is not a move leaves the window empty and finished, with a message.
+    void LoadGameFile(TMDIChild* window, const QString& fileName);
+    // Opens each dropped ".rvg" file in a new game window; other files are skipped.
+    void AcceptDroppedFiles(const QStringList& fileNames);
+    // Opens the file named in a later start's hand-over and brings this window forward.
+    void ReceiveHandOver(const QByteArray& text);
+
+    // The peer link, the engines and the link's windows are attached by their own parts
+    // of the program. Unset, the program runs without a peer link and with empty frames.
+    std::function<bool()> peerLinkedHook; // server active or client connected
+    std::function<void()> newGameHook;    // sends the new-game line to the peer
+    std::function<void()> closingHook;    // ends the peer link when the window closes
+    std::function<void()> addEngineHook;  // Tools > Add Engine...
+    std::function<QWidget*()> connectionWindowFactory;
+    std::function<QWidget*()> mainConsoleFactory;
+
+    OptionsMenu* Options() const { return m_options; }
+    QFileDialog* OpenDialog() const { return m_openDialog; }
+    QFileDialog* SaveDialog1() const { return m_saveDialog; }
+    TAboutBox* AboutBox() const { return m_aboutBox; }
+    QMdiArea* Workspace() const { return m_workspace; }
+    const QPixmap& Image1() const { return m_image1; }
+    QString HelpFile() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QAction* makeAction(const char* name, const QString& caption, const QString& hint,
+                        const QKeySequence& shortcut, void (TMainForm::*handler)());
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void fillWindowMenu();
+    void forwardToFocusWidget(const char* slot);
+    QMdiSubWindow* addChild(QWidget* widget, const char* kind);
+    QMdiSubWindow* addLinkWindow(const char* kind);
+    void toggleLinkWindows(QAction* item, const char* kind);
+    void showError(const QString& text);
+
+    QString m_folder;
+    QMdiArea* m_workspace = nullptr;
+    QPixmap m_image1;
+    OptionsMenu* m_options = nullptr;
+    TAboutBox* m_aboutBox = nullptr;
+    QFileDialog* m_openDialog = nullptr;
+    QFileDialog* m_saveDialog = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QAction* m_toolbarItem = nullptr;
+    QAction* m_statusBarItem = nullptr;
+    QAction* m_connectionItem = nullptr;
+    QAction* m_consoleItem = nullptr;
+    QAction* m_defaultLayout = nullptr;
+    TMDIChild* m_startupWindow = nullptr;
+    bool m_startupFileDone = false;
+};

@@ -1,0 +1,124 @@
+// The main window's game-file commands: Save, Save As, Open, loading a file into a window,
+// dropped files and the hand-over from a later start.
+#include "app/TMainForm.h"
+
+#include "app/GameFile.h"
+#include "app/HandOver.h"
+#include "board/TMDIChild.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+const QString kGameFileSuffix = QStringLiteral(".rvg");
+
+} // namespace
+
+void TMainForm::showError(const QString& text) {
+    QMessageBox::warning(this, windowTitle(), text);
+}
+
+void TMainForm::FileSave1Execute() {
+    TMDIChild* window = ActiveGameWindow();
+    if (!window)
+        return;
+    // Only a title that is a game file's name says where to save; a result appended to
+    // it, or a new game's title, means asking for a name.
+    const QString title = window->windowTitle();
+    if (!title.endsWith(kGameFileSuffix, Qt::CaseSensitive)) {
+        FileSaveAs1Execute();
+        return;
+    }
+    const std::vector<std::string>& lines = window->game().Model().moveRecord;
+    if (lines.empty())
+        return;
+    if (!writeGameFile(title, lines))
+        showError(QStringLiteral("Cannot create file %1").arg(title));
+}
+
+void TMainForm::FileSaveAs1Execute() {
+    TMDIChild* window = ActiveGameWindow();
+    if (!window || window->game().Model().moveRecord.empty())
+        return;
+    if (m_saveDialog->exec() != QDialog::Accepted || m_saveDialog->selectedFiles().isEmpty())
+        return;
+    // The dialog's nested event loop may have closed the window meanwhile.
+    if (window != ActiveGameWindow())
+        return;
+    const QString fileName = m_saveDialog->selectedFiles().front();
+    if (!writeGameFile(fileName, window->game().Model().moveRecord)) {
+        showError(QStringLiteral("Cannot create file %1").arg(fileName));
+        return;
+    }
+    window->setWindowTitle(fileName);
+}
+
+void TMainForm::FileOpen1Execute() {
+    if (m_openDialog->exec() != QDialog::Accepted || m_openDialog->selectedFiles().isEmpty())
+        return;
+    MakeGameWindow(m_openDialog->selectedFiles().front());
+}
+
+void TMainForm::LoadGameFile(TMDIChild* window, const QString& fileName) {
+    const GameFileContents contents = readGameFile(fileName);
+    switch (contents.status) {
+    case GameFileContents::Status::Missing:
+        return;
+    case GameFileContents::Status::Loaded:
+        window->game().Model().finished = 1;
+        window->LoadMoveRecord(contents.lines);
+        return;
+    case GameFileContents::Status::Unreadable:
+        window->game().Model().finished = 1;
+        showError(QStringLiteral("Cannot open file %1").arg(fileName));
+        return;
+    case GameFileContents::Status::Invalid:
+        // Nothing of a refused file reaches the window: it stays empty and finished.
+        window->game().Model().finished = 1;
+        showError(QStringLiteral("Cannot open file %1\nLine %2 is not a move: \"%3\"")
+                      .arg(fileName)
+                      .arg(contents.badLineNumber)
+                      .arg(contents.badLineText));
+        return;
+    }
+}
+
+void TMainForm::AcceptDroppedFiles(const QStringList& fileNames) {
+    for (const QString& name : fileNames) {
+        if (name.endsWith(kGameFileSuffix, Qt::CaseSensitive))
+            MakeGameWindow(name);
+    }
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            names << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    // Opening may show a message box; the desktop's drag ends first.
+    QMetaObject::invokeMethod(
+        this, [this, names] { AcceptDroppedFiles(names); }, Qt::QueuedConnection);
+}
+
+void TMainForm::ReceiveHandOver(const QByteArray& text) {
+    const QString fileName = handOverFileName(text);
+    if (fileName.isEmpty())
+        return;
+    MakeGameWindow(fileName);
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
