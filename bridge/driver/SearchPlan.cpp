@@ -31,7 +31,9 @@ void planTimeControl(const SearchRequest& request, const EngineConfig& config,
         const long long base =
             std::max<long long>(0, request.used + remaining -
                                        static_cast<long long>(request.played) * request.increment);
-        if (std::llabs(base - cache.base) > 1 || request.increment != cache.increment) {
+        // A period level left behind by another mode must be replaced even at equal time.
+        if (std::llabs(base - cache.base) > 1 || request.increment != cache.increment ||
+            cache.movesPerPeriod != 0) {
             cache = {roundedBase(base), 0, request.increment};
             plan.commands.push_back(levelCommand(0, cache.base, request.increment));
         }

@@ -28,8 +28,10 @@ bool parseMove(const std::string& text, std::uint16_t& move) {
     }
     int promotion = 0;
     if (text.size() > 4) {
-        const std::map<char, int> kPromotions{{'q', kPromoteQueen}, {'r', kPromoteRook},
-                                              {'b', kPromoteBishop}, {'n', kPromoteKnight}};
+        const std::map<char, int> kPromotions{{'q', kPromoteQueen},
+                                              {'r', kPromoteRook},
+                                              {'b', kPromoteBishop},
+                                              {'n', kPromoteKnight}};
         const auto found = kPromotions.find(text[4]);
         if (found == kPromotions.end()) {
             return false;

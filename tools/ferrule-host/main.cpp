@@ -91,14 +91,16 @@ std::int32_t onNotification(std::int32_t code, std::int32_t, std::int32_t, void*
         const std::string moves = mainLineText(record, legal);
         line << "mainline score=" << getLe16(record, report::kScore)
              << " time=" << static_cast<std::int32_t>(getLe32(record, report::kTime))
-             << " count=" << getLe16(record, report::kMainLineCount) << " legal="
-             << (legal ? "yes" : "no") << " moves=" << moves;
+             << " count=" << getLe16(record, report::kMainLineCount)
+             << " legal=" << (legal ? "yes" : "no") << " moves=" << moves;
         std::lock_guard lock(g_printMutex);
         g_lastMainLine = moves;
         g_haveBest = true;
         break;
     }
-    case 330: line << "search-start"; break;
+    case 330:
+        line << "search-start";
+        break;
     case 331:
         line << "move number=" << getLe16(record, report::kMoveNumber)
              << " total=" << getLe16(record, report::kMoveTotal)
@@ -113,7 +115,9 @@ std::int32_t onNotification(std::int32_t code, std::int32_t, std::int32_t, void*
              << ((static_cast<std::uint64_t>(getLe32(record, report::kNodesHigh)) << 32) |
                  getLe32(record, report::kNodesLow));
         break;
-    default: line << "unknown"; break;
+    default:
+        line << "unknown";
+        break;
     }
     say(line.str());
     return 0;
