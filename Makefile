@@ -4,7 +4,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 CTEST_ARGS ?=
 
-.PHONY: deps configure build run test test-sanitize bench clean
+.PHONY: deps configure build run test test-sanitize bench fuzz clean
 
 deps:
 	@tools/install-deps.sh
@@ -32,8 +32,20 @@ test-sanitize: deps
 	$(MAKE) test BUILD=build-asan CTEST_ARGS="-LE deep" CMAKE_FLAGS="-DROOKVALE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
 	$(MAKE) test BUILD=build-tsan CTEST_ARGS="-LE deep" CMAKE_FLAGS="-DROOKVALE_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug"
 
+# The fuzz targets as libFuzzer programs (clang), each run for FUZZ_SECONDS on its corpus.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = fuzz-move-entry fuzz-game-file fuzz-engine-line fuzz-main-line
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DROOKVALE_FUZZ=ON \
+	  -DROOKVALE_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for target in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$target; \
+	  build-fuzz/bin/$$target -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/$$target tests/fuzz/corpus/$$target || exit 1; \
+	done
+
 bench: build
 	@for b in $(BUILD)/bin/bench-*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz
