@@ -1,0 +1,309 @@
+#include "MainFormFixture.h"
+#include "ReadOnlyFolder.h"
+
+#include "app/OptionsMenu.h"
+#include "app/TAboutBox.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+// The main window's menus, tool bar, new games, layout, Options and View commands.
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MainFormFixture> m_fixture;
+    TMainForm& form() { return *m_fixture->form; }
+
+    QAction* action(const QString& name) {
+        auto* found = form().findChild<QAction*>(name);
+        if (!found)
+            qFatal("no action %s", qPrintable(name));
+        return found;
+    }
+    static QStringList captions(const QMenu* menu) {
+        QStringList list;
+        for (const QAction* a : menu->actions())
+            list << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return list;
+    }
+    QByteArray settingsText() {
+        QFile file(m_fixture->path(QStringLiteral("Settings.ini")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+
+private slots:
+    void init() { m_fixture = std::make_unique<MainFormFixture>(); }
+    void cleanup() { m_fixture.reset(); }
+
+    void startsWithTitleAndThreeChildren() {
+        m_fixture->start();
+        QCOMPARE(form().windowTitle(), QStringLiteral("Rookvale 1.0"));
+        QCOMPARE(childTitles(form()), (QStringList{"Main Console", "Connection", "Game Board"}));
+        const QList<QMdiSubWindow*> windows = form().Workspace()->subWindowList();
+        QCOMPARE(windows[1]->geometry(), QRect(744, 1, 280, 116));
+        QCOMPARE(windows[2]->geometry(), QRect(744, 118, 280, 524));
+        QCOMPARE(windows[0]->size(), QSize(742, 641));
+        QVERIFY(windows[0]->x() >= 1 && windows[0]->y() >= 1);
+        QVERIFY(form().statusBar()->isVisible());
+        QVERIFY(!form().Image1().isNull());
+        QCOMPARE(form().Image1().size(), QSize(128, 128));
+        QCOMPARE(form().Workspace()->background().texture().size(), QSize(128, 128));
+    }
+
+    void actionsHaveCaptionsShortcutsAndHints_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("statusTip");
+        const auto row = [](const char* n, const char* c, const char* s, const char* t,
+                            const char* st) { QTest::newRow(n) << n << c << s << t << st; };
+        row("FileNew1", "&New Game", "Ctrl+N", "New Game Board", "Create a blank game board");
+        row("FileOpen1", "&Open", "Ctrl+O", "Open", "Open a file");
+        row("FileClose1", "&Close", "", "Close", "Close current file");
+        row("FileSave1", "&Save", "Ctrl+S", "Save", "Save current file");
+        row("FileSaveAs1", "Save &As...", "", "Save As", "Save current file with different name");
+        row("FileExit1", "E&xit", "", "Exit", "Exit application");
+        row("EditCut1", "Cu&t", "Ctrl+X", "Cut", "Cuts the selection and puts it on the Clipboard");
+        row("EditCopy1", "&Copy", "Ctrl+C", "Copy",
+            "Copies the selection and puts it on the Clipboard");
+        row("EditPaste1", "&Paste", "Ctrl+V", "Paste", "Inserts Clipboard contents");
+        row("HelpAbout1", "&About...", "", "About",
+            "Displays program information, version number, and copyright");
+    }
+    void actionsHaveCaptionsShortcutsAndHints() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, shortcut);
+        QFETCH(QString, toolTip);
+        QFETCH(QString, statusTip);
+        m_fixture->start();
+        QAction* a = action(name);
+        QCOMPARE(a->text(), caption);
+        QCOMPARE(a->shortcut(), QKeySequence(shortcut));
+        QCOMPARE(a->toolTip(), toolTip);
+        QCOMPARE(a->statusTip(), statusTip);
+    }
+
+    void menusInOrder() {
+        m_fixture->start();
+        QStringList bar;
+        for (const QAction* a : form().menuBar()->actions())
+            bar << a->text();
+        QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "&Options", "&Tools", "&Window",
+                                   "&Help"}));
+        const auto menu = [this](const char* name) {
+            return form().findChild<QMenu*>(QString::fromLatin1(name));
+        };
+        QCOMPARE(captions(menu("File1")),
+                 (QStringList{"&New Game", "&Open Game...", "&Close", "&Save Game",
+                              "Save Game &As...", "-", "E&xit"}));
+        QCOMPARE(captions(menu("Edit1")), (QStringList{"Cu&t", "&Copy", "&Paste"}));
+        QCOMPARE(captions(menu("View1")), (QStringList{"&Toolbar", "&Status Bar", "-",
+                                                       "Opponents Seeking Games", "Main Console"}));
+        QCOMPARE(captions(menu("Options1")), (QStringList{"Pieces", "Board", "-", "&Play Sounds"}));
+        QCOMPARE(captions(menu("Pieces1")),
+                 (QStringList{"Modern 1", "Modern 2", "Classic", "Sharp"}));
+        QCOMPARE(captions(menu("Board1")), (QStringList{"Sky Blue", "Best Green"}));
+        QCOMPARE(captions(menu("Tools1")), QStringList{"&Add Engine..."});
+        QCOMPARE(captions(menu("Help1")), (QStringList{"&Help Topics", "-", "&About..."}));
+        QCOMPARE(menu("File1")->menuAction()->statusTip(), QStringLiteral("File related commands"));
+        QCOMPARE(menu("Edit1")->menuAction()->statusTip(), QStringLiteral("Edit commands"));
+        QCOMPARE(menu("Window1")->menuAction()->statusTip(),
+                 QStringLiteral("Window related commands"));
+        QCOMPARE(menu("Help1")->menuAction()->statusTip(), QStringLiteral("Help topics"));
+        // Menu items carry the short cuts and hints of their actions.
+        const QAction* saveItem = menu("File1")->actions()[3];
+        QCOMPARE(saveItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(saveItem->statusTip(), QStringLiteral("Save current file"));
+    }
+
+    void windowMenuListsChildren() {
+        m_fixture->start();
+        QMenu* menu = form().findChild<QMenu*>(QStringLiteral("Window1"));
+        QMetaObject::invokeMethod(menu, "aboutToShow");
+        QCOMPARE(captions(menu), (QStringList{"&Default Layout", "-", "&1 Game Board",
+                                              "&2 Connection", "&3 Main Console"}));
+        menu->actions()[2]->trigger();
+        QCOMPARE(form().Workspace()->currentSubWindow()->windowTitle(),
+                 QStringLiteral("Game Board"));
+    }
+
+    void toolBarButtons() {
+        m_fixture->start();
+        auto* bar = form().findChild<QToolBar*>(QStringLiteral("ToolBar2"));
+        QStringList names;
+        for (const QAction* a : bar->actions())
+            names << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+        QCOMPARE(names, (QStringList{"FileNew1", "FileOpen1", "FileSave1", "-", "EditCut1",
+                                     "EditCopy1", "EditPaste1"}));
+        QWidget* save = bar->widgetForAction(action(QStringLiteral("FileSave1")));
+        QCOMPARE(save->toolTip(), QStringLiteral("Save"));
+        QCOMPARE(save->statusTip(), QStringLiteral("Save current game"));
+    }
+
+    void newGameTitles() {
+        m_fixture->start();
+        action(QStringLiteral("FileNew1"))->trigger();
+        QCOMPARE(childTitles(form()).front(), QStringLiteral("Game Board"));
+        int sent = 0;
+        form().peerLinkedHook = [] { return true; };
+        form().newGameHook = [&sent] { ++sent; };
+        QTest::keyClick(&form(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(childTitles(form()).front(), QStringLiteral("Active Game"));
+        QCOMPARE(sent, 1);
+        QCOMPARE(form().GameWindows().size(), size_t(3));
+        QCOMPARE(form().ActiveGameWindow()->windowTitle(), QStringLiteral("Active Game"));
+    }
+
+    void defaultLayout() {
+        m_fixture->start();
+        form().MakeGameWindow(QStringLiteral("Second"));
+        QList<QMdiSubWindow*> windows = form().Workspace()->subWindowList();
+        windows[0]->setGeometry(-50, -20, 300, 200);
+        windows[1]->setGeometry(10, 10, 50, 50);
+        windows[2]->setGeometry(0, 300, 400, 100);
+        windows[3]->setGeometry(30, 40, 400, 500);
+        action(QStringLiteral("DefaultLayout1"))->trigger();
+        QCOMPARE(windows[0]->geometry(), QRect(1, 1, 742, 641));
+        QCOMPARE(windows[1]->geometry(), QRect(744, 1, 280, 116));
+        QCOMPARE(windows[2]->geometry(), QRect(744, 118, 280, 524));
+        QCOMPARE(windows[3]->geometry(), QRect(30, 40, 742, 641));
+    }
+
+    void settingsAreReadAtStart() {
+        QFile file(m_fixture->path(QStringLiteral("Settings.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\r\nPieces=4\r\nBoard=1\r\nSound=0\r\n");
+        file.close();
+        m_fixture->start();
+        QVERIFY(action(QStringLiteral("Sharp1"))->isChecked());
+        QVERIFY(!action(QStringLiteral("Modern21"))->isChecked());
+        QVERIFY(action(QStringLiteral("SkyBlue1"))->isChecked());
+        QVERIFY(!action(QStringLiteral("PlaySounds1"))->isChecked());
+        QCOMPARE(BoardSettings::Current().PieceSet(), QStringLiteral("Sharp"));
+        QCOMPARE(BoardSettings::Current().BoardColours(), QStringLiteral("Sky Blue"));
+        // Sounds off: the player is never opened.
+        BoardSettings::Current().PlaySound(QStringLiteral("Audio/move.wav"));
+        QVERIFY(form().Options()->soundPlayer().effect() == nullptr);
+    }
+
+    void noFileGivesDefaultsAndWritesNothing() {
+        m_fixture->start();
+        QVERIFY(action(QStringLiteral("Modern21"))->isChecked());
+        QVERIFY(action(QStringLiteral("BestGreen1"))->isChecked());
+        QVERIFY(action(QStringLiteral("PlaySounds1"))->isChecked());
+        QVERIFY(!QFile::exists(m_fixture->path(QStringLiteral("Settings.ini"))));
+    }
+
+    void choicesApplyToEveryWindowAndAreWritten() {
+        m_fixture->start();
+        form().MakeGameWindow(QStringLiteral("Two"));
+        form().MakeGameWindow(QStringLiteral("Three"));
+        std::vector<QVector<QImage>> before;
+        for (TMDIChild* window : form().GameWindows())
+            before.push_back(window->PieceSheetCells());
+        action(QStringLiteral("Classic1"))->trigger();
+        QVERIFY(action(QStringLiteral("Classic1"))->isChecked());
+        QVERIFY(!action(QStringLiteral("Modern21"))->isChecked());
+        const std::vector<TMDIChild*> windows = form().GameWindows();
+        QCOMPARE(windows.size(), size_t(3));
+        for (size_t i = 0; i < windows.size(); ++i)
+            QVERIFY2(windows[i]->PieceSheetCells() != before[i], "window not redrawn");
+        QCOMPARE(settingsText(), QByteArray("[Options]\r\nPieces=3\r\n"));
+        action(QStringLiteral("SkyBlue1"))->trigger();
+        action(QStringLiteral("PlaySounds1"))->trigger();
+        // Choosing the checked item again still rewrites its key.
+        action(QStringLiteral("Classic1"))->trigger();
+        QVERIFY(action(QStringLiteral("Classic1"))->isChecked());
+        QVERIFY(!action(QStringLiteral("PlaySounds1"))->isChecked());
+        QCOMPARE(settingsText(), QByteArray("[Options]\r\nPieces=3\r\nBoard=1\r\nSound=0\r\n"));
+        action(QStringLiteral("PlaySounds1"))->trigger();
+        action(QStringLiteral("BestGreen1"))->trigger();
+        QCOMPARE(settingsText(), QByteArray("[Options]\r\nPieces=3\r\nBoard=2\r\nSound=1\r\n"));
+    }
+
+    void unwritableSettingsShowAMessageAndStillApply() {
+        m_fixture->start();
+        QString message;
+        {
+            const ReadOnlyFolder readOnly(m_fixture->folder.path());
+            NextModal modal(NextModal::recordMessage(message));
+            action(QStringLiteral("Sharp1"))->trigger();
+            QVERIFY(modal.seen());
+        }
+        QCOMPARE(message, QStringLiteral("Unable to write to ") +
+                              m_fixture->path(QStringLiteral("Settings.ini")));
+        QVERIFY(action(QStringLiteral("Sharp1"))->isChecked());
+        QCOMPARE(BoardSettings::Current().PieceSet(), QStringLiteral("Sharp"));
+        QVERIFY(!QFile::exists(m_fixture->path(QStringLiteral("Settings.ini"))));
+    }
+
+    void viewToggles() {
+        m_fixture->start();
+        QAction* toolbar = action(QStringLiteral("Toolbar1"));
+        auto* bar = form().findChild<QToolBar*>(QStringLiteral("ToolBar2"));
+        toolbar->trigger();
+        QVERIFY(!toolbar->isChecked());
+        QVERIFY(!bar->isVisible());
+        toolbar->trigger();
+        QVERIFY(toolbar->isChecked());
+        QVERIFY(bar->isVisible());
+        QAction* status = action(QStringLiteral("StatusBar1"));
+        status->trigger();
+        QVERIFY(!status->isChecked());
+        QVERIFY(!form().statusBar()->isVisible());
+
+        QAction* console = action(QStringLiteral("MainConsole1"));
+        console->trigger();
+        QVERIFY(!console->isChecked());
+        QTRY_COMPARE(childTitles(form()).count(QStringLiteral("Main Console")), 0);
+        console->trigger();
+        console->trigger();
+        console->trigger();
+        QVERIFY(console->isChecked());
+        QTRY_COMPARE(childTitles(form()).count(QStringLiteral("Main Console")), 1);
+        // Closing the window itself takes the tick off.
+        QAction* connection = action(QStringLiteral("OpponentSeekingGames1"));
+        for (QMdiSubWindow* window : form().Workspace()->subWindowList()) {
+            if (window->windowTitle() == QStringLiteral("Connection"))
+                window->close();
+        }
+        QTRY_VERIFY(!connection->isChecked());
+    }
+
+    void closingClosesEveryChild() {
+        m_fixture->start();
+        form().MakeGameWindow(QStringLiteral("Two"));
+        int closings = 0;
+        form().closingHook = [&closings] { ++closings; };
+        action(QStringLiteral("FileExit1"))->trigger();
+        QCOMPARE(closings, 1);
+        QTRY_VERIFY(form().Workspace()->subWindowList().isEmpty());
+        QVERIFY(!form().isVisible());
+    }
+
+    void aboutBox() {
+        m_fixture->start();
+        TAboutBox* about = form().AboutBox();
+        QCOMPARE(about->windowTitle(), QStringLiteral("About"));
+        QVERIFY(about->findChild<QLabel*>(QStringLiteral("ProductName"))->text() ==
+                QStringLiteral("Rookvale"));
+        QVERIFY(about->findChild<QLabel*>(QStringLiteral("Version"))->text().contains("1.0"));
+        NextModal modal([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+        form().HelpAbout1Execute();
+        QVERIFY(modal.seen());
+        QVERIFY(!about->isVisible());
+        QCOMPARE(form().HelpFile(), m_fixture->path(QStringLiteral("Help.html")));
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
