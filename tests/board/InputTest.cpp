@@ -160,9 +160,10 @@ void InputTest::dropFromAnotherWindowRefused() {
     TMDIChild second;
     first.xyMouseDown(square(first, "e2"), Qt::LeftButton);
     second.xyMouseDown(square(second, "d2"), Qt::LeftButton);
-    // A drag that began in the second window ends over the first window's d4.
+    // A drag that began in the second window ends over the first window's e4, where the
+    // first window's own drag source e2 would make a legal move.
     QVERIFY(!first.xyDragOver(square(second, "d2")));
-    QVERIFY(!first.xyDragDrop(square(first, "d4"), square(second, "d2")));
+    QVERIFY(!first.xyDragDrop(square(first, "e4"), square(second, "d2")));
     QVERIFY(!first.xyDragDrop(square(first, "e4"), nullptr));
     QCOMPARE(first.game().LivePosition(), 0);
     QVERIFY(first.xyDragOver(square(first, "e2")));

@@ -55,16 +55,22 @@ void ReplayTest::wholeGames() {
     const int live = window.game().LivePosition();
     QCOMPARE(static_cast<int>(pictures.size()), live + 1);
     checkShown(window, pictures, live);
+    if (QTest::currentTestFailed())
+        return;
 
     // Step back one half-move at a time through the scroll bar, as the user does.
     auto* scrollBar = window.findChild<QScrollBar*>("ScrollBar1");
     for (int n = live - 1; n >= 0; --n) {
         scrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
         checkShown(window, pictures, n);
+        if (QTest::currentTestFailed())
+            return;
     }
     for (int n = 1; n <= live; ++n) {
         scrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         checkShown(window, pictures, n);
+        if (QTest::currentTestFailed())
+            return;
     }
     // Jumps in both directions cross many half-moves in one call.
     std::mt19937 random(seed + 100);
@@ -72,6 +78,8 @@ void ReplayTest::wholeGames() {
         const int n = static_cast<int>(random() % (live + 1));
         window.ShowPosition(n);
         checkShown(window, pictures, n);
+        if (QTest::currentTestFailed())
+            return;
     }
 }
 
@@ -171,6 +179,8 @@ void ReplayTest::turningDuringReplay() {
     for (int n = live / 2; n >= 0; --n) {
         window.ShowPosition(n);
         checkShown(window, pictures, n);
+        if (QTest::currentTestFailed())
+            return;
     }
     window.InvertBoard1Click();
     window.ShowPosition(live);
