@@ -2,9 +2,11 @@
 //   rvboard-window                        shows the window
 //   rvboard-window --picture FILE [--turn] [--moves e2e4,e7e5,...]
 //                                         saves a picture of the window and ends
+//   --pieces NAME, --colours NAME         with another piece set or board colours
 //   rvboard-window --await-drag           prints "ready X1 Y1 X2 Y2", the screen centres of
 //                                         e2 and e4, then waits up to 30 s for e2-e4 to be
 //                                         dragged; ends 0 once the move list shows "e4"
+#include "board/BoardSettings.h"
 #include "board/MoveGrid.h"
 #include "board/TMDIChild.h"
 
@@ -15,6 +17,24 @@
 #include <QTimer>
 
 namespace {
+
+class ChosenSettings : public BoardSettings {
+public:
+    explicit ChosenSettings(const QStringList& args)
+        : m_pieces(valueOf(args, "--pieces", "Modern 2")),
+          m_colours(valueOf(args, "--colours", "Best Green")) {}
+    QString PieceSet() const override { return m_pieces; }
+    QString BoardColours() const override { return m_colours; }
+    void PlaySound(const QString&) override {}
+
+private:
+    static QString valueOf(const QStringList& args, const char* option, const char* fallback) {
+        const int at = args.indexOf(option);
+        return at >= 0 && at + 1 < args.size() ? args[at + 1] : QString(fallback);
+    }
+    QString m_pieces;
+    QString m_colours;
+};
 
 QPoint centreOf(const TMDIChild& window, const char* square) {
     const QLabel* image = window.findChild<QLabel*>(square);
@@ -44,6 +64,8 @@ int savePicture(TMDIChild& window, const QStringList& args) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
+    ChosenSettings settings(args);
+    BoardSettings::Install(&settings);
     TMDIChild window;
     if (args.contains("--picture") && args.indexOf("--picture") + 1 < args.size())
         return savePicture(window, args);
