@@ -1,0 +1,203 @@
+#!/usr/bin/python3
+"""Runs the real program under Xvfb and looks at its windows through the accessibility bus.
+
+    program_test.py startup  BIN_DIR   the program starts, shows its window, Ctrl+N opens a
+                                       second "Game Board", and a screenshot is not blank
+    program_test.py instance BIN_DIR   a second start hands its file to the first and exits 0;
+                                       one without arguments ends silently
+
+Run inside its own D-Bus session (dbus-run-session), so the accessibility bus is private.
+"""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import pyatspi
+
+TIMEOUT = 20.0
+
+
+def fail(message):
+    print("FAIL:", message)
+    sys.exit(1)
+
+
+def wait_for(what, probe, timeout=TIMEOUT):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.2)
+    fail("timed out waiting for " + what)
+
+
+class Display:
+    """An Xvfb server on a free display number and the accessibility bus inside it."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            pass_fds=[write_end], stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            fail("Xvfb did not start")
+        os.environ["DISPLAY"] = ":" + number
+        self.bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                                    stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+
+    def close(self):
+        for process in (self.bus, self.xvfb):
+            process.terminate()
+            process.wait(timeout=10)
+
+
+class Program:
+    """The program's environment: its own instance name and association folders."""
+
+    def __init__(self, bin_dir, home):
+        self.path = os.path.join(bin_dir, "rookvale")
+        self.env = dict(os.environ,
+                        QT_QPA_PLATFORM="xcb",
+                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                        XDG_DATA_HOME=os.path.join(home, "data"),
+                        XDG_CONFIG_HOME=os.path.join(home, "config"),
+                        ROOKVALE_INSTANCE_NAME="rookvale-program-test-%d" % os.getpid())
+        self.started = []
+
+    def start(self, *arguments, cwd=None):
+        process = subprocess.Popen([self.path, *arguments], env=self.env, cwd=cwd,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.started.append(process)
+        return process
+
+    def stop_all(self):
+        for process in self.started:
+            if process.poll() is None:
+                process.send_signal(signal.SIGTERM)
+                try:
+                    process.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+
+
+def main_frame():
+    """The accessible main window "Rookvale 1.0", or None."""
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is None:
+            continue
+        for i in range(app.childCount):
+            frame = app.getChildAtIndex(i)
+            if frame is not None and frame.name == "Rookvale 1.0":
+                return frame
+    return None
+
+
+def child_titles():
+    """Titles of the child windows inside the main window, or None when there is none."""
+    frame = main_frame()
+    if frame is None:
+        return None
+    # The child windows sit in the workspace, one level below the main window's children.
+    titles = []
+    level = [frame]
+    for _ in range(2):
+        level = [node.getChildAtIndex(i) for node in level for i in range(node.childCount)]
+        level = [node for node in level if node is not None]
+        titles += [node.name for node in level
+                   if node.getRoleName() in ("frame", "internal frame") and node.name]
+    return titles
+
+
+def x_windows_named(title):
+    result = subprocess.run(["xdotool", "search", "--name", "^%s$" % title],
+                            capture_output=True, text=True)
+    return result.stdout.split()
+
+
+def test_startup(program, work):
+    program.start()
+    windows = wait_for("the main window", lambda: x_windows_named("Rookvale 1.0"))
+    titles = wait_for("the start-up windows", lambda: child_titles() and
+                      "Game Board" in child_titles() and child_titles())
+    print("children at start:", titles)
+    for expected in ("Game Board", "Connection", "Main Console"):
+        if expected not in titles:
+            fail("no %r window at start" % expected)
+    subprocess.run(["xdotool", "windowfocus", "--sync", windows[0]], check=True)
+    subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+n"], check=True)
+    wait_for("a second Game Board", lambda: (child_titles() or []).count("Game Board") == 2)
+    print("children after Ctrl+N:", child_titles())
+    time.sleep(0.5)
+    shot = os.path.join(work, "screen.png")
+    subprocess.run(["import", "-window", "root", shot], check=True)
+    colours = int(subprocess.run(["convert", shot, "-format", "%k", "info:"],
+                                 capture_output=True, text=True, check=True).stdout)
+    print("screenshot colours:", colours)
+    if colours < 50:
+        fail("the screenshot is nearly blank (%d colours)" % colours)
+    keep = os.environ.get("ROOKVALE_SCREENSHOT")
+    if keep:
+        shutil.copy(shot, keep)
+
+
+def test_instance(program, work):
+    first = program.start()
+    wait_for("the first instance", lambda: child_titles() and "Game Board" in child_titles())
+    game = os.path.join(work, "hand over.rvg")
+    with open(game, "wb") as file:
+        file.write(b"e2e4\r\ne7e5\r\n")
+
+    second = program.start("hand over.rvg", cwd=work)
+    if second.wait(timeout=TIMEOUT) != 0:
+        fail("the second start ended with %d" % second.returncode)
+    wait_for("the handed-over file's window", lambda: game in (child_titles() or []))
+    if len(x_windows_named("Rookvale 1.0")) != 1:
+        fail("the second start showed a window of its own")
+    print("handed over:", child_titles())
+
+    before = child_titles()
+    third = program.start()
+    if third.wait(timeout=TIMEOUT) != 0:
+        fail("the start without arguments ended with %d" % third.returncode)
+    time.sleep(1.0)
+    if child_titles() != before:
+        fail("a start without arguments changed the first instance: %r" % child_titles())
+    if first.poll() is not None:
+        fail("the first instance ended")
+
+    # Once the first has gone, a new start is the first again.
+    first.send_signal(signal.SIGTERM)
+    first.wait(timeout=10)
+    program.start()
+    wait_for("a new first instance", lambda: child_titles() and "Game Board" in child_titles())
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[1] not in ("startup", "instance"):
+        print(__doc__)
+        return 2
+    display = Display()
+    with tempfile.TemporaryDirectory() as work:
+        program = Program(sys.argv[2], work)
+        try:
+            (test_startup if sys.argv[1] == "startup" else test_instance)(program, work)
+        finally:
+            program.stop_all()
+            display.close()
+    print("PASS")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
