@@ -141,6 +141,10 @@ bool parseThinkingLine(std::string_view line, ParsedLine& parsed) {
         !scan.integer(parsed.time) || !scan.integer(parsed.nodes)) {
         return false;
     }
+    // Only the score may be negative; anything else would reach the host as nonsense.
+    if (parsed.depth < 0 || parsed.time < 0 || parsed.nodes < 0) {
+        return false;
+    }
     scan.rest(parsed.text);
     // "9 156 284 ..." counts time in hundredths; "9. 156 284 ..." in seconds already.
     if (afterDepth == ' ' || afterDepth == '\t') {
@@ -167,6 +171,10 @@ bool parseStatusLine(std::string_view line, ParsedLine& parsed) {
     if (!scan.literal("stat01:") || !scan.integer(parsed.time) || !scan.integer(parsed.nodes) ||
         !scan.integer(parsed.depth) || !scan.integer(parsed.movesLeft) ||
         !scan.integer(parsed.totalMoves)) {
+        return false;
+    }
+    if (parsed.time < 0 || parsed.nodes < 0 || parsed.depth < 0 || parsed.movesLeft < 0 ||
+        parsed.totalMoves < 0) {
         return false;
     }
     parsed.kind = ParsedLine::Kind::kStatus;

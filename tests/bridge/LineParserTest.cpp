@@ -56,6 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"99999999999 1 1 1 e4\n", Kind::kIgnored},
         ParseCase{"9 156 99999999999 1 e4\n", Kind::kIgnored},
         ParseCase{"9 156 284\n", Kind::kIgnored},
+        ParseCase{"9 8 -29 -29 e4\n", Kind::kIgnored}, ParseCase{"-1 8 29 29 e4\n", Kind::kIgnored},
+        ParseCase{"stat01: 345 -123456 7 12 30\n", Kind::kIgnored},
         ParseCase{"move e2e4\n", Kind::kMove, 0, 0, 0, 0, "e2e4"},
         ParseCase{"move  Nf3 extra\n", Kind::kMove, 0, 0, 0, 0, "Nf3"},
         ParseCase{"1. ... e7e5\n", Kind::kMove, 0, 0, 0, 0, "e7e5"},
