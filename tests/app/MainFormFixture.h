@@ -32,7 +32,9 @@ struct MainFormFixture {
         form->resize(1100, 800);
         form->show();
         form->activateWindow();
-        QTest::qWaitForWindowActive(form.get());
+        // Short cuts reach only the active window.
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qFatal("the main window did not become active");
         form->CreateStartupWindows(arguments);
     }
     QString path(const QString& name) const { return folder.filePath(name); }

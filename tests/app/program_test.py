@@ -74,10 +74,26 @@ class Program:
         self.started = []
 
     def start(self, *arguments, cwd=None):
+        # The program's complaints (a sanitizer's report above all) are shown on failure.
+        log = tempfile.TemporaryFile()
         process = subprocess.Popen([self.path, *arguments], env=self.env, cwd=cwd,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   stdout=subprocess.DEVNULL, stderr=log)
+        process.log = log
         self.started.append(process)
         return process
+
+    def exit_through_menu(self, process):
+        """Ends the running instance with File > Exit and checks that it ends cleanly."""
+        item = wait_for("the Exit item", lambda: find_named(main_frame(), "menu item", "Exit"))
+        item.queryAction().doAction(0)
+        try:
+            code = process.wait(timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            fail("File > Exit did not end the program")
+        if code != 0:
+            process.log.seek(0)
+            print(process.log.read().decode(errors="replace"))
+            fail("the program ended with %d" % code)
 
     def stop_all(self):
         for process in self.started:
@@ -119,6 +135,22 @@ def child_titles():
     return titles
 
 
+def find_named(node, role, name, depth=0):
+    """The first accessible below `node` with that role and name, or None."""
+    if node is None or depth > 4:
+        return None
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is None:
+            continue
+        if child.getRoleName() == role and child.name == name:
+            return child
+        found = find_named(child, role, name, depth + 1)
+        if found:
+            return found
+    return None
+
+
 def x_windows_named(title):
     result = subprocess.run(["xdotool", "search", "--name", "^%s$" % title],
                             capture_output=True, text=True)
@@ -126,7 +158,7 @@ def x_windows_named(title):
 
 
 def test_startup(program, work):
-    program.start()
+    first = program.start()
     windows = wait_for("the main window", lambda: x_windows_named("Rookvale 1.0"))
     titles = wait_for("the start-up windows", lambda: child_titles() and
                       "Game Board" in child_titles() and child_titles())
@@ -149,6 +181,7 @@ def test_startup(program, work):
     keep = os.environ.get("ROOKVALE_SCREENSHOT")
     if keep:
         shutil.copy(shot, keep)
+    program.exit_through_menu(first)
 
 
 def test_instance(program, work):
@@ -177,10 +210,10 @@ def test_instance(program, work):
         fail("the first instance ended")
 
     # Once the first has gone, a new start is the first again.
-    first.send_signal(signal.SIGTERM)
-    first.wait(timeout=10)
-    program.start()
+    program.exit_through_menu(first)
+    again = program.start()
     wait_for("a new first instance", lambda: child_titles() and "Game Board" in child_titles())
+    program.exit_through_menu(again)
 
 
 def main():
