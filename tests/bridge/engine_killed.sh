@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Kills the engine in the middle of an unlimited search: the search must end promptly
 # (the bound is generous: it tells a hang from a slow machine) and nothing may be left.
+# The search starts from moves, not a board: phalanx now and then dies on an "edit" that
+# follows "new" too closely, which would end the search before the kill.
 # Usage: engine_killed.sh BIN_DIR NAME ENGINE_EXECUTABLE [INIT_LINE...]
 set -euo pipefail
 bin=$1 name=$2 engine=$3
@@ -12,7 +14,7 @@ cp "$bin/Ferrule.eng" "$work/engines/$name.eng"
 ln -s "$engine" "$work/engines/$name/$name"
 printf '%s\n' "[Parameter]" "$@" > "$work/engines/$name/$name.init"
 
-timeout 60 "$bin/ferrule-host" "$work/engines/$name.eng" open "search fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3 infinite" \
+timeout 60 "$bin/ferrule-host" "$work/engines/$name.eng" open "search start moves e2e4 e7e5 g1f3 b8c6 infinite" \
     "sleep 1000" kill-engine wait "search start depth 3" wait status close processes \
     > "$work/out" 2>&1 || { echo "FAIL: ferrule-host exited with $?"; cat "$work/out"; exit 1; }
 cat "$work/out" | grep -v '^33[123] '
