@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -42,13 +43,12 @@ void TMainForm::FileSave1Execute() {
 }
 
 void TMainForm::FileSaveAs1Execute() {
-    TMDIChild* window = ActiveGameWindow();
+    // The dialog's nested event loop may close the window meanwhile.
+    const QPointer<TMDIChild> window = ActiveGameWindow();
     if (!window || window->game().Model().moveRecord.empty())
         return;
-    if (m_saveDialog->exec() != QDialog::Accepted || m_saveDialog->selectedFiles().isEmpty())
-        return;
-    // The dialog's nested event loop may have closed the window meanwhile.
-    if (window != ActiveGameWindow())
+    if (m_saveDialog->exec() != QDialog::Accepted || m_saveDialog->selectedFiles().isEmpty() ||
+        !window)
         return;
     const QString fileName = m_saveDialog->selectedFiles().front();
     if (!writeGameFile(fileName, window->game().Model().moveRecord)) {

@@ -5,8 +5,10 @@
 #include "app/TAboutBox.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -277,6 +279,25 @@ private slots:
                 window->close();
         }
         QTRY_VERIFY(!connection->isChecked());
+    }
+
+    void editCommandsWorkOnTheFocusedField() {
+        m_fixture->start();
+        auto* field = form().GameWindows().front()->findChild<QLineEdit*>();
+        QVERIFY(field);
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        field->setText(QStringLiteral("good game"));
+        field->selectAll();
+        action(QStringLiteral("EditCopy1"))->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("good game"));
+        field->setSelection(0, 5);
+        action(QStringLiteral("EditCut1"))->trigger();
+        QCOMPARE(field->text(), QStringLiteral("game"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("good "));
+        field->setCursorPosition(4);
+        action(QStringLiteral("EditPaste1"))->trigger();
+        QCOMPARE(field->text(), QStringLiteral("gamegood "));
     }
 
     void closingClosesEveryChild() {

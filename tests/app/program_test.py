@@ -209,10 +209,16 @@ def test_instance(program, work):
     if first.poll() is not None:
         fail("the first instance ended")
 
-    # Once the first has gone, a new start is the first again.
+    # Once the first has gone, a new start is the first again, even after a crash that
+    # left the lock and the socket file behind.
     program.exit_through_menu(first)
-    again = program.start()
+    crashed = program.start()
     wait_for("a new first instance", lambda: child_titles() and "Game Board" in child_titles())
+    crashed.kill()
+    crashed.wait()
+    again = program.start()
+    wait_for("a first instance after a crash",
+             lambda: child_titles() and "Game Board" in child_titles())
     program.exit_through_menu(again)
 
 
