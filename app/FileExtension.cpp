@@ -17,6 +17,7 @@ const QString kEntrySection = QStringLiteral("Desktop Entry");
 const QString kDefaultsSection = QStringLiteral("Default Applications");
 const QString kVerbKey = QStringLiteral("X-Rookvale-Verb");
 const QString kCaptionKey = QStringLiteral("X-Rookvale-Caption");
+const QString kFreedesktopLineEnd = QStringLiteral("\n");
 constexpr int kRefreshTimeoutMs = 10000;
 
 // "rvgfile" for ".rvg": the key every file of the type is named after.
@@ -179,7 +180,8 @@ bool TRegExtension::CreateExtension(TExtInfo& info) {
         info.commands.Add(QStringLiteral("open"), QStringLiteral("&Open"), QStringLiteral("%f"));
 
     const QString entryName = desktopEntryName(typeKey, info.path);
-    IniFile entry(QDir(m_dataHome).filePath(QStringLiteral("applications/") + entryName));
+    IniFile entry(QDir(m_dataHome).filePath(QStringLiteral("applications/") + entryName),
+                  kFreedesktopLineEnd);
     entry.setValue(kEntrySection, QStringLiteral("Type"), QStringLiteral("Application"));
     const QString programName = QFileInfo(info.path).completeBaseName();
     entry.setValue(kEntrySection, QStringLiteral("Name"),
@@ -208,7 +210,7 @@ bool TRegExtension::CreateExtension(TExtInfo& info) {
 
     if (!QDir().mkpath(m_configHome))
         return false;
-    IniFile defaults(defaultsFile());
+    IniFile defaults(defaultsFile(), kFreedesktopLineEnd);
     defaults.setValue(kDefaultsSection, mimeTypeOf(typeKey), entryName);
     return defaults.save();
 }

@@ -26,11 +26,20 @@ QString keyName(const QString& line) {
 
 } // namespace
 
-IniFile::IniFile(QString path) : m_path(std::move(path)) {
+IniFile::IniFile(QString path, QString newLineEnd)
+    : m_path(std::move(path)), m_lineEnd(std::move(newLineEnd)) {
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QString text = QString::fromUtf8(file.readAll());
+    // Other programs read some of these files too (desktop entries, the default
+    // applications): rewriting must not change the line ends under them.
+    if (text.contains(QStringLiteral("\r\n")))
+        m_lineEnd = QStringLiteral("\r\n");
+    else if (text.contains('\n'))
+        m_lineEnd = QStringLiteral("\n");
+    else if (text.contains('\r'))
+        m_lineEnd = QStringLiteral("\r");
     m_lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
     // A final line end leaves one empty piece behind that is not a line of the file.
     if (!m_lines.isEmpty() && m_lines.last().isEmpty())
@@ -96,7 +105,7 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
 QString IniFile::text() const {
     QString result;
     for (const QString& line : m_lines)
-        result += line + QStringLiteral("\r\n");
+        result += line + m_lineEnd;
     return result;
 }
 

@@ -12,8 +12,9 @@
 // nothing but the value set.
 class IniFile {
 public:
-    // Reads the file at `path`. A missing or unreadable file reads as empty.
-    explicit IniFile(QString path);
+    // Reads the file at `path`. A missing or unreadable file reads as empty. Lines are
+    // written with the line end the file already uses, or `newLineEnd` for a new file.
+    explicit IniFile(QString path, QString newLineEnd = QStringLiteral("\r\n"));
 
     const QString& path() const { return m_path; }
 
@@ -25,7 +26,7 @@ public:
     // of its section, and a new section goes to the end of the file.
     void setValue(const QString& section, const QString& key, const QString& value);
 
-    // The whole file text, every line ending in CR LF.
+    // The whole file text, every line followed by the line end.
     QString text() const;
 
     // Writes text() to the file, replacing it in one step. Returns false and leaves the
@@ -38,5 +39,6 @@ private:
     int sectionEnd(int sectionLine) const;
 
     QString m_path;
+    QString m_lineEnd;
     QStringList m_lines;
 };

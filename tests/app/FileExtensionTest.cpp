@@ -107,6 +107,9 @@ private slots:
         QCOMPARE(defaults.value(QStringLiteral("Default Applications"),
                                 QStringLiteral("application/x-rvgfile")),
                  QStringLiteral("rookvale-rvgfile.desktop"));
+        // Files that other programs read keep the line ends of their format.
+        QVERIFY(!readFile(entryFile(program)).contains('\r'));
+        QVERIFY(!readFile(m_home.filePath(QStringLiteral("config/mimeapps.list"))).contains('\r'));
         const QByteArray mime =
             readFile(m_home.filePath(QStringLiteral("data/mime/packages/rvgfile.xml")));
         QVERIFY(mime.contains("<comment>Rookvale File</comment>"));
@@ -118,6 +121,22 @@ private slots:
         QCOMPARE(info->description, QStringLiteral("Rookvale File"));
         QCOMPARE(info->path, QStringLiteral("\"/opt/rv/rookvale\" %f"));
         QCOMPARE(info->commands.defaultVerb, QStringLiteral("open"));
+    }
+
+    void otherDefaultsAreKept() {
+        QVERIFY(QDir().mkpath(m_home.filePath(QStringLiteral("config"))));
+        QFile list(m_home.filePath(QStringLiteral("config/mimeapps.list")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("[Default Applications]\ntext/plain=gedit.desktop\n\n"
+                   "[Added Associations]\nimage/png=eog.desktop;\n");
+        list.close();
+        TRegExtension reg = registry();
+        QCOMPARE(checkAssociation(reg, QStringLiteral("/opt/rv/rookvale")),
+                 AssociationResult::Registered);
+        QCOMPARE(readFile(list.fileName()),
+                 QByteArray("[Default Applications]\ntext/plain=gedit.desktop\n"
+                            "application/x-rvgfile=rookvale-rvgfile.desktop\n\n"
+                            "[Added Associations]\nimage/png=eog.desktop;\n"));
     }
 
     void sameProgramWritesNothing() {

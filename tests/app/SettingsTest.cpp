@@ -92,6 +92,29 @@ private slots:
                  QStringLiteral("3"));
     }
 
+    void rewriteKeepsTheFileLineEnds_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("newLineEnd");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("LF file") << QByteArray("[A]\nx=1\n") << "\r\n"
+                                 << QByteArray("[A]\nx=1\ny=2\n");
+        QTest::newRow("CR LF file") << QByteArray("[A]\r\nx=1\r\n") << "\n"
+                                    << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+        QTest::newRow("new file") << QByteArray() << "\n" << QByteArray("[A]\ny=2\n");
+    }
+    void rewriteKeepsTheFileLineEnds() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, newLineEnd);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path =
+            before.isNull() ? dir.filePath(QStringLiteral("Settings.ini")) : writeFile(dir, before);
+        IniFile file(path, newLineEnd);
+        file.setValue(QStringLiteral("A"), QStringLiteral("y"), QStringLiteral("2"));
+        QVERIFY(file.save());
+        QCOMPARE(readFile(path), after);
+    }
+
     void saveFailsInReadOnlyFolderAndKeepsTheOldFile() {
         QTemporaryDir dir;
         const QString path = writeFile(dir, "[Options]\r\nPieces=1\r\n");
