@@ -1,4 +1,5 @@
 #include "MainLineReader.h"
+#include "MoveText.h"
 
 #include "MoveResolver.h"
 
@@ -8,15 +9,6 @@ namespace {
 
 bool isSeparator(char c) {
     return c == ' ' || c == '\n' || c == '\r' || c == '\t';
-}
-bool isFileLetter(char c) {
-    return c >= 'a' && c <= 'h';
-}
-bool isRankDigit(char c) {
-    return c >= '1' && c <= '8';
-}
-bool isCastlingMark(char c) {
-    return c == '0' || c == 'O' || c == 'o';
 }
 
 // A word can hold a move when somewhere in it a square, a two-letter file capture ("ed")

@@ -1,22 +1,13 @@
 #include "MoveResolver.h"
 
 #include "MoveGenerator.h"
+#include "MoveText.h"
 
 #include <cctype>
 
 namespace ferrule {
 
 namespace {
-
-bool isFileLetter(char c) {
-    return c >= 'a' && c <= 'h';
-}
-bool isRankDigit(char c) {
-    return c >= '1' && c <= '8';
-}
-bool isCastlingMark(char c) {
-    return c == '0' || c == 'O' || c == 'o';
-}
 
 // What the characters of a word said, before any move is looked at.
 struct WordReading {
