@@ -1,7 +1,7 @@
 #include "MainLineReader.h"
-#include "MoveText.h"
 
 #include "MoveResolver.h"
+#include "MoveText.h"
 
 namespace ferrule {
 
