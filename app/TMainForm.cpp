@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBitmap>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -38,6 +39,17 @@ void placeGameWindow(QMdiSubWindow* window) {
     window->move(std::max(window->x(), 1), std::max(window->y(), 1));
 }
 
+// The program's icon: the white knight of the default piece sheet, its background left out.
+QIcon programIcon(const QString& folder) {
+    const QImage sheet(QDir(folder).filePath(QStringLiteral("Images/modern2.bmp")));
+    if (sheet.width() < 180 || sheet.height() < 60)
+        return {};
+    QPixmap knight = QPixmap::fromImage(sheet.copy(120, 0, 60, 60));
+    const QColor background = sheet.pixelColor(120, 59);
+    knight.setMask(knight.createMaskFromColor(background, Qt::MaskInColor));
+    return QIcon(knight);
+}
+
 } // namespace
 
 TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget* parent)
@@ -45,6 +57,8 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kTitle);
     checkAssociation(association, QCoreApplication::applicationFilePath());
+    if (const QIcon icon = programIcon(m_folder); !icon.isNull())
+        QApplication::setWindowIcon(icon);
 
     m_workspace = new QMdiArea(this);
     m_workspace->setObjectName(QStringLiteral("Workspace"));

@@ -43,7 +43,7 @@ class Display:
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-            pass_fds=[write_end], stderr=subprocess.DEVNULL)
+            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
@@ -51,7 +51,7 @@ class Display:
             fail("Xvfb did not start")
         os.environ["DISPLAY"] = ":" + number
         self.bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                    stderr=subprocess.DEVNULL)
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(0.5)
 
     def close(self):
