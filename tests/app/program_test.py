@@ -158,6 +158,11 @@ def x_windows_named(title):
 
 
 def test_startup(program, work):
+    # What the program finds beside itself: the help page and the three sounds.
+    folder = os.path.dirname(program.path)
+    for name in ("Help.html", "Audio/move.wav", "Audio/attack.wav", "Audio/mate.wav"):
+        if not os.path.isfile(os.path.join(folder, name)):
+            fail("no %s beside the program" % name)
     first = program.start()
     windows = wait_for("the main window", lambda: x_windows_named("Rookvale 1.0"))
     titles = wait_for("the start-up windows", lambda: child_titles() and
