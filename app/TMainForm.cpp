@@ -12,6 +12,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -19,6 +20,8 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
