@@ -32,7 +32,7 @@ QString mimeTypeOf(const QString& typeKey) {
 
 QString homeFolder(const char* variable, const QString& fallbackBelowHome) {
     const QString set = qEnvironmentVariable(variable);
-    // The base directory specification ignores relative paths.
+    // A relative XDG folder is to be ignored, as if it were not set.
     if (!set.isEmpty() && QDir::isAbsolutePath(set))
         return set;
     return QDir::home().filePath(fallbackBelowHome);
