@@ -18,7 +18,8 @@ import time
 
 import pyatspi
 
-TIMEOUT = 20.0
+# Generous: the machine may be busy with other builds; a passing run never waits this long.
+TIMEOUT = 60.0
 
 
 def fail(message):
@@ -64,7 +65,7 @@ class Program:
     """The program's environment: its own instance name and association folders."""
 
     def __init__(self, bin_dir, home):
-        self.path = os.path.join(bin_dir, "rookvale")
+        self.path = os.path.abspath(os.path.join(bin_dir, "rookvale"))
         self.env = dict(os.environ,
                         QT_QPA_PLATFORM="xcb",
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
