@@ -32,13 +32,14 @@ const char* const kConnectionKind = "connection";
 const char* const kConsoleKind = "console";
 
 // The default layout, in pixels inside the workspace.
-const QSize kGameWindowSize(742, 641);
 const QRect kConnectionWindowPlace(744, 1, 280, 116);
 const QRect kMainConsolePlace(744, 118, 280, 524);
 
-// A game window keeps its own place but never lies left of or above the workspace.
+// A game window is as large as its frame needs to show the whole fixed-size game
+// (742 x 641 with a frame of the classic size), and keeps its own place but never lies
+// left of or above the workspace.
 void placeGameWindow(QMdiSubWindow* window) {
-    window->resize(kGameWindowSize);
+    window->resize(window->sizeHint());
     window->move(std::max(window->x(), 1), std::max(window->y(), 1));
 }
 

@@ -51,7 +51,10 @@ private slots:
         const QList<QMdiSubWindow*> windows = form().Workspace()->subWindowList();
         QCOMPARE(windows[1]->geometry(), QRect(744, 1, 280, 116));
         QCOMPARE(windows[2]->geometry(), QRect(744, 118, 280, 524));
-        QCOMPARE(windows[0]->size(), QSize(742, 641));
+        // The frame shows the whole game window, whatever the style's frame sizes.
+        QCOMPARE(windows[0]->widget()->size(), QSize(734, 607));
+        QVERIFY(windows[0]->contentsRect().contains(windows[0]->widget()->geometry()));
+        QCOMPARE(windows[0]->size(), windows[0]->sizeHint());
         QVERIFY(windows[0]->x() >= 1 && windows[0]->y() >= 1);
         QVERIFY(form().statusBar()->isVisible());
         QVERIFY(!form().Image1().isNull());
@@ -174,10 +177,11 @@ private slots:
         windows[2]->setGeometry(0, 300, 400, 100);
         windows[3]->setGeometry(30, 40, 400, 500);
         action(QStringLiteral("DefaultLayout1"))->trigger();
-        QCOMPARE(windows[0]->geometry(), QRect(1, 1, 742, 641));
+        const QSize gameWindow = windows[0]->sizeHint();
+        QCOMPARE(windows[0]->geometry(), QRect(QPoint(1, 1), gameWindow));
         QCOMPARE(windows[1]->geometry(), QRect(744, 1, 280, 116));
         QCOMPARE(windows[2]->geometry(), QRect(744, 118, 280, 524));
-        QCOMPARE(windows[3]->geometry(), QRect(30, 40, 742, 641));
+        QCOMPARE(windows[3]->geometry(), QRect(QPoint(30, 40), gameWindow));
     }
 
     void settingsAreReadAtStart() {
