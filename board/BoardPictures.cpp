@@ -36,6 +36,11 @@ QString BorderFile() {
     return ProgramFile(QStringLiteral("Images/border.bmp"));
 }
 
+const QPixmap& DragCursor() {
+    static const QPixmap cursor(ProgramFile(QStringLiteral("Images/move.cur")));
+    return cursor;
+}
+
 QVector<QImage> CutPieceSheet(const QImage& sheet) {
     QVector<QImage> cells;
     for (int row = 0; row < 2; ++row) {

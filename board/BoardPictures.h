@@ -22,6 +22,10 @@ QString LightSquareFile(const QString& boardColours);
 QString DarkSquareFile(const QString& boardColours);
 QString BorderFile();
 
+// The program's drag cursor from "Images/move.cur", loaded once; null when it cannot be
+// read, and then the standard drag cursor stays.
+const QPixmap& DragCursor();
+
 // Cuts a piece sheet into its twelve 60 x 60 cells, row by row. A missing or smaller
 // sheet leaves the missing parts blank (white), which shows as fully transparent.
 QVector<QImage> CutPieceSheet(const QImage& sheet);

@@ -2,6 +2,7 @@
 // and the promotion question.
 #include "TMDIChild.h"
 
+#include "BoardPictures.h"
 #include "Promotion.h"
 
 #include <QCursor>
@@ -57,6 +58,8 @@ void TMDIChild::xyStartDrag(QLabel* sender) {
     drag->setMimeData(data);
     drag->setPixmap(m_imageList2.value(PieceEntryOf(piece.kind, piece.white)));
     drag->setHotSpot(kHotSpot);
+    if (const QPixmap& cursor = BoardPictures::DragCursor(); !cursor.isNull())
+        drag->setDragCursor(cursor, Qt::MoveAction);
     m_dragging = true;
     drag->exec(Qt::MoveAction);
     m_dragging = false;

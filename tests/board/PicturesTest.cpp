@@ -105,6 +105,9 @@ void PicturesTest::dragCursor() {
     QCOMPARE(cursor.size(), QSize(32, 32));
     QVERIFY(qAlpha(cursor.pixel(0, 0)) == 0);
     QVERIFY(qAlpha(cursor.pixel(16, 3)) == 255);
+    // The drag uses this same picture.
+    QCOMPARE(BoardPictures::DragCursor().toImage().convertToFormat(QImage::Format_ARGB32),
+             cursor.convertToFormat(QImage::Format_ARGB32));
 }
 
 void PicturesTest::cuttingOddSheets() {
