@@ -16,12 +16,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/bin/rookvale ]; then \
-	  $(BUILD)/bin/rookvale; \
-	else \
-	  echo "The game window is not built yet; starting the rules tool instead (type moves such as e2e4)."; \
-	  $(BUILD)/bin/rvrules play; \
-	fi
+	$(BUILD)/bin/rookvale
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
