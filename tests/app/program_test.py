@@ -37,6 +37,13 @@ def wait_for(what, probe, timeout=TIMEOUT):
     fail("timed out waiting for " + what)
 
 
+def accessibility_bus_answers():
+    asked = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return asked.returncode == 0
+
+
 class Display:
     """An Xvfb server on a free display number and the accessibility bus inside it."""
 
@@ -53,7 +60,9 @@ class Display:
         os.environ["DISPLAY"] = ":" + number
         self.bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.5)
+        # A program started before the accessibility bus answers never joins it, so wait
+        # for the bus (slow on a busy machine or a cold disk) before anything starts.
+        wait_for("the accessibility bus", accessibility_bus_answers)
 
     def close(self):
         for process in (self.bus, self.xvfb):
