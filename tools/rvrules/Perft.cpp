@@ -2,9 +2,11 @@
 
 #include "game/Square.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -13,19 +15,25 @@ constexpr std::array<std::string_view, 4> kPromotionKinds = {kind::Queen, kind::
 
 enum class LastMoves { Made, Counted };
 
-std::uint64_t Count(Game& position, int depth, LastMoves last);
+// One game per remaining depth, reused for every move at that depth: assigning a game
+// into one that already holds a position reuses its strings instead of allocating anew.
+using Scratch = std::vector<Game>;
+
+std::uint64_t Count(Game& position, int depth, LastMoves last, Scratch& scratch);
 
 std::uint64_t CountMove(const Game& game, const std::string& from, const std::string& to,
-                        const std::string& promotionChoice, int depth, LastMoves last) {
+                        const std::string& promotionChoice, int depth, LastMoves last,
+                        Scratch& scratch) {
     if (depth == 1 && last == LastMoves::Counted) {
         return 1;
     }
-    Game next = game;
+    Game& next = scratch[depth - 1];
+    next = game;
     next.Model().promotionChoice = promotionChoice;
-    return next.MakeMove(from, to) ? Count(next, depth - 1, last) : 0;
+    return next.MakeMove(from, to) ? Count(next, depth - 1, last, scratch) : 0;
 }
 
-std::uint64_t Count(Game& position, int depth, LastMoves last) {
+std::uint64_t Count(Game& position, int depth, LastMoves last, Scratch& scratch) {
     if (depth == 0) {
         return 1;
     }
@@ -50,11 +58,11 @@ std::uint64_t Count(Game& position, int depth, LastMoves last) {
             const int rank = target[1] - '0';
             if (pawn && (rank == 8 || rank == 1)) {
                 for (const std::string_view kind : kPromotionKinds) {
-                    nodes +=
-                        CountMove(position, square.name, target, std::string(kind), depth, last);
+                    nodes += CountMove(position, square.name, target, std::string(kind), depth,
+                                       last, scratch);
                 }
             } else {
-                nodes += CountMove(position, square.name, target, {}, depth, last);
+                nodes += CountMove(position, square.name, target, {}, depth, last, scratch);
             }
         }
     }
@@ -64,9 +72,11 @@ std::uint64_t Count(Game& position, int depth, LastMoves last) {
 } // namespace
 
 std::uint64_t Perft(Game& game, int depth) {
-    return Count(game, depth, LastMoves::Made);
+    Scratch scratch(std::max(depth, 0), game);
+    return Count(game, depth, LastMoves::Made, scratch);
 }
 
 std::uint64_t PerftCountingLastMoves(Game& game, int depth) {
-    return Count(game, depth, LastMoves::Counted);
+    Scratch scratch(std::max(depth, 0), game);
+    return Count(game, depth, LastMoves::Counted, scratch);
 }
