@@ -14,10 +14,6 @@ const std::string kMateSound = "Audio/mate.wav";
 constexpr int kQuietMoveLimit = 100;
 constexpr int kRepetitionLimit = 3;
 
-int IndexAt(int file, int rank) {
-    return (file < 0 || file > 7 || rank < 1 || rank > 8) ? -1 : (8 - rank) * 8 + file;
-}
-
 } // namespace
 
 void Game::UpdateQuietMoveCount(int from, int to) {
@@ -31,7 +27,7 @@ void Game::EndGame(const std::string& result) {
     m_display->AppendToTitle(result);
 }
 
-void Game::DetectEndOfGame(int /*to*/) {
+void Game::DetectEndOfGame() {
     const auto& board = m_model.board;
     const std::uint8_t mover = m_model.sideMarker;
     const std::uint8_t defender = mover ? 0 : 1;

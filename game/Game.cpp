@@ -163,6 +163,6 @@ bool Game::MakeOneMove(const std::string& from, const std::string& to) {
         m_model.enPassantSquare = SquareAt(FileOf(s), 6);
     }
 
-    DetectEndOfGame(t);
+    DetectEndOfGame();
     return true;
 }

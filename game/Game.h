@@ -67,9 +67,9 @@ private:
 
     bool MakeOneMove(const std::string& from, const std::string& to);
     bool IsLegalMoveAt(int from, int to, bool ownKingTest);
-    bool PassesMovementRule(int from, int to);
-    bool PawnMayMove(int from, int to);
-    bool CastlingAllowed(int from, int to);
+    bool PassesMovementRule(int from, int to) const;
+    bool PawnMayMove(int from, int to) const;
+    bool CastlingAllowed(int from, int to) const;
     bool LeavesOwnKingSafe(int from, int to);
     bool IsAttackedBy(int square, std::uint8_t white) const;
     bool PathIsClear(int from, int to) const;
@@ -78,7 +78,7 @@ private:
     std::string Notation(int from, int to, const MoveKind& move);
     std::string RecordMarkers(int to, const MoveKind& move) const;
     void UpdateQuietMoveCount(int from, int to);
-    void DetectEndOfGame(int to);
+    void DetectEndOfGame();
     bool IsMate(int king, int checkers, int lastChecker);
     bool InsufficientMaterial() const;
     std::string RepetitionKey();

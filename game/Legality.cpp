@@ -17,14 +17,6 @@ constexpr int kPawnSteps[8][2] = {{0, 1}, {0, -1}, {0, 2},  {0, -2},
 constexpr int kRookRays[4][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
 constexpr int kBishopRays[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
 
-// Index of file 0..7 and rank 1..8, or -1 off the board.
-int IndexAt(int file, int rank) {
-    if (file < 0 || file > 7 || rank < 1 || rank > 8) {
-        return -1;
-    }
-    return (8 - rank) * 8 + file;
-}
-
 bool Holds(const TPiece& piece, std::string_view kind, std::uint8_t white) {
     return piece.white == white && piece.kind == kind;
 }
@@ -107,7 +99,7 @@ bool Game::IsLegalMoveAt(int from, int to, bool ownKingTest) {
     return !ownKingTest || LeavesOwnKingSafe(from, to);
 }
 
-bool Game::PassesMovementRule(int from, int to) {
+bool Game::PassesMovementRule(int from, int to) const {
     const std::string& kind = m_model.board[from].piece.kind;
     const int df = std::abs(FileOf(to) - FileOf(from));
     const int dr = std::abs(RankOf(to) - RankOf(from));
@@ -145,7 +137,7 @@ bool Game::PathIsClear(int from, int to) const {
     return true;
 }
 
-bool Game::PawnMayMove(int from, int to) {
+bool Game::PawnMayMove(int from, int to) const {
     const bool white = m_model.board[from].piece.white;
     const int fromRank = RankOf(from);
     const int toRank = RankOf(to);
@@ -179,7 +171,7 @@ bool Game::PawnMayMove(int from, int to) {
     return true;
 }
 
-bool Game::CastlingAllowed(int from, int to) {
+bool Game::CastlingAllowed(int from, int to) const {
     struct Castling {
         const char* king;
         const char* target;

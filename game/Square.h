@@ -15,6 +15,11 @@ std::string SquareName(int index);
 // The name of the square at file 0..7 ("a".."h") and rank 1..8, or empty when off the board.
 std::string SquareAt(int file, int rank);
 
+// The index of the square at file 0..7 and rank 1..8, or -1 when off the board.
+inline int IndexAt(int file, int rank) {
+    return (file < 0 || file > 7 || rank < 1 || rank > 8) ? -1 : (8 - rank) * 8 + file;
+}
+
 inline int FileOf(int index) {
     return index % 8;
 }
