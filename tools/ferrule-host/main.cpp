@@ -1,7 +1,7 @@
 // ferrule-host: a small host for Ferrule.eng that loads the plug-in as a chess host
 // would, runs searches and prints every notification with the record fields it made new.
 
-#include "SearchSpec.h"
+#include "SearchCommand.h"
 #include "core/MoveGenerator.h"
 #include "driver/RecordLayout.h"
 #include "quill/Quill32.h"
@@ -233,19 +233,19 @@ private:
     bool startSearch(const std::vector<std::string>& words) {
         joinSearch();
         std::string error;
-        auto spec = ferrule_host::parseSearchSpec(words, error);
-        if (!spec) {
+        auto parsed = ferrule_host::parseSearchCommand(words, error);
+        if (!parsed) {
             say("error " + error);
             return false;
         }
-        m_spec = std::move(*spec);
-        g_searched = ferrule_host::positionAfter(m_spec);
+        m_command = std::move(*parsed);
+        g_searched = ferrule_host::positionAfter(m_command);
         g_haveBest = false;
         m_killedAt.reset();
         say("search started");
         m_search = std::thread([this] {
             const auto started = Clock::now();
-            m_api.eng9(m_spec.request.data());
+            m_api.eng9(m_command.request.data());
             const auto ended = Clock::now();
             const auto ms = [](auto span) {
                 return std::to_string(
@@ -272,7 +272,7 @@ private:
     }
 
     const PluginApi& m_api;
-    ferrule_host::SearchSpec m_spec;
+    ferrule_host::SearchCommand m_command;
     std::thread m_search;
     std::vector<int> m_engineGroups;
     std::optional<Clock::time_point> m_killedAt;

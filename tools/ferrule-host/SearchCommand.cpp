@@ -1,4 +1,4 @@
-#include "SearchSpec.h"
+#include "SearchCommand.h"
 
 #include "driver/RecordLayout.h"
 
@@ -42,7 +42,7 @@ bool parseMove(const std::string& text, std::uint16_t& move) {
     return true;
 }
 
-bool parseFen(const std::vector<std::string>& fields, SearchSpec& spec, std::string& error) {
+bool parseFen(const std::vector<std::string>& fields, SearchCommand& command, std::string& error) {
     if (fields.size() < 4) {
         error = "fen needs placement, side, castling and en-passant fields";
         return false;
@@ -67,7 +67,7 @@ bool parseFen(const std::vector<std::string>& fields, SearchSpec& spec, std::str
                 static_cast<std::uint8_t>((type + 1) | (std::islower(c) ? kBlackBit : 0));
         }
     }
-    auto& bytes = spec.request;
+    auto& bytes = command.request;
     std::copy(board.begin(), board.end(), bytes.begin() + request::kBoard);
     bytes[request::kFromStart] = 0;
     bytes[request::kSide] = fields[1] == "w" ? 1 : 0;
@@ -80,8 +80,8 @@ bool parseFen(const std::vector<std::string>& fields, SearchSpec& spec, std::str
     if (fields[3] != "-" && parseSquare(fields[3], 0, enPassant)) {
         bytes[request::kEnPassant] = static_cast<unsigned char>(enPassant);
     }
-    spec.position = Position::fromBoard(board.data(), fields[1] == "w" ? kWhite : kBlack);
-    spec.position.enPassant = enPassant;
+    command.position = Position::fromBoard(board.data(), fields[1] == "w" ? kWhite : kBlack);
+    command.position.enPassant = enPassant;
     return true;
 }
 
@@ -96,21 +96,21 @@ bool isKeyword(const std::string& word) {
 
 } // namespace
 
-std::optional<SearchSpec> parseSearchSpec(const std::vector<std::string>& words,
+std::optional<SearchCommand> parseSearchCommand(const std::vector<std::string>& words,
                                           std::string& error) {
-    SearchSpec spec;
-    auto& bytes = spec.request;
+    SearchCommand command;
+    auto& bytes = command.request;
     std::size_t at = 0;
     if (at < words.size() && words[at] == "start") {
         bytes[request::kFromStart] = 1;
-        spec.position = Position::initial();
+        command.position = Position::initial();
         ++at;
     } else if (at < words.size() && words[at] == "fen") {
         std::vector<std::string> fields;
         for (++at; at < words.size() && !isKeyword(words[at]); ++at) {
             fields.push_back(words[at]);
         }
-        if (!parseFen(fields, spec, error)) {
+        if (!parseFen(fields, command, error)) {
             return std::nullopt;
         }
     } else {
@@ -122,7 +122,7 @@ std::optional<SearchSpec> parseSearchSpec(const std::vector<std::string>& words,
         const std::string& word = words[at++];
         if (word == "moves") {
             for (std::uint16_t move = 0; at < words.size() && parseMove(words[at], move); ++at) {
-                spec.moves.push_back(move);
+                command.moves.push_back(move);
             }
         } else if (word == "depth") {
             mode = 1;
@@ -153,16 +153,16 @@ std::optional<SearchSpec> parseSearchSpec(const std::vector<std::string>& words,
         }
     }
     putLe16(bytes.data(), request::kMode, mode);
-    putLe16(bytes.data(), request::kMoveCount, static_cast<int>(spec.moves.size()));
-    for (std::size_t i = 0; i < spec.moves.size() && i < request::kMaxMoves; ++i) {
-        putLe16(bytes.data(), request::kMoves + 2 * static_cast<int>(i), spec.moves[i]);
+    putLe16(bytes.data(), request::kMoveCount, static_cast<int>(command.moves.size()));
+    for (std::size_t i = 0; i < command.moves.size() && i < request::kMaxMoves; ++i) {
+        putLe16(bytes.data(), request::kMoves + 2 * static_cast<int>(i), command.moves[i]);
     }
-    return spec;
+    return command;
 }
 
-Position positionAfter(const SearchSpec& spec) {
-    Position position = spec.position;
-    for (const std::uint16_t move : spec.moves) {
+Position positionAfter(const SearchCommand& command) {
+    Position position = command.position;
+    for (const std::uint16_t move : command.moves) {
         position.apply(move);
     }
     return position;
