@@ -45,7 +45,7 @@ def accessibility_bus_answers():
 
 
 class Display:
-    """An Xvfb server on a free display number and the accessibility bus inside it."""
+    """An Xvfb server on a free display number, with the session's accessibility bus."""
 
     def __init__(self):
         read_end, write_end = os.pipe()
@@ -58,16 +58,16 @@ class Display:
         if not number:
             fail("Xvfb did not start")
         os.environ["DISPLAY"] = ":" + number
-        self.bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # A program started before the accessibility bus answers never joins it, so wait
-        # for the bus (slow on a busy machine or a cold disk) before anything starts.
+        # The session bus starts the accessibility bus on the first request for its address.
+        # Only that one launcher may run: a second one, started by hand, could lose the race
+        # for the bus name yet leave its dead bus's address on the display, where the
+        # program would look first and never be seen. A program started before the bus
+        # answers never joins it either, so wait for the answer (slow on a busy machine).
         wait_for("the accessibility bus", accessibility_bus_answers)
 
     def close(self):
-        for process in (self.bus, self.xvfb):
-            process.terminate()
-            process.wait(timeout=10)
+        self.xvfb.terminate()
+        self.xvfb.wait(timeout=10)
 
 
 class Program:
