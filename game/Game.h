@@ -74,6 +74,10 @@ private:
     bool IsAttackedBy(int square, std::uint8_t white) const;
     bool PathIsClear(int from, int to) const;
     bool HasLegalTarget(int square);
+    // Whether a move of the piece on `from` could leave its own king attacked, so that
+    // its targets need the own-king test: the same answers as testing every target.
+    bool MayExposeOwnKing(int from) const;
+    bool IsLegalTarget(int from, int to, bool mayExposeKing);
 
     std::string Notation(int from, int to, const MoveKind& move);
     std::string RecordMarkers(int to, const MoveKind& move) const;

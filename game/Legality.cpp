@@ -294,14 +294,39 @@ bool Game::LeavesOwnKingSafe(int from, int to) {
     return safe;
 }
 
+bool Game::MayExposeOwnKing(int from) const {
+    const auto& board = m_model.board;
+    const TPiece& moving = board[from].piece;
+    if (moving.kind == kind::King) {
+        return true;
+    }
+    for (int square = 0; square < 64; ++square) {
+        if (Holds(board[square].piece, kind::King, moving.white)) {
+            // Off the lines through an unchecked king, leaving a square opens no line to it.
+            const int df = std::abs(FileOf(square) - FileOf(from));
+            const int dr = std::abs(RankOf(square) - RankOf(from));
+            return df == 0 || dr == 0 || df == dr || IsAttackedBy(square, moving.white ? 0 : 1);
+        }
+    }
+    return false; // no king to expose
+}
+
+bool Game::IsLegalTarget(int from, int to, bool mayExposeKing) {
+    // An en-passant capture also takes a second piece away, so it is always tried.
+    const bool enPassant = m_model.board[from].piece.kind == kind::Pawn &&
+                           FileOf(from) != FileOf(to) && m_model.board[to].piece.IsEmpty();
+    return IsLegalMoveAt(from, to, mayExposeKing || enPassant);
+}
+
 std::vector<std::string> Game::LegalTargets(const std::string& square) {
     std::vector<std::string> targets;
     const int from = SquareIndex(square);
     if (from < 0 || m_model.board[from].piece.IsEmpty()) {
         return targets;
     }
+    const bool mayExposeKing = MayExposeOwnKing(from);
     VisitCandidates(m_model.board, from, [&](int target) {
-        if (IsLegalMoveAt(from, target, true)) {
+        if (IsLegalTarget(from, target, mayExposeKing)) {
             targets.push_back(m_model.board[target].name);
         }
         return false;
@@ -310,6 +335,8 @@ std::vector<std::string> Game::LegalTargets(const std::string& square) {
 }
 
 bool Game::HasLegalTarget(int square) {
-    return VisitCandidates(m_model.board, square,
-                           [&](int target) { return IsLegalMoveAt(square, target, true); });
+    const bool mayExposeKing = MayExposeOwnKing(square);
+    return VisitCandidates(m_model.board, square, [&](int target) {
+        return IsLegalTarget(square, target, mayExposeKing);
+    });
 }
