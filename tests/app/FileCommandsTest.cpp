@@ -1,6 +1,8 @@
 #include "MainFormFixture.h"
 #include "ReadOnlyFolder.h"
 
+#include "app/GameFile.h"
+
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -8,6 +10,8 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 using Lines = std::vector<std::string>;
 
@@ -188,6 +192,69 @@ private slots:
         TMDIChild* fresh = form().MakeGameWindow(m_fixture->path(QStringLiteral("none.rvg")));
         QVERIFY(!none.seen());
         QCOMPARE(fresh->game().Model().finished, 0);
+    }
+
+    // A named pipe or a device reaches the reader by every path that opens a file: the
+    // Open dialog, a dropped file and a later start's hand-over. Each gets the message at
+    // once and an empty finished window; the program goes on.
+    void oddFilesAreRefusedOnEveryPath() {
+        const QString pipe = m_fixture->path(QStringLiteral("pipe.rvg"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString zero = m_fixture->path(QStringLiteral("zero.rvg"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+        const auto expectRefused = [this](const QString& path, const std::function<void()>& open) {
+            // Answers the Open dialog, when one opens, with `path`, then records the message.
+            QString message;
+            QTimer answer;
+            connect(&answer, &QTimer::timeout, [&message, path] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (qobject_cast<QFileDialog*>(modal)) {
+                    choose(path)(modal);
+                } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                    message = box->text();
+                    box->close();
+                }
+            });
+            answer.start(10);
+            open();
+            QTRY_VERIFY2(!message.isEmpty(), qPrintable(path));
+            QCOMPARE(message, QStringLiteral("Cannot open file ") + path);
+            TMDIChild* window = form().ActiveGameWindow();
+            QVERIFY(window);
+            QCOMPARE(window->windowTitle(), path);
+            QCOMPARE(window->game().Model().finished, 1);
+            QVERIFY(window->game().Model().moveRecord.empty());
+        };
+        for (const QString& path : {pipe, QStringLiteral("/dev/zero")}) {
+            expectRefused(path, [this] { form().FileOpen1Execute(); });
+            expectRefused(path,
+                          [this, path] { form().ReceiveHandOver('"' + path.toUtf8() + '"'); });
+        }
+        for (const QString& path : {pipe, zero}) {
+            expectRefused(path, [this, path] {
+                QMimeData data;
+                data.setUrls({QUrl::fromLocalFile(path)});
+                QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton,
+                                      Qt::NoModifier);
+                QApplication::sendEvent(&form(), &enter);
+                QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton,
+                                Qt::NoModifier);
+                QApplication::sendEvent(&form(), &drop);
+                QVERIFY(drop.isAccepted());
+            });
+        }
+    }
+
+    void refusedLineIsQuotedShort() {
+        const QString path =
+            writeFile(QStringLiteral("long.rvg"), "e2e4\r\n" + QByteArray(5000, 'z'));
+        QString message;
+        NextModal box(NextModal::recordMessage(message));
+        form().MakeGameWindow(path);
+        const QString quote = QString(kMaxQuotedCharacters - 1, 'z') + QChar(0x2026);
+        QCOMPARE(
+            message,
+            QStringLiteral("Cannot open file %1\nLine 2 is not a move: \"%2\"").arg(path, quote));
     }
 
     void droppedFiles() {
