@@ -5,6 +5,11 @@
 class AdvertisementTest : public QObject {
     Q_OBJECT
 private slots:
-    void pageShownWhenServed();
+    void pageShownOnlyOnceTheWindowIsShown();
+    void failedLoadLeavesPanelEmpty_data();
     void failedLoadLeavesPanelEmpty();
+    void pageResourcesAreNeverLoaded();
+    void bigPagesAreCutOff_data();
+    void bigPagesAreCutOff();
+    void silentAndSlowHostsAreGivenUp();
 };
