@@ -35,7 +35,7 @@ bool readRegularFile(const QString& path, QByteArray& bytes) {
     if (!info.isFile() || info.size() > kMaxGameFileBytes)
         return false;
     const int descriptor =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0)
         return false;
     QFile file;

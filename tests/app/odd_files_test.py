@@ -22,6 +22,8 @@ import tempfile
 import threading
 import time
 
+# The shared helpers come from the other program test; leave no compiled copy in the sources.
+sys.dont_write_bytecode = True
 from program_test import (TIMEOUT, Display, Program, child_titles, fail, find_named, wait_for,
                           x_windows_named)
 
