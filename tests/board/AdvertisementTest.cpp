@@ -3,6 +3,7 @@
 #include "board/AdvertisementPanel.h"
 #include "board/TMDIChild.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -207,6 +208,50 @@ void AdvertisementTest::bigPagesAreCutOff() {
     QVERIFY2(host.sent < 16 * 1024 * 1024, qPrintable(QString::number(host.sent)));
 }
 
+void AdvertisementTest::pageAtTheLimitIsShown() {
+    const QByteArray open = "<p>At the limit ";
+    const QByteArray filler(AdvertisementPanel::kMaxPageBytes - open.size() - 4, 'a');
+    TinyHost exact(okHead(open + filler + "</p>"));
+    TinyHost over(okHead(open + filler + "a</p>"));
+    AdWindow shown(exact);
+    AdWindow refused(over);
+    shown.show();
+    refused.show();
+    QTRY_COMPARE(shown.panel->State(), State::Shown);
+    QVERIFY(shown.panel->toPlainText().startsWith("At the limit aaa"));
+    QTRY_COMPARE(refused.panel->State(), State::Refused);
+    QVERIFY(refused.panel->toPlainText().isEmpty());
+}
+
+// Records the links handed to the user's browser.
+class LinkRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+void AdvertisementTest::linksGoToTheUsersBrowserOnly() {
+    TinyHost host(okHead("<p><a href=\"/buy\">Buy</a></p>"));
+    AdWindow ad(host);
+    LinkRecorder browser;
+    for (const char* scheme : {"http", "https", "file"})
+        QDesktopServices::setUrlHandler(scheme, &browser, "open");
+    // A link on the page goes out, resolved against the page; one to a local file does
+    // not, and the panel itself never follows any.
+    emit ad.panel->anchorClicked(QUrl("/buy"));
+    emit ad.panel->anchorClicked(QUrl("https://shop.example/rookvale"));
+    emit ad.panel->anchorClicked(QUrl("file:///dev/zero"));
+    emit ad.panel->anchorClicked(QUrl("zero"));
+    for (const char* scheme : {"http", "https", "file"})
+        QDesktopServices::unsetUrlHandler(scheme);
+    QCOMPARE(browser.opened, (QList<QUrl>{QUrl(host.url() + "/buy"),
+                                         QUrl("https://shop.example/rookvale"),
+                                         QUrl(host.url() + "/zero")}));
+    QVERIFY(ad.panel->source().isEmpty());
+}
+
 void AdvertisementTest::silentAndSlowHostsAreGivenUp() {
     TinyHost silent("");
     silent.silent = true;
@@ -231,3 +276,5 @@ void AdvertisementTest::silentAndSlowHostsAreGivenUp() {
     QVERIFY(trickling.panel->toPlainText().isEmpty());
     qInfo("given up after %lld ms", static_cast<long long>(clock.elapsed()));
 }
+
+#include "AdvertisementTest.moc"

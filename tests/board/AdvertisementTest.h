@@ -11,5 +11,7 @@ private slots:
     void pageResourcesAreNeverLoaded();
     void bigPagesAreCutOff_data();
     void bigPagesAreCutOff();
+    void pageAtTheLimitIsShown();
+    void linksGoToTheUsersBrowserOnly();
     void silentAndSlowHostsAreGivenUp();
 };
