@@ -246,9 +246,9 @@ void AdvertisementTest::linksGoToTheUsersBrowserOnly() {
     emit ad.panel->anchorClicked(QUrl("zero"));
     for (const char* scheme : {"http", "https", "file"})
         QDesktopServices::unsetUrlHandler(scheme);
-    QCOMPARE(browser.opened, (QList<QUrl>{QUrl(host.url() + "/buy"),
-                                         QUrl("https://shop.example/rookvale"),
-                                         QUrl(host.url() + "/zero")}));
+    QCOMPARE(browser.opened,
+             (QList<QUrl>{QUrl(host.url() + "/buy"), QUrl("https://shop.example/rookvale"),
+                          QUrl(host.url() + "/zero")}));
     QVERIFY(ad.panel->source().isEmpty());
 }
 
