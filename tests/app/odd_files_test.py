@@ -5,8 +5,9 @@
                                          pipe: each is refused with a message, and the
                                          advertisement page, which names /dev/zero and the
                                          pipe as pictures, is shown without reading them
-    odd_files_test.py dialog BIN_DIR     File > Open Game..., the pipe's name typed into the
-                                         dialog: refused with a message
+    odd_files_test.py dialog BIN_DIR     File > Open Game... from the keyboard, the pipe's
+                                         name and /dev/zero typed into the dialog: each
+                                         refused with a message
     odd_files_test.py drop BIN_DIR       the pipe and a link to /dev/zero dragged with the
                                          real mouse from another window onto the main
                                          window: each refused with a message
@@ -156,16 +157,17 @@ def test_dialog(program, work):
     wait_for("the start-up windows", lambda: "Game Board" in (child_titles() or []))
     # File > Open Game... from the keyboard, by the menus' access keys: the accessible
     # action of a menu item would not return while the dialog it opens is open.
-    subprocess.run(["xdotool", "windowfocus", "--sync", main], check=True)
-    subprocess.run(["xdotool", "key", "--clearmodifiers", "alt+f"], check=True)
-    time.sleep(0.5)
-    subprocess.run(["xdotool", "key", "o"], check=True)
-    wait_for("the Open dialog", open_dialog)
-    # The dialog opens with the focus in its file name field.
-    time.sleep(0.5)
-    subprocess.run(["xdotool", "type", "--delay", "20", pipe], check=True)
-    subprocess.run(["xdotool", "key", "Return"], check=True)
-    expect_refusal(pipe)
+    for path in (pipe, "/dev/zero"):
+        subprocess.run(["xdotool", "windowfocus", "--sync", main], check=True)
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "alt+f"], check=True)
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "key", "o"], check=True)
+        wait_for("the Open dialog", open_dialog)
+        # The dialog opens with the focus in its file name field.
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "type", "--delay", "20", path], check=True)
+        subprocess.run(["xdotool", "key", "Return"], check=True)
+        expect_refusal(path)
     program.exit_through_menu(first)
 
 
