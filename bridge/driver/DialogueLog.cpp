@@ -1,6 +1,6 @@
 #include "DialogueLog.h"
 
-#include <cstdio>
+#include "platform/Console.h"
 
 namespace ferrule {
 
@@ -64,7 +64,7 @@ void DialogueLog::unreadableMainLine(std::string_view text) {
 }
 
 void DialogueLog::toConsole(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    writeToConsole(text);
 }
 
 } // namespace ferrule

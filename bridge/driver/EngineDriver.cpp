@@ -16,6 +16,8 @@ constexpr int kStepsBetweenStatusRequests = 10;
 constexpr milliseconds kQuitGrace(1000);
 constexpr milliseconds kReaderFinish(1000);
 constexpr milliseconds kReadRetry(10);
+// A command the engine does not take in this time counts as sent into a broken pipe.
+constexpr milliseconds kWriteBound(2000);
 // Reads that keep failing are taken for the end of the output rather than retried forever.
 constexpr int kMaxReadFailures = 20;
 
@@ -78,7 +80,7 @@ void EngineDriver::send(std::string_view command) {
         if (!m_process) {
             return;
         }
-        m_process->write(command);
+        m_process->write(command, kWriteBound);
         m_log.sent(command);
     }
     // Let the engine read the command at once.
