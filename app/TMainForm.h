@@ -24,10 +24,11 @@ class TRegExtension;
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window, checks the file-type association with `association`, reads the
-    // settings file "Settings.ini" in `folder` (the program's folder, where the pictures,
-    // sounds and help are found too) and installs the Options menu as the game windows'
-    // settings. Creates no child window: see CreateStartupWindows.
+    // Builds the window, reads the settings file "Settings.ini" in `folder` (the program's
+    // folder, where the pictures, sounds and help are found too) and installs the Options
+    // menu as the game windows' settings. The file-type association is checked with
+    // `association` (which must outlive the window) once the event loop runs, after the
+    // window is shown. Creates no child window: see CreateStartupWindows.
     TMainForm(const QString& folder, TRegExtension& association, QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -77,9 +78,11 @@ public:
     std::function<QWidget*()> mainConsoleFactory;
 
     OptionsMenu* Options() const { return m_options; }
-    QFileDialog* OpenDialog() const { return m_openDialog; }
-    QFileDialog* SaveDialog1() const { return m_saveDialog; }
-    TAboutBox* AboutBox() const { return m_aboutBox; }
+    // The dialogs are made on first use: a file dialog alone costs more than the rest of the
+    // window, and most runs never open one.
+    QFileDialog* OpenDialog();
+    QFileDialog* SaveDialog1();
+    TAboutBox* AboutBox();
     QMdiArea* Workspace() const { return m_workspace; }
     const QPixmap& Image1() const { return m_image1; }
     QString HelpFile() const;
