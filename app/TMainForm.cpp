@@ -1,6 +1,7 @@
 #include "app/TMainForm.h"
 
 #include "app/AssociationCheck.h"
+#include "app/FileDrop.h"
 #include "app/OptionsMenu.h"
 #include "app/TAboutBox.h"
 #include "board/TMDIChild.h"
@@ -78,6 +79,7 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
         m_workspace->setBackground(QBrush(m_image1));
     setCentralWidget(m_workspace);
     setAcceptDrops(true);
+    m_fileDrops = new FileDropFilter(*this);
     // The View menu alone shows and hides the bars, so that its ticks always match them.
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -302,6 +304,7 @@ QMdiSubWindow* TMainForm::addChild(QWidget* widget, const char* kind) {
 TMDIChild* TMainForm::MakeGameWindow(const QString& title) {
     auto* child = new TMDIChild;
     child->setWindowTitle(title);
+    m_fileDrops->watch(child);
     QMdiSubWindow* window = addChild(child, kGameKind);
     window->show();
     placeGameWindow(window);

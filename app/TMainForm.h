@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+class FileDropFilter;
 class OptionsMenu;
 class QAction;
 class QFileDialog;
@@ -65,6 +66,8 @@ public:
     void LoadGameFile(TMDIChild* window, const QString& fileName);
     // Opens each dropped ".rvg" file in a new game window; other files are skipped.
     void AcceptDroppedFiles(const QStringList& fileNames);
+    // The same once the current event (the desktop's drop) has been handled.
+    void OpenDroppedFilesLater(const QStringList& fileNames);
     // Opens the file named in a later start's hand-over and brings this window forward.
     void ReceiveHandOver(const QByteArray& text);
 
@@ -109,6 +112,7 @@ private:
     QMdiArea* m_workspace = nullptr;
     QPixmap m_image1;
     OptionsMenu* m_options = nullptr;
+    FileDropFilter* m_fileDrops = nullptr;
     TAboutBox* m_aboutBox = nullptr;
     QFileDialog* m_openDialog = nullptr;
     QFileDialog* m_saveDialog = nullptr;

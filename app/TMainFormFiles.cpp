@@ -2,6 +2,7 @@
 // dropped files and the hand-over from a later start.
 #include "app/TMainForm.h"
 
+#include "app/FileDrop.h"
 #include "app/GameFile.h"
 #include "app/HandOver.h"
 #include "app/TAboutBox.h"
@@ -13,7 +14,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
-#include <QUrl>
 
 namespace {
 
@@ -139,15 +139,14 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-    QStringList names;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            names << url.toLocalFile();
-    }
     event->acceptProposedAction();
+    OpenDroppedFilesLater(droppedFiles(event->mimeData()));
+}
+
+void TMainForm::OpenDroppedFilesLater(const QStringList& fileNames) {
     // Opening may show a message box; the desktop's drag ends first.
     QMetaObject::invokeMethod(
-        this, [this, names] { AcceptDroppedFiles(names); }, Qt::QueuedConnection);
+        this, [this, fileNames] { AcceptDroppedFiles(fileNames); }, Qt::QueuedConnection);
 }
 
 void TMainForm::ReceiveHandOver(const QByteArray& text) {
