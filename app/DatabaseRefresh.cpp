@@ -56,8 +56,7 @@ bool DatabaseRefresh::Busy() {
 void DatabaseRefresh::start(const QString& dataHome) {
     const QDir home(dataHome);
     m_steps = QStringList{QStringLiteral("update-mime-database"), home.filePath("mime"),
-                          QStringLiteral("update-desktop-database"),
-                          home.filePath("applications")};
+                          QStringLiteral("update-desktop-database"), home.filePath("applications")};
     runNextStep();
 }
 

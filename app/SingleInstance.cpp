@@ -47,7 +47,8 @@ QString SingleInstance::privateFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (isPrivate(runtime))
         return runtime;
-    const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("rookvale-%1").arg(getuid()));
+    const QString own =
+        QDir(QDir::tempPath()).filePath(QStringLiteral("rookvale-%1").arg(getuid()));
     // An existing folder is never opened up: a foreign or shared one simply fails the test.
     mkdir(QFile::encodeName(own).constData(), 0700);
     return isPrivate(own) ? own : QString();

@@ -91,7 +91,6 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
     buildMenus();
     buildToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
-
 }
 
 TMainForm::~TMainForm() {

@@ -59,12 +59,11 @@ private slots:
         QTRY_VERIFY(!logLines().isEmpty());
         QCOMPARE(logLines(), QStringList{"mime start " + dataHome() + "/mime"});
         QTRY_VERIFY_WITH_TIMEOUT(!DatabaseRefresh::Busy(), 30000);
-        QCOMPARE(logLines(), (QStringList{"mime start " + dataHome() + "/mime", "mime end",
-                                          "desktop start " + dataHome() + "/applications",
-                                          "desktop end", "mime start " + dataHome() + "/mime",
-                                          "mime end",
-                                          "desktop start " + dataHome() + "/applications",
-                                          "desktop end"}));
+        QCOMPARE(logLines(),
+                 (QStringList{"mime start " + dataHome() + "/mime", "mime end",
+                              "desktop start " + dataHome() + "/applications", "desktop end",
+                              "mime start " + dataHome() + "/mime", "mime end",
+                              "desktop start " + dataHome() + "/applications", "desktop end"}));
     }
 
     void aFailingToolDoesNotStopTheNext() {

@@ -21,9 +21,7 @@ class SingleInstanceTest : public QObject {
 
     QString runtime() const { return m_work->filePath(QStringLiteral("runtime")); }
     QString temp() const { return m_work->filePath(QStringLiteral("tmp")); }
-    QString ownTempFolder() const {
-        return temp() + QStringLiteral("/rookvale-%1").arg(getuid());
-    }
+    QString ownTempFolder() const { return temp() + QStringLiteral("/rookvale-%1").arg(getuid()); }
     static void makeFolder(const QString& path, mode_t mode) {
         QVERIFY(QDir().mkpath(path));
         QVERIFY(chmod(QFile::encodeName(path).constData(), mode) == 0);
