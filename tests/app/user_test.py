@@ -3,6 +3,7 @@
 xdotool, menu items and buttons through the accessibility bus.
 
     user_test.py keys     BIN_DIR   Ctrl+S saves an untitled game through the Save As dialog,
+                                    Ctrl+X, Ctrl+C and Ctrl+V work on the chat line,
                                     Ctrl+N opens a game window, Ctrl+O opens the saved game
     user_test.py mouse    BIN_DIR   a click, then two quick moves with the real mouse
     user_test.py refresh  BIN_DIR   a desktop refresh that fails or takes 30 s holds up nothing
@@ -73,6 +74,14 @@ def move_list(frame):
             and table.getChildAtIndex(i).name]
 
 
+def chat_line(frame):
+    """The game window's chat line: the last text field of its right-hand panel."""
+    panel = frame.getChildAtIndex(0).getChildAtIndex(1)
+    fields = [panel.getChildAtIndex(i) for i in range(panel.childCount)
+              if panel.getChildAtIndex(i).getRoleName() == "text"]
+    return fields[-1]
+
+
 def drag(start, end, pause=0.05):
     """Presses at `start`, moves in steps as a hand does, and lets go at `end`."""
     xdotool("mousemove", *start)
@@ -126,6 +135,21 @@ def test_keys(program, work):
         if file.read() != b"e2e4\r\n":
             fail("Ctrl+S saved something else")
     wait_for("the window titled with the file", lambda: saved in (child_titles() or []))
+
+    # Ctrl+X, Ctrl+C and Ctrl+V on the chat line.
+    chat = chat_line(game_frame(saved))
+    click(chat)
+    xdotool("type", "--delay", 5, "gg")
+    wait_for("the typed text", lambda: text_of(chat) == "gg")
+    key("ctrl+a")
+    key("ctrl+x")
+    wait_for("Ctrl+X", lambda: text_of(chat) == "")
+    key("ctrl+v")
+    key("ctrl+a")
+    key("ctrl+c")
+    key("End")
+    key("ctrl+v")
+    wait_for("Ctrl+C and Ctrl+V", lambda: text_of(chat) == "gggg")
 
     focus_main_window()
     key("ctrl+n")
@@ -374,9 +398,7 @@ def test_commands(program, work):
              lambda: open(saved, "rb").read() == b"e2e4\r\ne7e5\r\ng1f3\r\n")
 
     # Edit, from the menu and from the buttons, on the chat line.
-    chat = [frame.getChildAtIndex(0).getChildAtIndex(1).getChildAtIndex(i)
-            for i in range(frame.getChildAtIndex(0).getChildAtIndex(1).childCount)]
-    chat = [node for node in chat if node.getRoleName() == "text"][-1]
+    chat = chat_line(frame)
     click(chat)
     xdotool("type", "--delay", 5, "good game")
     wait_for("the typed text", lambda: text_of(chat) == "good game")
