@@ -5,9 +5,12 @@ xdotool, menu items and buttons through the accessibility bus.
     user_test.py keys     BIN_DIR   Ctrl+S saves an untitled game through the Save As dialog,
                                     Ctrl+X, Ctrl+C and Ctrl+V work on the chat line,
                                     Ctrl+N opens a game window, Ctrl+O opens the saved game
-    user_test.py mouse    BIN_DIR   a click, then two quick moves with the real mouse
+    user_test.py mouse    BIN_DIR   a click, then quick moves one after the other, with the
+                                    real mouse
     user_test.py refresh  BIN_DIR   a desktop refresh that fails or takes 30 s holds up nothing
-    user_test.py commands BIN_DIR   every menu item and tool-bar button reaches its command
+    user_test.py commands BIN_DIR   every menu item and tool-bar button of the main window, and
+                                    the game window's Menu button and board menu, reach their
+                                    commands (Tools > Add Engine and the Engine menu aside)
 
 Run inside its own D-Bus session (dbus-run-session), as program_test.py is.
 """
