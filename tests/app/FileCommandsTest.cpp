@@ -3,6 +3,7 @@
 
 #include "app/GameFile.h"
 
+#include <QAbstractScrollArea>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 
 #include <sys/stat.h>
 
@@ -278,6 +280,54 @@ private slots:
         QVERIFY(drop.isAccepted());
         QTRY_COMPARE(form().Workspace()->subWindowList().size(), before + 2);
         QCOMPARE(form().ActiveGameWindow()->game().Model().moveRecord, Lines{"e2e4"});
+    }
+
+    void filesDroppedOnAGameWindow_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("square image") << "e2";
+        QTest::newRow("chat line") << "Edit1";
+        QTest::newRow("advertisement") << "CppWebBrowser1";
+    }
+    void filesDroppedOnAGameWindow() {
+        QFETCH(QString, target);
+        const QString file = writeFile(QStringLiteral("dropped.rvg"), "d2d4\r\nd7d5\r\n");
+        TMDIChild* window = startupGame();
+        auto* widget = window->findChild<QWidget*>(target);
+        QVERIFY(widget);
+        // A scroll area takes its drops on its viewport.
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(widget))
+            widget = area->viewport();
+        const int before = form().Workspace()->subWindowList().size();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        // Delivered to the main window's screen window, as the desktop's drag is: the window
+        // itself finds the widget under the point that takes drops.
+        const QPoint at = widget->mapTo(&form(), widget->rect().center());
+        QWindow* screenWindow = form().windowHandle();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(screenWindow, &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(screenWindow, &move);
+        QVERIFY(move.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(screenWindow, &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE(form().Workspace()->subWindowList().size(), before + 1);
+        QCOMPARE(form().ActiveGameWindow()->windowTitle(), file);
+        QCOMPARE(form().ActiveGameWindow()->game().Model().moveRecord, (Lines{"d2d4", "d7d5"}));
+        // The window it fell on took nothing: no move, no text.
+        QVERIFY(window->game().Model().moveRecord.empty());
+        QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), QString());
+
+        // Text dragged onto the chat line is still the line's own business.
+        QMimeData text;
+        text.setText(QStringLiteral("hello"));
+        QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton,
+                                  Qt::NoModifier);
+        QApplication::sendEvent(window->findChild<QLineEdit*>(QStringLiteral("Edit1")), &textEnter);
+        QVERIFY(textEnter.isAccepted());
+        QCOMPARE(form().Workspace()->subWindowList().size(), before + 1);
     }
 
     void handOver_data() {
