@@ -1,4 +1,5 @@
 // test-peer-link [SUITE] [Qt Test options]: runs one suite, or every suite when none is named.
+#include "ClientSideTest.h"
 #include "ServerSideTest.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::vector<std::unique_ptr<QObject>> suites;
     suites.emplace_back(new ServerSideTest);
+    suites.emplace_back(new ClientSideTest);
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> args{argv[0]};
