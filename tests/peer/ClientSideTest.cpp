@@ -175,6 +175,13 @@ void ClientSideTest::floodWithoutLineFeed() {
 }
 
 void ClientSideTest::connectFailure() {
+    // Not linked: a chat line is emptied and shown nowhere.
+    TMDIChild* board = fixture->form->GameWindows().front();
+    auto* edit = board->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    QTest::keyClicks(edit, QStringLiteral("nobody"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(edit->text(), QString());
+    QCOMPARE(chatLog(board), QStringList());
     // Nobody listens on the port: the open console says so, no window opens.
     TForm2* console = fixture->form->findChild<TForm2*>();
     const int windows = fixture->gameWindows();

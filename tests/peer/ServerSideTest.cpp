@@ -113,11 +113,19 @@ void ServerSideTest::promotionChoiceDoesNotStayBehind() {
                        "/move b7c9R\r\n/move b7a9b\r\n"));
     QTRY_COMPARE(game->game().LivePosition(), 8);
     QVERIFY(game->game().Model().promotionChoice.empty());
-    PromotionAnswer knight("Button4");
-    QVERIFY(peer->send("/move b7a8\r\n"));
-    QTRY_COMPARE(game->game().LivePosition(), 9);
-    QCOMPARE(knight.asked, 1);
+    // The lines after it wait until the question is answered, so they keep their order.
+    QStringList chatWhileAsked{"not asked"};
+    NextModal knight([&](QWidget* dialog) {
+        QTest::qWait(300);
+        chatWhileAsked = chatLog(game);
+        dialog->findChild<QPushButton*>(QStringLiteral("Button4"))->click();
+    });
+    QVERIFY(peer->send("/move b7a8\r\n/chat Client: after\r\n/move h3g2\r\n"));
+    QTRY_COMPARE(game->game().LivePosition(), 10);
+    QCOMPARE(chatWhileAsked, QStringList());
+    QCOMPARE(chatLog(game), QStringList{"Client: after"});
     QCOMPARE(game->game().Model().At("a8").piece.kind, std::string("Knight"));
+    QCOMPARE(record(game)[8], std::string("b7a8rN"));
     QVERIFY(game->game().Model().promotionLetter.empty());
     QCOMPARE(peer->received(), QByteArray()); // nothing is sent back
 }
