@@ -119,6 +119,7 @@ private:
     void attachToPeer(TMDIChild* window);
     void sendChat(TMDIChild* window, const QString& text);
     void showSendFailure(const QString& error);
+    int peerGameWindowCount() const;
     QWidget* makeLinkWindow(bool connection);
 
     QString m_folder;

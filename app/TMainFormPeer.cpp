@@ -14,9 +14,14 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kPollInterval = 500; // ms between two lines taken from the client
+// A peer's "/new" lines open windows here; beyond this many open peer games it opens none,
+// so that a stream of them cannot bury the program in windows.
+constexpr int kMaxPeerGameWindows = 64;
 const QString kConnectFailed = QStringLiteral("\r\nConnection could not be established!");
 
 } // namespace
@@ -96,13 +101,21 @@ TMDIChild* TMainForm::PeerGameWindow() const {
     return nullptr;
 }
 
+int TMainForm::peerGameWindowCount() const {
+    const std::vector<TMDIChild*> games = GameWindows();
+    return static_cast<int>(std::count_if(games.begin(), games.end(), [](TMDIChild* game) {
+        return isPeerGameTitle(game->windowTitle());
+    }));
+}
+
 void TMainForm::HandlePeerLine(const QByteArray& line) {
     const PeerMessage message = parsePeerLine(line);
     switch (message.kind) {
     case PeerMessageKind::Ignored:
         return;
     case PeerMessageKind::NewGame:
-        MakeGameWindow(QStringLiteral("Active Game"));
+        if (peerGameWindowCount() < kMaxPeerGameWindows)
+            MakeGameWindow(QStringLiteral("Active Game"));
         return;
     case PeerMessageKind::Chat:
         if (TMDIChild* window = PeerGameWindow())

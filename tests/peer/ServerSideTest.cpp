@@ -249,6 +249,19 @@ void ServerSideTest::connectionsAreLimited() {
     QVERIFY(!late.closedByProgram());
 }
 
+void ServerSideTest::newGamesAreLimited() {
+    auto peer = connectPeer();
+    QTRY_VERIFY(fixture->form->PeerGameWindow());
+    QByteArray lines;
+    for (int i = 0; i < 100; ++i)
+        lines += "/new\r\n";
+    QVERIFY(peer->send(lines + "/chat Client: still here\r\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        chatLog(fixture->form->PeerGameWindow()).contains("Client: still here"), 60000);
+    // The start-up "Game Board" and 64 peer games.
+    QCOMPARE(fixture->gameWindows(), 65);
+}
+
 void ServerSideTest::writeToBrokenConnection() {
     auto peer = connectPeer();
     QTRY_VERIFY(fixture->form->PeerGameWindow());

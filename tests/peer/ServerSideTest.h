@@ -15,6 +15,7 @@ private slots:
     void floodWithoutLineFeed();
     void burstArrivesCompleteInOrder();
     void connectionsAreLimited();
+    void newGamesAreLimited();
     void writeToBrokenConnection();
     void peerLeavesSilently();
     void sendingAndChat();
