@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 
 #include "game/Square.h"
 
