@@ -8,7 +8,8 @@ for a connection, copy B connects to 127.0.0.1 (buttons pressed through the acce
 bus), both play a game with the real mouse (castling on both wings, en passant, a
 promotion through the question), chat both ways with real key presses, start new games
 from either side, a third peer on a plain socket joins A and leaves mid-game, B resets the
-link, and a Connect with nobody waiting shows its console message. The port is the one
+link, the View items close and reopen the link's windows, and a Connect with nobody
+waiting shows its console message. The port is the one
 in ROOKVALE_PEER_PORT, else the program's own 1980.
 """
 import os
@@ -314,6 +315,23 @@ def main():
             if count(a, "Active Game") != 4:
                 fail("A's windows changed when B left")
             no_message_box(a)
+
+            # The View items close and reopen the link's windows; a new Connection window
+            # has an empty address field, a new console an empty log.
+            for caption, title in (("Main Console", "Main Console"),
+                                   ("Opponents Seeking Games", "Connection")):
+                for wanted in (0, 1):
+                    item = wait_for("the View item " + caption,
+                                    lambda: find(frame_of(b), "check menu item", caption) or
+                                    find(frame_of(b), "menu item", caption))
+                    item.queryAction().doAction(0)
+                    wait_for("%d %s windows" % (wanted, title),
+                             lambda: count(b, title) == wanted)
+            address = wait_for("the address field",
+                               lambda: find(frame_of(b), "text", "IP Address:"))
+            if text_of(address) != "" or console_text(b) != "":
+                fail("the new windows are not empty")
+            address.queryEditableText().setTextContents("127.0.0.1")
 
             press(a, "Reset Connection")
             press(b, "Connect")
