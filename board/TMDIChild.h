@@ -52,6 +52,14 @@ public:
     // to this window while engineMoveHook is set.
     std::function<void(const QString& from, const QString& to)> engineMoveHook;
     std::function<void(const QString& from, const QString& to)> peerMoveHook;
+    // Called when Enter is pressed in the chat line Edit1, with the typed text; the chat
+    // line is emptied afterwards in every case.
+    std::function<void(const QString& text)> peerChatHook;
+
+    // The chat line Edit1's Enter key.
+    void Edit1KeyPress();
+    // Adds `text` as one new line of the chat log Memo1, as plain text.
+    void AddChatLine(const QString& text);
 
     // Board display. Each reads the current setting from BoardSettings::Current().
     void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
