@@ -69,9 +69,9 @@ private:
     int m_wakeWrite = -1;
     bool m_ended = false;
     bool m_reapedElsewhere = false; // the system reaped it: its number may be reused
-    std::mutex m_inputMutex;     // serialises writes and closing the input
-    std::mutex m_stateMutex;     // guards m_pid and m_ended
-    std::mutex m_terminateMutex; // one terminate() at a time
+    std::mutex m_inputMutex;        // serialises writes and closing the input
+    std::mutex m_stateMutex;        // guards m_pid and m_ended
+    std::mutex m_terminateMutex;    // one terminate() at a time
 };
 
 } // namespace ferrule

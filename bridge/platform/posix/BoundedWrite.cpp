@@ -64,7 +64,8 @@ bool writeWithin(int fd, std::string_view text, std::chrono::milliseconds limit)
         if (ready <= 0 || (watched.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
             return false;
         }
-        const ssize_t written = ::write(fd, text.data(), std::min<std::size_t>(text.size(), PIPE_BUF));
+        const ssize_t written =
+            ::write(fd, text.data(), std::min<std::size_t>(text.size(), PIPE_BUF));
         if (written < 0 && (errno == EINTR || errno == EAGAIN)) {
             continue;
         }

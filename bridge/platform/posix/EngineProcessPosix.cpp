@@ -173,8 +173,8 @@ bool EngineProcess::hasEnded() {
     if (!m_ended && m_pid > 0) {
         siginfo_t info{};
         // WNOWAIT: the ended process is left unreaped, see terminate().
-        const int result = ::waitid(P_PID, static_cast<id_t>(m_pid), &info,
-                                    WEXITED | WNOHANG | WNOWAIT);
+        const int result =
+            ::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT);
         // ECHILD: a host that ignores SIGCHLD has had it reaped by the system already.
         m_ended = (result == 0 && info.si_pid == m_pid) || (result < 0 && errno == ECHILD);
         m_reapedElsewhere = result < 0 && errno == ECHILD;

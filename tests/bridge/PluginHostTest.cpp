@@ -1,0 +1,238 @@
+// Ferrule.eng loaded as a host loads it, from a copy in a host's engines folder, driven
+// through its exports from several host threads and from inside its own notifications.
+
+#include "ScriptedInstall.h"
+#include "driver/RecordLayout.h"
+#include "quill/Quill32.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#ifndef FERRULE_LIBRARY
+#error "FERRULE_LIBRARY names the built plug-in"
+#endif
+
+namespace {
+
+using namespace ferrule;
+using namespace ferrule_test;
+
+// What the host does with each notification; called on the library's threads.
+std::function<void(int code)> g_onNotice;
+std::mutex g_onNoticeMutex;
+
+std::int32_t hostHandler(std::int32_t code, std::int32_t, std::int32_t, void*) {
+    std::function<void(int)> handler;
+    {
+        std::lock_guard lock(g_onNoticeMutex);
+        handler = g_onNotice;
+    }
+    if (handler) {
+        handler(code);
+    }
+    return 0;
+}
+
+class PluginHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(FERRULE_LIBRARY, m_install.libraryPath());
+        m_library = dlopen(m_install.libraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(m_library, nullptr) << dlerror();
+        bind("Eng1", eng1);
+        bind("Eng2", eng2);
+        bind("Eng3", eng3);
+        bind("Eng5", eng5);
+        bind("Eng6", eng6);
+        bind("Eng7", eng7);
+        bind("Eng9", eng9);
+        bind("ShowDepth", showDepth);
+        m_record.fill(0xEE);
+        QuillSetHandler(&hostHandler);
+    }
+
+    void TearDown() override {
+        if (m_library != nullptr) {
+            eng2();
+            onNotice(nullptr);
+            dlclose(m_library);
+        }
+        QuillSetHandler(nullptr);
+    }
+
+    template <typename Function> void bind(const char* name, Function& function) {
+        function = reinterpret_cast<Function>(dlsym(m_library, name));
+        ASSERT_NE(function, nullptr) << name;
+    }
+
+    static void onNotice(std::function<void(int)> handler) {
+        std::lock_guard lock(g_onNoticeMutex);
+        g_onNotice = std::move(handler);
+    }
+
+    std::int32_t open(const std::string& mode) {
+        m_install.writeConfig("[Parameter]\nCommandLine=" + mode + "\n");
+        return eng1(m_record.data(), 0, 0, 0, 0, 77, 0, 0);
+    }
+
+    // An unlimited search from the start position after 1. e4.
+    const unsigned char* unlimitedSearch() {
+        m_request.fill(0);
+        m_request[request::kFromStart] = 1;
+        putLe16(m_request.data(), request::kMoveCount, 1);
+        putLe16(m_request.data(), request::kMoves, 12 | (28 << 6));
+        return m_request.data();
+    }
+
+    ScriptedInstall m_install;
+    void* m_library = nullptr;
+    std::array<unsigned char, report::kSize> m_record{};
+    std::array<unsigned char, request::kSize> m_request{};
+
+    std::int32_t (*eng1)(void*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                         std::int32_t, std::int32_t, std::int32_t) = nullptr;
+    std::int32_t (*eng2)() = nullptr;
+    void (*eng3)() = nullptr;
+    std::int32_t (*eng5)() = nullptr;
+    const char* (*eng6)() = nullptr;
+    const char* (*eng7)() = nullptr;
+    void (*eng9)(const void*) = nullptr;
+    void (*showDepth)(std::int32_t, std::int32_t) = nullptr;
+};
+
+TEST_F(PluginHost, OneConnectionAtATime) {
+    EXPECT_EQ(open(""), 0);
+    EXPECT_EQ(getLe32(m_record.data(), report::kHostValue), 77u);
+    EXPECT_EQ(open(""), 1);
+    EXPECT_EQ(eng5(), 1);
+    EXPECT_EQ(eng2(), 1);
+    EXPECT_EQ(eng2(), 0);
+    EXPECT_EQ(eng5(), 0);
+    EXPECT_EQ(open(""), 0);
+    EXPECT_EQ(eng2(), 1);
+}
+
+TEST_F(PluginHost, AMissingEngineTouchesNothingAndCanBeRetried) {
+    m_install.removeEngine();
+    EXPECT_EQ(open(""), 9);
+    EXPECT_EQ(getLe32(m_record.data(), report::kHostValue), 0xEEEEEEEEu);
+    EXPECT_EQ(eng5(), 0);
+    EXPECT_EQ(open(""), 9) << "the connection flag was given back";
+    EXPECT_EQ(eng2(), 0);
+}
+
+TEST_F(PluginHost, NamesComeFromTheConfigurationOrTheirDefaults) {
+    EXPECT_STREQ(eng6(), "Quillon GmbH");
+    EXPECT_STREQ(eng7(), "scripted");
+    m_install.writeConfig("[Parameter]\nAuthor=A. Person\nEngine=Knight 2\n");
+    ASSERT_EQ(eng1(m_record.data(), 0, 0, 0, 0, 0, 0, 0), 0);
+    EXPECT_STREQ(eng6(), "A. Person");
+    EXPECT_STREQ(eng7(), "Knight 2");
+}
+
+TEST_F(PluginHost, CloseDuringASearchTheEngineWillNotEnd) {
+    ASSERT_EQ(open("stubborn"), 0);
+    const int pid = m_install.enginePid();
+    Background search([&] { eng9(unlimitedSearch()); });
+    std::this_thread::sleep_for(1s);
+    std::atomic<int> closed{-1};
+    Background close([&] { closed = eng2(); });
+    EXPECT_TRUE(search.finishes());
+    EXPECT_TRUE(close.finishes());
+    EXPECT_EQ(closed, 1);
+    EXPECT_TRUE(processGone(pid));
+}
+
+TEST_F(PluginHost, TwoClosesAtOnceCloseOnce) {
+    ASSERT_EQ(open("stubborn"), 0);
+    const int pid = m_install.enginePid();
+    std::atomic<int> first{-1};
+    std::atomic<int> second{-1};
+    {
+        Background one([&] { first = eng2(); });
+        Background two([&] { second = eng2(); });
+        EXPECT_TRUE(one.finishes());
+        EXPECT_TRUE(two.finishes());
+    }
+    EXPECT_EQ(first + second, 1);
+    EXPECT_TRUE(processGone(pid));
+}
+
+TEST_F(PluginHost, AHandlerMayWaitForAnotherHostThread) {
+    ASSERT_EQ(open("thinker"), 0);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool otherDone = false;
+    std::atomic<bool> handled{false};
+    std::atomic<bool> waited{false};
+    std::thread other;
+    onNotice([&](int code) {
+        if (code != 329 || waited.exchange(true)) {
+            return;
+        }
+        other = std::thread([&] {
+            showDepth(30, 0);
+            std::lock_guard lock(mutex);
+            otherDone = true;
+            changed.notify_all();
+        });
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, 5s, [&] { return otherDone; });
+        handled = true;
+    });
+    Background search([&] { eng9(unlimitedSearch()); });
+    ASSERT_TRUE(eventually([&] { return handled.load(); }));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_TRUE(otherDone) << "the other host thread was held by the handler";
+    }
+    eng3();
+    EXPECT_TRUE(search.finishes());
+    other.join();
+}
+
+TEST_F(PluginHost, CloseFromInsideAReaderNotification) {
+    ASSERT_EQ(open("thinker"), 0);
+    const int pid = m_install.enginePid();
+    std::atomic<int> closed{-1};
+    onNotice([&](int code) {
+        if (code == 329 && closed == -1) {
+            closed = eng2();
+        }
+    });
+    Background search([&] { eng9(unlimitedSearch()); });
+    EXPECT_TRUE(search.finishes());
+    EXPECT_TRUE(eventually([&] { return closed != -1; }));
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(eng5(), 0);
+    EXPECT_TRUE(processGone(pid));
+    onNotice(nullptr);
+    EXPECT_EQ(open(""), 0) << "a new connection opens";
+}
+
+TEST_F(PluginHost, CloseFromInsideTheSearchStartNotification) {
+    ASSERT_EQ(open("thinker"), 0);
+    const int pid = m_install.enginePid();
+    std::atomic<int> closed{-1};
+    onNotice([&](int code) {
+        if (code == 330 && closed == -1) {
+            closed = eng2();
+        }
+    });
+    Background search([&] { eng9(unlimitedSearch()); });
+    EXPECT_TRUE(search.finishes());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(eng5(), 0);
+    EXPECT_TRUE(processGone(pid));
+}
+
+} // namespace
