@@ -64,6 +64,39 @@ open-close)
     host open names close
     expect '^names author=Ann Example engine=Test Knight$'
     ;;
+names-and-logo)
+    # Any case on the way in; the names keep the case of the files. The logo is a real GDI
+    # bitmap in the file's own size, and a failed load is tried again on the next call.
+    mv "$engines" "$work/Host/ENGINES"
+    engines="$work/Host/ENGINES"
+    mv "$engines/knight.eng" "$engines/Knight.ENG"
+    mv "$engines/knight" "$engines/Knight"
+    plugin="Z:$(printf '%s' "$engines/Knight.ENG" | tr / '\\')"
+    log="$engines/Knight/logfile.text"
+    printf '%s\n' "[Parameter]" "Logfile=true" > "$engines/Knight/Knight.init"
+    printf 'BM\x4e\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\4\0\0\0\2\0\0\0\1\0\x18\0\0\0\0\0\x18\0\0\0' > "$work/logo.bmp"
+    printf '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0' >> "$work/logo.bmp"
+    head -c 24 /dev/zero | tr '\0' '\377' >> "$work/logo.bmp"
+    head -c 40 "$work/logo.bmp" > "$engines/Knight/Knight.bmp"
+    host logo names open "search start depth 1" wait close
+    expect '^logo none$'
+    expect '^names author=Quillon GmbH engine=Knight$'
+    expect '^open 0$'
+    searchesEnded 1
+    [ -f "$log" ] || fail "no log beside the engine"
+    cp "$work/logo.bmp" "$engines/Knight/Knight.bmp"
+    host logo logo
+    [ "$(grep -c '^logo loaded 4x2$' "$work/out")" -eq 2 ] || fail "the logo was not loaded as a 4x2 bitmap"
+    ;;
+console)
+    # "Debug" asks for an echo console. The host here has a console already, in which Wine
+    # makes no screen buffer of the library's own: the dialogue must run the same without.
+    configure "[Parameter]" "Debug=true" "Engine=Console Knight"
+    host open "search start moves e2e4 inc 10 0" wait close processes
+    searchesEnded 1
+    legalLines
+    nothingLeft
+    ;;
 start-failure)
     # The message box names the failure in the system's words, with the plug-in's name.
     rm "$engines/knight/knight.exe"

@@ -19,6 +19,9 @@ std::vector<int> childProcesses();
 // system cannot tell.
 int leftoverProcesses(const std::vector<int>& engines);
 
+// "loaded", with what the system can tell about the logo handle the plug-in returned.
+std::string describeLogo(void* handle);
+
 // Kills the given engines (and, where the system groups them, whatever they started).
 void killProcesses(const std::vector<int>& engines);
 

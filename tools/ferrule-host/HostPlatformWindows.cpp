@@ -77,6 +77,15 @@ int leftoverProcesses(const std::vector<int>& engines) {
     return known ? count : -1;
 }
 
+// Only a real GDI bitmap tells its size.
+std::string describeLogo(void* handle) {
+    BITMAP bitmap{};
+    if (GetObjectA(static_cast<HGDIOBJ>(handle), sizeof bitmap, &bitmap) != sizeof bitmap) {
+        return "loaded, not a bitmap";
+    }
+    return "loaded " + std::to_string(bitmap.bmWidth) + "x" + std::to_string(bitmap.bmHeight);
+}
+
 void killProcesses(const std::vector<int>& engines) {
     for (const int id : engines) {
         const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(id));

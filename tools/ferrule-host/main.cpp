@@ -166,7 +166,8 @@ public:
         } else if (command == "names") {
             say(std::string("names author=") + m_api.eng6() + " engine=" + m_api.eng7());
         } else if (command == "logo") {
-            say(std::string("logo ") + (m_api.eng19() ? "loaded" : "none"));
+            void* logo = m_api.eng19();
+            say("logo " + (logo ? ferrule_host::describeLogo(logo) : std::string("none")));
         } else if (command == "processes") {
             say("processes " + std::to_string(ferrule_host::leftoverProcesses(m_engineGroups)));
         } else if (command == "kill-engine") {
