@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# The Windows build of Ferrule under Wine: the test host loads the plug-in from a host's
-# engines folder and drives the small test engine through it.
-# Usage: windows_suite.sh CASE CROSS_BIN_DIR WINE_PREFIX
-#   prefix   creates the Wine prefix the other cases share (once per test run)
-#   finish   ends the prefix's Wine server, so that nothing outlives the run
-#   others   see the case list at the end
+# Ferrule against the small test engine: the test host loads the plug-in from a host's
+# engines folder and drives the engine through it. The Windows build runs under Wine; the
+# same cases run on the native build too, so that a fault of the Windows layer stands out
+# from one of the shared code.
+# Usage: test_engine_suite.sh CASE wine CROSS_BIN_DIR WINE_PREFIX
+#        test_engine_suite.sh CASE native BIN_DIR
+#   prefix   (wine) creates the Wine prefix the other cases share, once per test run
+#   finish   (wine) ends the prefix's Wine server, so that nothing outlives the run
+#   others   see the case list below
 set -euo pipefail
-case_name=$1 bin=$2
-export WINEPREFIX=$3 WINEDEBUG=-all
-# No display: Wine then draws no windows, and a message box returns at once.
-unset DISPLAY WAYLAND_DISPLAY
+case_name=$1 platform=$2 bin=$3
+if [ "$platform" = wine ]; then
+    export WINEPREFIX=$4 WINEDEBUG=-all
+    # No display: Wine then draws no windows, and a message box returns at once.
+    unset DISPLAY WAYLAND_DISPLAY
+fi
 
 if [ "$case_name" = prefix ]; then
     rm -rf "$WINEPREFIX"
@@ -27,19 +32,28 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# A host folder as a user lays it out: the host and Quill32.dll, the plug-in in "Engines"
-# under the engine's name, the engine in the folder of the same name.
+# A host folder as a user lays it out: the host (and on Windows Quill32.dll), the plug-in
+# in "Engines" under the engine's name, the engine in the folder of the same name.
 engines="$work/Host/Engines"
 mkdir -p "$engines/knight"
-cp "$bin/ferrule-host.exe" "$bin/Quill32.dll" "$work/Host/"
+if [ "$platform" = wine ]; then
+    exe=.exe
+    cp "$bin/ferrule-host.exe" "$bin/Quill32.dll" "$work/Host/"
+    hostProgram=(wine "$work/Host/ferrule-host.exe")
+    pluginPath() { printf 'Z:%s' "$1" | tr / '\\'; }
+else
+    exe=
+    hostProgram=("$bin/ferrule-host")
+    pluginPath() { printf '%s' "$1"; }
+fi
 cp "$bin/Ferrule.eng" "$engines/knight.eng"
-cp "$bin/ferrule-test-engine.exe" "$engines/knight/knight.exe"
-plugin="Z:$(printf '%s' "$engines/knight.eng" | tr / '\\')"
+cp "$bin/ferrule-test-engine$exe" "$engines/knight/knight$exe"
+plugin=$(pluginPath "$engines/knight.eng")
 log="$engines/knight/logfile.text"
 configure() { printf '%s\n' "$@" > "$engines/knight/knight.init"; }
 
 fail() { echo "FAIL ($case_name): $*"; echo "--- host output"; cat "$work/out"; if [ -f "$log" ]; then echo "--- log"; cat "$log"; fi; exit 1; }
-host() { timeout 120 wine "$work/Host/ferrule-host.exe" "$plugin" "$@" > "$work/out" 2>&1 || fail "ferrule-host exited with $?"; tr -d '\r' < "$work/out" > "$work/out.unix"; mv "$work/out.unix" "$work/out"; }
+host() { timeout 120 "${hostProgram[@]}" "$plugin" "$@" > "$work/out" 2>&1 || fail "ferrule-host exited with $?"; tr -d '\r' < "$work/out" > "$work/out.unix"; mv "$work/out.unix" "$work/out"; }
 expect() { grep -Eq "$1" "$work/out" || fail "no host line matching '$1'"; }
 refuse() { if grep -Eq "$1" "$work/out"; then fail "unexpected host line matching '$1'"; fi; }
 sent() { tr -d '\r' < "$log" | grep -Fxq -- "-> $1" || fail "the engine was not sent '$1'"; }
@@ -71,7 +85,8 @@ names-and-logo)
     engines="$work/Host/ENGINES"
     mv "$engines/knight.eng" "$engines/Knight.ENG"
     mv "$engines/knight" "$engines/Knight"
-    plugin="Z:$(printf '%s' "$engines/Knight.ENG" | tr / '\\')"
+    mv "$engines/Knight/knight$exe" "$engines/Knight/Knight$exe"
+    plugin=$(pluginPath "$engines/Knight.ENG")
     log="$engines/Knight/logfile.text"
     printf '%s\n' "[Parameter]" "Logfile=true" > "$engines/Knight/Knight.init"
     printf 'BM\x4e\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\4\0\0\0\2\0\0\0\1\0\x18\0\0\0\0\0\x18\0\0\0' > "$work/logo.bmp"
@@ -86,7 +101,10 @@ names-and-logo)
     [ -f "$log" ] || fail "no log beside the engine"
     cp "$work/logo.bmp" "$engines/Knight/Knight.bmp"
     host logo logo
-    [ "$(grep -c '^logo loaded 4x2$' "$work/out")" -eq 2 ] || fail "the logo was not loaded as a 4x2 bitmap"
+    # Only a Windows host can tell the bitmap's size.
+    loaded='^logo loaded$'
+    [ "$platform" = native ] || loaded='^logo loaded 4x2$'
+    [ "$(grep -cE "$loaded" "$work/out")" -eq 2 ] || fail "the logo was not loaded (as a 4x2 bitmap)"
     ;;
 console)
     # "Debug" asks for an echo console. The host here has a console already, in which Wine
