@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace ferrule {
 
@@ -123,19 +124,37 @@ bool EngineProcess::start(const std::vector<std::string>& arguments,
     for (const std::string& argument : arguments) {
         appendArgument(commandLine, argument);
     }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = inputRead;
-    startup.hStdOutput = outputWrite;
-    startup.hStdError = outputWrite;
+    // The engine inherits its two pipe ends and nothing else the host may have left
+    // inheritable (a pipe of its own would otherwise stay open as long as the engine runs).
+    SIZE_T listSize = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &listSize);
+    std::vector<unsigned char> listStorage(listSize);
+    auto* inheritList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listStorage.data());
+    HANDLE inherited[] = {inputRead, outputWrite};
+    if (!InitializeProcThreadAttributeList(inheritList, 1, 0, &listSize)) {
+        return fail(GetLastError());
+    }
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = inputRead;
+    startup.StartupInfo.hStdOutput = outputWrite;
+    startup.StartupInfo.hStdError = outputWrite;
+    startup.lpAttributeList = inheritList;
     PROCESS_INFORMATION created{};
     // Suspended, so that it joins its job and gets its priority before it runs a single
     // instruction; the working folder is given to it, the host's own is left alone.
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_SUSPENDED | DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr,
-                        workingFolder.c_str(), &startup, &created)) {
-        return fail(GetLastError());
+    const bool started =
+        UpdateProcThreadAttribute(inheritList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                  sizeof inherited, nullptr, nullptr) &&
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                       EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED | DETACHED_PROCESS |
+                           CREATE_NEW_PROCESS_GROUP,
+                       nullptr, workingFolder.c_str(), &startup.StartupInfo, &created);
+    const DWORD startError = GetLastError();
+    DeleteProcThreadAttributeList(inheritList);
+    if (!started) {
+        return fail(startError);
     }
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
