@@ -87,8 +87,7 @@ TEST_F(ScriptedEngine, StartPositionCommandSequence) {
 
 TEST_F(ScriptedEngine, BoardCommandSequence) {
     start("");
-    SearchRequest request =
-        boardRequest("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    SearchRequest request = boardRequest("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     request.moves = {move("e2e4")};
     const Commands commands = searchAndClose(request);
     ASSERT_EQ(commands.size(), 5u + 2u + 16u + 1u + 16u + 1u + 1u + 9u);
