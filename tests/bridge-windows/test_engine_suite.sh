@@ -54,6 +54,9 @@ configure() { printf '%s\n' "$@" > "$engines/knight/knight.init"; }
 
 fail() { echo "FAIL ($case_name): $*"; echo "--- host output"; cat "$work/out"; if [ -f "$log" ]; then echo "--- log"; cat "$log"; fi; exit 1; }
 host() { timeout 120 "${hostProgram[@]}" "$plugin" "$@" > "$work/out" 2>&1 || fail "ferrule-host exited with $?"; tr -d '\r' < "$work/out" > "$work/out.unix"; mv "$work/out.unix" "$work/out"; }
+# Commands on standard input, one per line, for runs too long for arguments.
+hostReading() { timeout 120 "${hostProgram[@]}" "$plugin" > "$work/out" 2>&1 || fail "ferrule-host exited with $?"; tr -d '\r' < "$work/out" > "$work/out.unix"; mv "$work/out.unix" "$work/out"; }
+secondsSince() { echo $(( $(date +%s) - $1 )); }
 expect() { grep -Eq "$1" "$work/out" || fail "no host line matching '$1'"; }
 refuse() { if grep -Eq "$1" "$work/out"; then fail "unexpected host line matching '$1'"; fi; }
 sent() { tr -d '\r' < "$log" | grep -Fxq -- "-> $1" || fail "the engine was not sent '$1'"; }
@@ -219,6 +222,35 @@ killed)
     expect '^status searching=0 connected=1$'
     expect '^close 1$'
     nothingLeft
+    ;;
+stubborn)
+    # An engine that stays on after "quit" and the end of its input is ended by force: Eng2
+    # returns in bounded time and leaves no process.
+    configure "[Parameter]" "CommandLine=--ignore-quit"
+    started=$(date +%s)
+    host open "search start depth 2" wait close processes
+    took=$(secondsSince "$started")
+    searchesEnded 1
+    expect '^close 1$'
+    nothingLeft
+    [ "$took" -lt 20 ] || fail "closing a stubborn engine took $took s"
+    ;;
+deaf)
+    # An engine that reads nothing: once its input pipe is full, every write gives up after
+    # its bound instead of holding the host's thread, the search ends, Eng2 ends the engine.
+    configure "[Parameter]" "CommandLine=--deaf"
+    shuffle=$(for _ in $(seq 128); do printf ' g1f3 g8f6 f3g1 f6g8'; done)
+    started=$(date +%s)
+    # More resets than any pipe holds (64 KiB on Linux, 4 KiB under Wine).
+    { echo open; echo "search start moves$shuffle infinite"; for _ in $(seq 12000); do echo reset; done
+      echo wait; echo status; echo close; echo processes; } | hostReading
+    took=$(secondsSince "$started")
+    searchesEnded 1
+    expect '^status searching=0 connected=1$'
+    expect '^close 1$'
+    nothingLeft
+    # The engine would end by itself after 30 s.
+    [ "$took" -lt 20 ] || fail "a deaf engine held the host for $took s"
     ;;
 *)
     echo "unknown case $case_name"

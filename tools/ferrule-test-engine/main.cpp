@@ -1,6 +1,10 @@
 // ferrule-test-engine: a tiny xboard engine for the plug-in's tests where no real engine
 // runs (the Windows suite under Wine). It plays random legal moves after a few thinking
 // lines, one every 100 ms, and answers the commands the plug-in sends.
+//   --ignore-quit  stays on after "quit" and the end of its input
+//   --deaf         never reads its input
+// Either way it ends by itself after kStubbornLife, so that a failed test leaves nothing
+// running for long.
 
 #include "LineQueue.h"
 #include "core/MoveGenerator.h"
@@ -12,6 +16,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -21,6 +26,7 @@ using ferrule_test_engine::LineQueue;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kStep(100);
+constexpr std::chrono::seconds kStubbornLife(30);
 constexpr int kInfinite = -1;
 // Hundredths of a second of the remaining time that one move may take.
 constexpr int kShareOfTime = 30;
@@ -232,11 +238,25 @@ void Engine::playAndAnnounce(MoveCode move) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const std::string flag = argc > 1 ? argv[1] : "";
+    const auto started = std::chrono::steady_clock::now();
+    const auto stubbornLifeOver = [&] {
+        return std::chrono::steady_clock::now() - started > kStubbornLife;
+    };
+    if (flag == "--deaf") {
+        while (!stubbornLifeOver()) {
+            std::this_thread::sleep_for(kStep);
+        }
+        return 0;
+    }
     Engine engine;
     for (;;) {
         const std::optional<std::string> line = engine.input().next(milliseconds(1000));
-        if (line && !engine.handle(*line)) {
+        if (line && !engine.handle(*line) && flag != "--ignore-quit") {
+            return 0;
+        }
+        if (flag == "--ignore-quit" && stubbornLifeOver()) {
             return 0;
         }
     }
