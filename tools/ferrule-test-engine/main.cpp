@@ -28,7 +28,7 @@ using std::chrono::milliseconds;
 constexpr milliseconds kStep(100);
 constexpr std::chrono::seconds kStubbornLife(30);
 constexpr int kInfinite = -1;
-// Hundredths of a second of the remaining time that one move may take.
+// A timed move takes this fraction of the remaining time: 1/30.
 constexpr int kShareOfTime = 30;
 
 void say(const std::string& line) {
@@ -120,7 +120,8 @@ bool Engine::handle(const std::string& line) {
         const int bit = (argument[1] == 'w' ? 1 : 4) * (argument.size() == 4 ? 1 : 2);
         m_position.castling =
             argument[0] == '+' ? m_position.castling | bit : m_position.castling & ~bit;
-    } else if (word == "ep" && argument.size() == 2) {
+    } else if (word == "ep" && argument.size() == 2 && argument[0] >= 'a' && argument[0] <= 'h' &&
+               argument[1] >= '1' && argument[1] <= '8') {
         m_position.enPassant = (argument[0] - 'a') + 8 * (argument[1] - '1');
     } else if (word == "go" || word == "ponder" || word == "analyze") {
         m_force = false;
