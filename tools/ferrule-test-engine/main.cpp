@@ -28,8 +28,11 @@ using std::chrono::milliseconds;
 constexpr milliseconds kStep(100);
 constexpr std::chrono::seconds kStubbornLife(30);
 constexpr int kInfinite = -1;
+constexpr int kStepCs = static_cast<int>(kStep.count() / 10);
 // A timed move takes this fraction of the remaining time: 1/30.
 constexpr int kShareOfTime = 30;
+// A clock this long means no time control (an unlimited search is sent "time 180000000").
+constexpr int kUnlimitedCs = 100000000;
 
 void say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
@@ -176,8 +179,8 @@ Engine::Outcome Engine::think(Mode mode, const std::string& ponderMove) {
         return Outcome::kQuiet;
     }
     const MoveCode best = moves[m_random() % moves.size()];
-    const auto budgetFor = [this] { return std::max(1, m_timeCs / kShareOfTime / 10); };
-    int budget = mode == Mode::kTimed && m_timeCs < 100000000 ? budgetFor() : kInfinite;
+    const auto budgetFor = [this] { return std::max(1, m_timeCs / kShareOfTime / kStepCs); };
+    int budget = mode == Mode::kTimed && m_timeCs < kUnlimitedCs ? budgetFor() : kInfinite;
     int elapsedCs = 0;
     for (int depth = 1; budget == kInfinite || depth <= budget; ++depth) {
         if (const std::optional<std::string> line = m_input.next(kStep)) {
@@ -202,7 +205,7 @@ Engine::Outcome Engine::think(Mode mode, const std::string& ponderMove) {
                 return Outcome::kQuiet;
             }
         }
-        elapsedCs += static_cast<int>(kStep.count() / 10);
+        elapsedCs += kStepCs;
         thinkingLine(depth, elapsedCs, best);
     }
     if (mode == Mode::kPonder) {
