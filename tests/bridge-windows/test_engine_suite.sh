@@ -53,9 +53,8 @@ log="$engines/knight/logfile.text"
 configure() { printf '%s\n' "$@" > "$engines/knight/knight.init"; }
 
 fail() { echo "FAIL ($case_name): $*"; echo "--- host output"; cat "$work/out"; if [ -f "$log" ]; then echo "--- log"; cat "$log"; fi; exit 1; }
+# The host runs its arguments as commands, or without arguments the lines of its input.
 host() { timeout 120 "${hostProgram[@]}" "$plugin" "$@" > "$work/out" 2>&1 || fail "ferrule-host exited with $?"; tr -d '\r' < "$work/out" > "$work/out.unix"; mv "$work/out.unix" "$work/out"; }
-# Commands on standard input, one per line, for runs too long for arguments.
-hostReading() { timeout 120 "${hostProgram[@]}" "$plugin" > "$work/out" 2>&1 || fail "ferrule-host exited with $?"; tr -d '\r' < "$work/out" > "$work/out.unix"; mv "$work/out.unix" "$work/out"; }
 secondsSince() { echo $(( $(date +%s) - $1 )); }
 expect() { grep -Eq "$1" "$work/out" || fail "no host line matching '$1'"; }
 refuse() { if grep -Eq "$1" "$work/out"; then fail "unexpected host line matching '$1'"; fi; }
@@ -243,7 +242,7 @@ deaf)
     started=$(date +%s)
     # More resets than any pipe holds (64 KiB on Linux, 4 KiB under Wine).
     { echo open; echo "search start moves$shuffle infinite"; for _ in $(seq 12000); do echo reset; done
-      echo wait; echo status; echo close; echo processes; } | hostReading
+      echo wait; echo status; echo close; echo processes; } | host
     took=$(secondsSince "$started")
     searchesEnded 1
     expect '^status searching=0 connected=1$'
