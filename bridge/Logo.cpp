@@ -1,9 +1,9 @@
 #include "Logo.h"
 
+#include "config/RegularFile.h"
+
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 namespace ferrule {
 
@@ -19,17 +19,18 @@ int le16(const std::vector<unsigned char>& bytes, std::size_t at) {
 }
 
 constexpr std::size_t kFileHeader = 14;
+// Far more than any logo; a larger file is not loaded whole into the host.
+constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
 constexpr std::size_t kInfoHeader = 40;
 
 } // namespace
 
 std::unique_ptr<Bitmap> Bitmap::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const std::optional<std::string> content = readRegularFile(path, kMaxFileSize);
+    if (!content) {
         return nullptr;
     }
-    std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in),
-                                     std::istreambuf_iterator<char>()};
+    std::vector<unsigned char> bytes(content->begin(), content->end());
     if (bytes.size() < kFileHeader + kInfoHeader || bytes[0] != 'B' || bytes[1] != 'M' ||
         le32(bytes, kFileHeader) < kInfoHeader) {
         return nullptr;

@@ -1,8 +1,8 @@
 #include "InitFile.h"
 
+#include "RegularFile.h"
+
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
 namespace ferrule {
 
@@ -34,10 +34,8 @@ std::string entryName(std::string_view section, std::string_view key) {
 } // namespace
 
 InitFile InitFile::load(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parse(text.str());
+    const std::optional<std::string> text = readRegularFile(path, kMaxSize);
+    return text ? parse(*text) : InitFile();
 }
 
 InitFile InitFile::parse(std::string_view text) {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <dlfcn.h>
@@ -16,6 +17,10 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #ifndef FERRULE_LIBRARY
 #error "FERRULE_LIBRARY names the built plug-in"
@@ -55,6 +60,7 @@ protected:
         bind("Eng6", eng6);
         bind("Eng7", eng7);
         bind("Eng9", eng9);
+        bind("Eng19", eng19);
         bind("ShowDepth", showDepth);
         m_record.fill(0xEE);
         QuillSetHandler(&hostHandler);
@@ -106,6 +112,7 @@ protected:
     const char* (*eng6)() = nullptr;
     const char* (*eng7)() = nullptr;
     void (*eng9)(const void*) = nullptr;
+    void* (*eng19)() = nullptr;
     void (*showDepth)(std::int32_t, std::int32_t) = nullptr;
 };
 
@@ -231,6 +238,72 @@ TEST_F(PluginHost, CloseFromInsideTheSearchStartNotification) {
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(eng5(), 0);
     EXPECT_TRUE(processGone(pid));
+}
+
+TEST_F(PluginHost, NamedPipesBesideTheEngineHoldNoCall) {
+    const auto fifo = [&](const char* name) {
+        const std::string path = (m_install.folder() / name).string();
+        std::filesystem::remove(path);
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
+    };
+    fifo("scripted.init");
+    std::atomic<int> opened{-1};
+    {
+        Background open([&] { opened = eng1(m_record.data(), 0, 0, 0, 0, 0, 0, 0); });
+        ASSERT_TRUE(open.finishes(5s)) << "the configuration was read from a pipe";
+    }
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(eng2(), 1);
+
+    m_install.writeConfig("[Parameter]\nLogfile=true\n");
+    fifo("logfile.text");
+    {
+        Background open([&] { opened = eng1(m_record.data(), 0, 0, 0, 0, 0, 0, 0); });
+        ASSERT_TRUE(open.finishes(5s)) << "the log was opened on a pipe";
+    }
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(eng2(), 1);
+
+    fifo("scripted.bmp");
+    std::atomic<bool> noLogo{false};
+    Background logo([&] { noLogo = eng19() == nullptr; });
+    ASSERT_TRUE(logo.finishes(5s)) << "the logo was read from a pipe";
+    EXPECT_TRUE(noLogo);
+}
+
+// The reader thread cannot be started: a child process of this test, as a user with no
+// room for another thread, opens the connection. Only the superuser can become that user.
+TEST_F(PluginHost, AReaderThatCannotStartLeavesNothingBehind) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs to run as root to take another user's process limit";
+    }
+    std::filesystem::permissions(m_install.folder().parent_path().parent_path(),
+                                 std::filesystem::perms::all);
+    std::filesystem::permissions(m_install.folder(), std::filesystem::perms::all);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // This process and the engine are all the user may have: no thread more.
+        const rlimit limit{2, 2};
+        if (setrlimit(RLIMIT_NPROC, &limit) != 0 || setgid(65534) != 0 || setuid(65534) != 0) {
+            _exit(10);
+        }
+        const int opened = eng1(m_record.data(), 0, 0, 0, 0, 0, 0, 0);
+        // No child at all, not even an ended one: the engine was ended and reaped.
+        const bool gone = eventually(
+            [] {
+                siginfo_t info{};
+                return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == -1 &&
+                       errno == ECHILD;
+            },
+            5s);
+        const bool flagBack = eng5() == 0 && eng1(m_record.data(), 0, 0, 0, 0, 0, 0, 0) == 9;
+        _exit(opened != 9 ? 11 : !gone ? 12 : !flagBack ? 13 : 0);
+    }
+    int status = 0;
+    ASSERT_TRUE(eventually([&] { return waitpid(child, &status, WNOHANG) == child; }, 30s));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 set-up, 11 opened, 12 engine left, 13 flag kept";
 }
 
 } // namespace

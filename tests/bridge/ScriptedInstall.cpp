@@ -33,6 +33,7 @@ ferrule::InstallPaths ScriptedInstall::paths() const {
 }
 
 void ScriptedInstall::writeConfig(const std::string& text) const {
+    fs::remove(m_folder / "scripted.init");
     std::ofstream(m_folder / "scripted.init") << text;
 }
 
