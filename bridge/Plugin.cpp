@@ -31,8 +31,7 @@ std::int32_t Plugin::open(unsigned char* record, std::int32_t hostValue) {
     try {
         result = startEngine(record, hostValue);
     } catch (...) {
-        m_driver.shutdown();
-        m_reports.detach();
+        endEngine();
     }
     m_connection = result == 0 ? kOpen : kClosed;
     return result;
@@ -62,14 +61,21 @@ std::int32_t Plugin::close() {
     if (!m_connection.compare_exchange_strong(expected, kClosing)) {
         return 0;
     }
+    endEngine();
+    m_connection = kClosed;
+    return 1;
+}
+
+// Whatever goes wrong on the way, the host is told the connection is gone, and it is.
+void Plugin::endEngine() noexcept {
     try {
         m_driver.shutdown();
     } catch (...) {
-        // Whatever went wrong, the host is told the connection is gone, and it is.
     }
-    m_reports.detach();
-    m_connection = kClosed;
-    return 1;
+    try {
+        m_reports.detach();
+    } catch (...) {
+    }
 }
 
 void Plugin::search(const unsigned char* request) {

@@ -45,6 +45,7 @@ private:
     enum Connection : int { kClosed, kOpening, kOpen, kClosing };
 
     std::int32_t startEngine(unsigned char* record, std::int32_t hostValue);
+    void endEngine() noexcept;
 
     std::optional<InstallPaths> m_paths;
     std::atomic<int> m_connection{kClosed};

@@ -2,7 +2,7 @@
 
 #include "RegularFile.h"
 
-#include <cctype>
+#include "AsciiCase.h"
 
 namespace ferrule {
 
@@ -19,16 +19,8 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::string lowered(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return result;
-}
-
 std::string entryName(std::string_view section, std::string_view key) {
-    return lowered(trimmed(section)) + '\n' + lowered(trimmed(key));
+    return lowerAscii(trimmed(section)) + '\n' + lowerAscii(trimmed(key));
 }
 
 } // namespace

@@ -74,6 +74,11 @@ bool EngineDriver::onSearchThread() const {
     return m_searchRunning && m_searchThread == std::this_thread::get_id();
 }
 
+bool EngineDriver::onReaderThread() const {
+    std::lock_guard lock(m_sessionMutex);
+    return m_reader.get_id() == std::this_thread::get_id();
+}
+
 bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
                          std::string& error) {
     m_config = config;
@@ -282,9 +287,10 @@ void EngineDriver::shutdown() {
     // The search ends first, while the reader still reads the engine's answer to the stop;
     // an engine that does not answer has its wait ended for it. A shutdown from inside a
     // notification of the search itself cannot wait for it: the search returns after it.
+    // One from inside the reader's notification cannot wait for the answer it would read.
     const bool fromSearch = onSearchThread();
     stop();
-    if (!fromSearch) {
+    if (!fromSearch && !onReaderThread()) {
         waitUntil(m_searchRunning, false, kStopGrace);
     }
     current->closing = true;

@@ -56,6 +56,7 @@ private:
 
     std::shared_ptr<Session> session() const;
     bool onSearchThread() const;
+    bool onReaderThread() const;
     void send(std::string_view command);
     void sendAll(const std::vector<std::string>& commands);
     void startCommand(const SearchRequest& request);

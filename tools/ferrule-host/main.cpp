@@ -4,6 +4,7 @@
 #include "HostPlatform.h"
 #include "SearchCommand.h"
 #include "core/MoveGenerator.h"
+#include "core/Words.h"
 #include "driver/RecordLayout.h"
 #include "quill/Quill32.h"
 
@@ -135,10 +136,10 @@ bool awaitNotice(int code, std::chrono::milliseconds limit) {
 }
 
 std::vector<std::string> splitWords(const std::string& text) {
-    std::istringstream in(text);
     std::vector<std::string> words;
-    for (std::string word; in >> word;) {
-        words.push_back(word);
+    Words reader(text);
+    for (std::string_view word; reader.next(word);) {
+        words.emplace_back(word);
     }
     return words;
 }

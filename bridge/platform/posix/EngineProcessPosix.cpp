@@ -7,12 +7,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
-#include <time.h>
 #include <unistd.h>
 
 extern char** environ;
