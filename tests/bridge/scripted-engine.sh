@@ -5,9 +5,13 @@
 #   (none)      answers "go" with one thinking line and its move
 #   thinker     thinks on "go", "ponder" and "analyze"; moves only when told "?"
 #   no-analyze  a thinker that does not know "analyze" (and thinks on after saying so)
-#   stubborn    thinks on "go", ignores "?" and "quit", ends 3 s after its input closes
+#   stubborn    thinks on "go", ignores "?", "quit" and SIGTERM, ends 3 s after its
+#               input closes
 #   deaf        thinks on "go" and then reads nothing more
 mode=${1:-plain}
+if [ "$mode" = stubborn ]; then
+    trap '' TERM
+fi
 echo $$ > engine.pid
 while IFS= read -r line; do
     printf '%s\n' "$line" >> commands.log
