@@ -33,13 +33,15 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # A host folder as a user lays it out: the host (and on Windows Quill32.dll), the plug-in
-# in "Engines" under the engine's name, the engine in the folder of the same name.
-engines="$work/Host/Engines"
+# in "Engines" under the engine's name, the engine in the folder of the same name. The
+# blank in the folder's name must survive the engine's command line.
+hostFolder="$work/Chess Host"
+engines="$hostFolder/Engines"
 mkdir -p "$engines/knight"
 if [ "$platform" = wine ]; then
     exe=.exe
-    cp "$bin/ferrule-host.exe" "$bin/Quill32.dll" "$work/Host/"
-    hostProgram=(wine "$work/Host/ferrule-host.exe")
+    cp "$bin/ferrule-host.exe" "$bin/Quill32.dll" "$hostFolder/"
+    hostProgram=(wine "$hostFolder/ferrule-host.exe")
     pluginPath() { printf 'Z:%s' "$1" | tr / '\\'; }
 else
     exe=
@@ -83,8 +85,8 @@ open-close)
 names-and-logo)
     # Any case on the way in; the names keep the case of the files. The logo is a real GDI
     # bitmap in the file's own size, and a failed load is tried again on the next call.
-    mv "$engines" "$work/Host/ENGINES"
-    engines="$work/Host/ENGINES"
+    mv "$engines" "$hostFolder/ENGINES"
+    engines="$hostFolder/ENGINES"
     mv "$engines/knight.eng" "$engines/Knight.ENG"
     mv "$engines/knight" "$engines/Knight"
     mv "$engines/Knight/knight$exe" "$engines/Knight/Knight$exe"
