@@ -34,7 +34,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # A host folder as a user lays it out: the host (and on Windows Quill32.dll), the plug-in
 # in "Engines" under the engine's name, the engine in the folder of the same name. The
-# blank in the folder's name must survive the engine's command line.
+# folder has a blank in its name, as installation folders often do.
 hostFolder="$work/Chess Host"
 engines="$hostFolder/Engines"
 mkdir -p "$engines/knight"
