@@ -2,6 +2,7 @@
 
 #include "LittleEndian.h"
 #include "config/RegularFile.h"
+#include "platform/LogoImage.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -49,12 +50,23 @@ std::unique_ptr<Bitmap> Bitmap::load(const std::string& path) {
     return bitmap;
 }
 
+Logo::~Logo() {
+    if (m_handle != nullptr) {
+        releaseLogoHandle(m_handle);
+    }
+}
+
 void* Logo::handle(const std::string& path) {
     std::lock_guard lock(m_mutex);
-    if (!m_bitmap) {
-        m_bitmap = Bitmap::load(path);
+    if (m_handle == nullptr) {
+        std::unique_ptr<Bitmap> bitmap = Bitmap::load(path);
+        void* handle = bitmap ? logoHandle(*bitmap, path) : nullptr;
+        if (handle != nullptr) {
+            m_bitmap = std::move(bitmap);
+            m_handle = handle;
+        }
     }
-    return m_bitmap.get();
+    return m_handle;
 }
 
 } // namespace ferrule

@@ -22,12 +22,19 @@ struct Bitmap {
 // same handle; a failed load is tried again next time.
 class Logo {
 public:
-    // An opaque handle for the host, or null when the bitmap cannot be loaded.
+    Logo() = default;
+    ~Logo();
+    Logo(const Logo&) = delete;
+    Logo& operator=(const Logo&) = delete;
+
+    // The host's handle of the bitmap (see platform/LogoImage.h), or null when the
+    // bitmap cannot be loaded.
     void* handle(const std::string& path);
 
 private:
     std::mutex m_mutex;
     std::unique_ptr<Bitmap> m_bitmap;
+    void* m_handle = nullptr;
 };
 
 } // namespace ferrule

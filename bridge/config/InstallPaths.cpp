@@ -1,6 +1,7 @@
 #include "InstallPaths.h"
 
 #include "AsciiCase.h"
+#include "platform/PathStyle.h"
 
 #include <algorithm>
 
@@ -18,18 +19,20 @@ std::size_t findLastIgnoringCase(std::string_view text, std::string_view needle)
 } // namespace
 
 std::optional<InstallPaths> derivePaths(std::string_view libraryPath) {
-    constexpr std::string_view kEngines = "/engines/";
-    const std::size_t at = findLastIgnoringCase(libraryPath, kEngines);
+    const std::string engines = kFolderSeparator + std::string("engines") + kFolderSeparator;
+    const std::size_t at = findLastIgnoringCase(libraryPath, engines);
     if (at == std::string_view::npos) {
         return std::nullopt;
     }
     InstallPaths paths;
     paths.library = libraryPath;
-    paths.pluginName = libraryPath.substr(at + kEngines.size());
-    if (paths.pluginName.size() <= 4 || paths.pluginName.find('/') != std::string::npos) {
+    paths.pluginName = libraryPath.substr(at + engines.size());
+    if (paths.pluginName.size() <= 4 ||
+        paths.pluginName.find(kFolderSeparator) != std::string::npos) {
         return std::nullopt;
     }
-    paths.engineFolder = std::string(libraryPath.substr(0, libraryPath.size() - 4)) + "/";
+    paths.engineFolder =
+        std::string(libraryPath.substr(0, libraryPath.size() - 4)) + kFolderSeparator;
     paths.base = paths.engineFolder + paths.engineName();
     for (const std::string& path :
          {paths.library, paths.configuration(), paths.logo(), paths.logFile()}) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PathStyle.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +17,7 @@ struct InstallPaths {
     std::string engineFolder; // the library path without ".eng", plus "/"
     std::string base;         // engineFolder + pluginName without ".eng"
 
-    std::string executable() const { return base; }
+    std::string executable() const { return base + kExecutableSuffix; }
     std::string configuration() const { return base + ".init"; }
     std::string logo() const { return base + ".bmp"; }
     std::string logFile() const { return engineFolder + "logfile.text"; }

@@ -15,6 +15,7 @@ void DialogueLog::openFile(const std::string& path) {
 
 void DialogueLog::openConsole(const std::string& title) {
     std::lock_guard lock(m_mutex);
+    ferrule::openConsole(title);
     m_console = true;
     if (!title.empty()) {
         toConsole("== " + title + " ==\n");
@@ -25,6 +26,9 @@ void DialogueLog::close() {
     std::lock_guard lock(m_mutex);
     if (m_file.is_open()) {
         m_file.close();
+    }
+    if (m_console) {
+        closeConsole();
     }
     m_console = false;
 }

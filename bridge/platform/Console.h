@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace ferrule {
@@ -8,5 +9,11 @@ namespace ferrule {
 // console belongs to the host and may be a pipe nobody reads or one already closed: the
 // write gives up after a short bound and never raises a signal; what is not written is lost.
 void writeToConsole(std::string_view text);
+
+// Where the system has consoles of its own, the library opens one for the echo, titled
+// `title` when that is not empty, and closes it again; elsewhere the host's standard
+// error is the console and these do nothing.
+void openConsole(const std::string& title);
+void closeConsole();
 
 } // namespace ferrule

@@ -2,7 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +20,7 @@ public:
         std::size_t count = 0;
     };
 
-    EngineProcess() = default;
+    EngineProcess();
     ~EngineProcess(); // ends a process still running (see terminate) and closes everything
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
@@ -62,16 +62,8 @@ public:
 private:
     void closeAll();
 
-    int m_pid = -1;
-    int m_input = -1;  // write end of the engine's standard input
-    int m_output = -1; // read end of the engine's standard output and error
-    int m_wakeRead = -1;
-    int m_wakeWrite = -1;
-    bool m_ended = false;
-    bool m_reapedElsewhere = false; // the system reaped it: its number may be reused
-    std::mutex m_inputMutex;        // serialises writes and closing the input
-    std::mutex m_stateMutex;        // guards m_pid and m_ended
-    std::mutex m_terminateMutex;    // one terminate() at a time
+    struct Native; // the platform's handles and locks
+    std::unique_ptr<Native> m_native;
 };
 
 } // namespace ferrule

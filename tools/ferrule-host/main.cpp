@@ -1,6 +1,7 @@
 // ferrule-host: a small host for Ferrule.eng that loads the plug-in as a chess host
 // would, runs searches and prints every notification with the record fields it made new.
 
+#include "HostPlatform.h"
 #include "SearchCommand.h"
 #include "core/MoveGenerator.h"
 #include "core/Words.h"
@@ -10,19 +11,14 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
-#include <dirent.h>
-#include <dlfcn.h>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -46,7 +42,7 @@ struct PluginApi {
 };
 
 template <typename Function> bool bind(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
+    function = reinterpret_cast<Function>(ferrule_host::librarySymbol(library, name));
     return function != nullptr;
 }
 
@@ -139,49 +135,6 @@ bool awaitNotice(int code, std::chrono::milliseconds limit) {
     return g_noticed.wait_for(lock, limit, [&] { return g_noticeCounts[code] > 0; });
 }
 
-// Processes this host started, directly or through the engine's own process group.
-int leftoverProcesses(const std::vector<int>& groups) {
-    int count = 0;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) {
-        return -1;
-    }
-    while (const dirent* entry = readdir(proc)) {
-        const int pid = std::atoi(entry->d_name);
-        std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
-        std::string content;
-        if (pid <= 0 || !std::getline(stat, content)) {
-            continue;
-        }
-        // Fields after the command name in parentheses: state, ppid, pgrp.
-        std::istringstream fields(content.substr(content.rfind(')') + 2));
-        char state = 0;
-        int parent = 0;
-        int group = 0;
-        fields >> state >> parent >> group;
-        // An orphan that has ended waits for the system to reap it; it is not ours.
-        bool ours = parent == getpid();
-        if (state == 'Z' && !ours) {
-            continue;
-        }
-        for (const int known : groups) {
-            ours = ours || group == known;
-        }
-        count += ours ? 1 : 0;
-    }
-    closedir(proc);
-    return count;
-}
-
-std::vector<int> childProcesses() {
-    std::vector<int> children;
-    std::ifstream list("/proc/self/task/" + std::to_string(getpid()) + "/children");
-    for (int pid = 0; list >> pid;) {
-        children.push_back(pid);
-    }
-    return children;
-}
-
 std::vector<std::string> splitWords(const std::string& text) {
     std::vector<std::string> words;
     Words reader(text);
@@ -204,7 +157,7 @@ public:
         const std::string& command = words[0];
         if (command == "open") {
             const std::int32_t result = m_api.eng1(g_record.data(), 0, 0, 0, 0, 1, 0, 0);
-            m_engineGroups = childProcesses();
+            m_engineGroups = ferrule_host::childProcesses();
             say("open " + std::to_string(result));
         } else if (command == "close") {
             joinSearch();
@@ -234,13 +187,12 @@ public:
         } else if (command == "names") {
             say(std::string("names author=") + m_api.eng6() + " engine=" + m_api.eng7());
         } else if (command == "logo") {
-            say(std::string("logo ") + (m_api.eng19() ? "loaded" : "none"));
+            void* logo = m_api.eng19();
+            say("logo " + (logo ? ferrule_host::describeLogo(logo) : std::string("none")));
         } else if (command == "processes") {
-            say("processes " + std::to_string(leftoverProcesses(m_engineGroups)));
+            say("processes " + std::to_string(ferrule_host::leftoverProcesses(m_engineGroups)));
         } else if (command == "kill-engine") {
-            for (const int pid : m_engineGroups) {
-                ::kill(pid, SIGKILL);
-            }
+            ferrule_host::killProcesses(m_engineGroups);
             m_killedAt = Clock::now();
             say("engine killed");
         } else {
@@ -316,9 +268,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     QuillSetHandler(&onNotification);
-    void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    std::string error;
+    void* library = ferrule_host::loadLibrary(argv[1], error);
     if (library == nullptr) {
-        std::cerr << "cannot load " << argv[1] << ": " << dlerror() << "\n";
+        std::cerr << "cannot load " << argv[1] << ": " << error << "\n";
         return 1;
     }
     PluginApi api;
@@ -345,6 +298,6 @@ int main(int argc, char** argv) {
             }
         }
     }
-    dlclose(library);
+    ferrule_host::unloadLibrary(library);
     return ok ? 0 : 1;
 }

@@ -15,4 +15,8 @@ void writeToConsole(std::string_view text) {
     writeWithin(STDERR_FILENO, text, kConsoleBound);
 }
 
+void openConsole(const std::string&) {}
+
+void closeConsole() {}
+
 } // namespace ferrule

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -37,8 +38,23 @@ std::string systemText(int error) {
 
 } // namespace
 
+struct EngineProcess::Native {
+    int pid = -1;
+    int input = -1;  // write end of the engine's standard input
+    int output = -1; // read end of the engine's standard output and error
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    bool ended = false;
+    bool reapedElsewhere = false; // the system reaped it: its number may be reused
+    std::mutex inputMutex;        // serialises writes and closing the input
+    std::mutex stateMutex;        // guards pid and ended
+    std::mutex terminateMutex;    // one terminate() at a time
+};
+
+EngineProcess::EngineProcess() : m_native(std::make_unique<Native>()) {}
+
 EngineProcess::~EngineProcess() {
-    if (m_pid > 0) {
+    if (m_native->pid > 0) {
         terminate();
     }
     closeAll();
@@ -108,31 +124,31 @@ bool EngineProcess::start(const std::vector<std::string>& arguments,
     // Writes wait with poll(), never inside write(): an engine that stops reading must
     // not hold the writer. Only the library's own end is made non-blocking.
     ::fcntl(input[1], F_SETFL, ::fcntl(input[1], F_GETFL) | O_NONBLOCK);
-    std::lock_guard lock(m_stateMutex);
-    m_pid = pid;
-    m_input = input[1];
-    m_output = output[0];
-    m_wakeRead = wake[0];
-    m_wakeWrite = wake[1];
-    m_ended = false;
+    std::lock_guard lock(m_native->stateMutex);
+    m_native->pid = pid;
+    m_native->input = input[1];
+    m_native->output = output[0];
+    m_native->wakeRead = wake[0];
+    m_native->wakeWrite = wake[1];
+    m_native->ended = false;
     return true;
 }
 
 bool EngineProcess::write(std::string_view text, std::chrono::milliseconds limit) {
-    std::lock_guard lock(m_inputMutex);
-    if (m_input < 0) {
+    std::lock_guard lock(m_native->inputMutex);
+    if (m_native->input < 0) {
         return false;
     }
-    if (!writeWithin(m_input, text, limit)) {
+    if (!writeWithin(m_native->input, text, limit)) {
         // Half a command may be in the pipe: nothing sent after it could be understood.
-        closeFd(m_input);
+        closeFd(m_native->input);
         return false;
     }
     return true;
 }
 
 EngineProcess::ReadResult EngineProcess::read(char* buffer, std::size_t size) {
-    pollfd watched[2] = {{m_output, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+    pollfd watched[2] = {{m_native->output, POLLIN, 0}, {m_native->wakeRead, POLLIN, 0}};
     for (;;) {
         const int ready = ::poll(watched, 2, -1);
         if (ready < 0 && errno == EINTR) {
@@ -142,7 +158,7 @@ EngineProcess::ReadResult EngineProcess::read(char* buffer, std::size_t size) {
             return {ReadResult::Kind::kFailed, 0};
         }
         if (watched[0].revents != 0) {
-            const ssize_t count = ::read(m_output, buffer, size);
+            const ssize_t count = ::read(m_native->output, buffer, size);
             if (count < 0 && errno == EINTR) {
                 continue;
             }
@@ -153,7 +169,7 @@ EngineProcess::ReadResult EngineProcess::read(char* buffer, std::size_t size) {
                     static_cast<std::size_t>(count)};
         }
         char drained[64];
-        while (::read(m_wakeRead, drained, sizeof drained) > 0) {
+        while (::read(m_native->wakeRead, drained, sizeof drained) > 0) {
         }
         return {ReadResult::Kind::kWoken, 0};
     }
@@ -161,23 +177,24 @@ EngineProcess::ReadResult EngineProcess::read(char* buffer, std::size_t size) {
 
 void EngineProcess::wake() {
     const char signal = 1;
-    if (m_wakeWrite >= 0) {
-        [[maybe_unused]] const ssize_t written = ::write(m_wakeWrite, &signal, 1);
+    if (m_native->wakeWrite >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(m_native->wakeWrite, &signal, 1);
     }
 }
 
 bool EngineProcess::hasEnded() {
-    std::lock_guard lock(m_stateMutex);
-    if (!m_ended && m_pid > 0) {
+    std::lock_guard lock(m_native->stateMutex);
+    if (!m_native->ended && m_native->pid > 0) {
         siginfo_t info{};
         // WNOWAIT: the ended process is left unreaped, see terminate().
         const int result =
-            ::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT);
+            ::waitid(P_PID, static_cast<id_t>(m_native->pid), &info, WEXITED | WNOHANG | WNOWAIT);
         // ECHILD: a host that ignores SIGCHLD has had it reaped by the system already.
-        m_ended = (result == 0 && info.si_pid == m_pid) || (result < 0 && errno == ECHILD);
-        m_reapedElsewhere = result < 0 && errno == ECHILD;
+        m_native->ended =
+            (result == 0 && info.si_pid == m_native->pid) || (result < 0 && errno == ECHILD);
+        m_native->reapedElsewhere = result < 0 && errno == ECHILD;
     }
-    return m_ended || m_pid <= 0;
+    return m_native->ended || m_native->pid <= 0;
 }
 
 bool EngineProcess::waitForEnd(std::chrono::milliseconds limit) {
@@ -192,16 +209,16 @@ bool EngineProcess::waitForEnd(std::chrono::milliseconds limit) {
 }
 
 void EngineProcess::closeInput() {
-    std::lock_guard lock(m_inputMutex);
-    closeFd(m_input);
+    std::lock_guard lock(m_native->inputMutex);
+    closeFd(m_native->input);
 }
 
 void EngineProcess::terminate() {
-    std::lock_guard once(m_terminateMutex);
+    std::lock_guard once(m_native->terminateMutex);
     pid_t pid = -1;
     {
-        std::lock_guard lock(m_stateMutex);
-        pid = m_pid;
+        std::lock_guard lock(m_native->stateMutex);
+        pid = m_native->pid;
     }
     if (pid <= 0) {
         return;
@@ -216,21 +233,22 @@ void EngineProcess::terminate() {
             waitForEnd(kGraceAfterSignal);
         }
     }
-    std::lock_guard lock(m_stateMutex);
+    std::lock_guard lock(m_native->stateMutex);
     // Helpers the engine started and left behind are useless without it. While the ended
     // engine is not yet reaped its number still names this group, so the signal reaches
     // no one else; once the system has reaped it, the number may belong to a new group.
-    if (!m_reapedElsewhere) {
+    if (!m_native->reapedElsewhere) {
         ::kill(-pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, WNOHANG);
     }
-    m_pid = -1;
+    m_native->pid = -1;
 }
 
 void EngineProcess::closeAll() {
-    std::scoped_lock lock(m_inputMutex, m_stateMutex);
-    for (int* fd : {&m_input, &m_output, &m_wakeRead, &m_wakeWrite}) {
+    std::scoped_lock lock(m_native->inputMutex, m_native->stateMutex);
+    for (int* fd :
+         {&m_native->input, &m_native->output, &m_native->wakeRead, &m_native->wakeWrite}) {
         closeFd(*fd);
     }
 }

@@ -1,0 +1,8 @@
+#include "platform/PathStyle.h"
+
+namespace ferrule {
+
+const char kFolderSeparator = '/';
+const char kExecutableSuffix[] = "";
+
+} // namespace ferrule
