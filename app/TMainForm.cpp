@@ -4,6 +4,7 @@
 #include "app/OptionsMenu.h"
 #include "app/TAboutBox.h"
 #include "board/TMDIChild.h"
+#include "engine/EngineCloser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -97,12 +98,16 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
     m_saveDialog->setDefaultSuffix(QStringLiteral("rvg"));
     // A chosen file is replaced without a question, as it always was.
     m_saveDialog->setOption(QFileDialog::DontConfirmOverwrite);
+    buildEngineDialog();
 }
 
 TMainForm::~TMainForm() {
     // The game windows still alive read the settings until they are gone.
     delete m_workspace;
     BoardSettings::Install(nullptr);
+    // The closed game windows have asked their engines to quit; the program ends only
+    // once they are gone, after about a second at most however many there were.
+    EngineCloser::FinishAll();
 }
 
 QAction* TMainForm::makeAction(const char* name, const QString& caption, const QString& hint,
@@ -221,10 +226,7 @@ void TMainForm::buildMenus() {
     QMenu* tools = menu("Tools1", "&Tools", QString());
     QAction* addEngine = tools->addAction(QStringLiteral("&Add Engine..."));
     addEngine->setObjectName(QStringLiteral("AddEngine1"));
-    connect(addEngine, &QAction::triggered, this, [this] {
-        if (addEngineHook)
-            addEngineHook();
-    });
+    connect(addEngine, &QAction::triggered, this, &TMainForm::AddEngine1Click);
 
     m_windowMenu = menu("Window1", "&Window", "Window related commands");
     m_defaultLayout = new QAction(QStringLiteral("&Default Layout"), this);
@@ -327,7 +329,7 @@ QMdiSubWindow* TMainForm::addLinkWindow(const char* kind) {
 void TMainForm::CreateStartupWindows(const QStringList& arguments) {
     m_startupWindow = MakeGameWindow(QStringLiteral("Game Board"));
     addLinkWindow(kConnectionKind);
-    addLinkWindow(kConsoleKind);
+    m_startupConsole = addLinkWindow(kConsoleKind);
     if (m_startupFileDone || arguments.isEmpty())
         return;
     m_startupFileDone = true;

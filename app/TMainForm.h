@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -58,6 +59,12 @@ public:
     void StatusBar1Click();
     void OpponentSeekingGames1Click();
     void MainConsole1Click();
+    // Tools > Add Engine... (TMainFormEngine.cpp): an executable chosen in OpenDialog1
+    // inside the "Engines" folder beside the program gets a game window of its name and
+    // is started there; any other file only adds a line to the start-up Main Console.
+    void AddEngine1Click();
+    // Adds `text` to the Main Console created at start-up, if it is still open.
+    void AddStartupConsoleLine(const QString& text);
 
     // Fills `window`, titled with a file name, from that file; a file that cannot be read
     // or holds a line that is not a move leaves the window empty and finished, with a message.
@@ -72,13 +79,13 @@ public:
     std::function<bool()> peerLinkedHook; // server active or client connected
     std::function<void()> newGameHook;    // sends the new-game line to the peer
     std::function<void()> closingHook;    // ends the peer link when the window closes
-    std::function<void()> addEngineHook;  // Tools > Add Engine...
     std::function<QWidget*()> connectionWindowFactory;
     std::function<QWidget*()> mainConsoleFactory;
 
     OptionsMenu* Options() const { return m_options; }
     QFileDialog* OpenDialog() const { return m_openDialog; }
     QFileDialog* SaveDialog1() const { return m_saveDialog; }
+    QFileDialog* OpenDialog1() const { return m_openDialog1; }
     TAboutBox* AboutBox() const { return m_aboutBox; }
     QMdiArea* Workspace() const { return m_workspace; }
     const QPixmap& Image1() const { return m_image1; }
@@ -101,6 +108,7 @@ private:
     QMdiSubWindow* addLinkWindow(const char* kind);
     void toggleLinkWindows(QAction* item, const char* kind);
     void showError(const QString& text);
+    void buildEngineDialog();
 
     QString m_folder;
     QMdiArea* m_workspace = nullptr;
@@ -109,6 +117,7 @@ private:
     TAboutBox* m_aboutBox = nullptr;
     QFileDialog* m_openDialog = nullptr;
     QFileDialog* m_saveDialog = nullptr;
+    QFileDialog* m_openDialog1 = nullptr; // engines
     QToolBar* m_toolBar = nullptr;
     QMenu* m_windowMenu = nullptr;
     QAction* m_toolbarItem = nullptr;
@@ -117,5 +126,6 @@ private:
     QAction* m_consoleItem = nullptr;
     QAction* m_defaultLayout = nullptr;
     TMDIChild* m_startupWindow = nullptr;
+    QPointer<QMdiSubWindow> m_startupConsole;
     bool m_startupFileDone = false;
 };
