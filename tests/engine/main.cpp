@@ -8,12 +8,14 @@
 
 QObject* MakeReplyTest();
 QObject* MakeLinkTest();
+QObject* MakeWindowTest();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::vector<std::unique_ptr<QObject>> suites;
     suites.emplace_back(MakeReplyTest());
     suites.emplace_back(MakeLinkTest());
+    suites.emplace_back(MakeWindowTest());
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> args{argv[0]};
