@@ -9,6 +9,7 @@
 QObject* MakeReplyTest();
 QObject* MakeLinkTest();
 QObject* MakeWindowTest();
+QObject* MakeAddEngineTest();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     suites.emplace_back(MakeReplyTest());
     suites.emplace_back(MakeLinkTest());
     suites.emplace_back(MakeWindowTest());
+    suites.emplace_back(MakeAddEngineTest());
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> args{argv[0]};
