@@ -278,19 +278,21 @@ def engine_target(engine, source_dir):
 def test_real_engine(engine, program, engines, bin_dir, source_dir):
     target = engine_target(engine, source_dir)
     oracle = os.path.join(bin_dir, "engine-test-moves")
-    engines.link(engine, target)
-    engines.link(engine + "-white", target)
+    # Names of the test's own, so that a person's links in the folder are left alone.
+    name = "rvtest-" + engine
+    engines.link(name, target)
+    engines.link(name + "-white", target)
     process = program.start()
     pt.wait_for("the start-up window", lambda: "Game Board" in (pt.child_titles() or []))
 
-    add_engine(engine, play_white=True)
-    window = GameWindow(engine)
+    add_engine(name, play_white=True)
+    window = GameWindow(name)
     first = engine_processes(process, set())
     shown, finished = play(window, oracle, True, PLIES, seed=len(engine))
     print("%s as Black: %s%s" % (engine, " ".join(shown), " (finished)" if finished else ""))
 
-    add_engine(engine + "-white", play_white=False)
-    opening = GameWindow(engine + "-white", inverted=True)
+    add_engine(name + "-white", play_white=False)
+    opening = GameWindow(name + "-white", inverted=True)
     second = engine_processes(process, first)
     shown = wait_for_plies(opening, 1, "the engine's first move as White")
     side, _, _ = legal_moves(oracle, shown)
@@ -301,7 +303,7 @@ def test_real_engine(engine, program, engines, bin_dir, source_dir):
 
     press(menu_item("Close"))
     pt.wait_for("the window to close",
-                lambda: engine + "-white" not in (pt.child_titles() or []))
+                lambda: name + "-white" not in (pt.child_titles() or []))
     expect_gone(second, "its window closed")
     if remaining(first) != first:
         fail("closing one window ended the other window's engine")
@@ -329,12 +331,12 @@ def test_scripted(program, engines, bin_dir):
         file.write("await go\\n\nsay move e2e4\\n\n")
     program.env["ROOKVALE_ENGINE_SCRIPT"] = script
     program.env["ROOKVALE_ENGINE_LOG"] = log
-    engines.link("scripted", os.path.join(bin_dir, "scripted-engine"))
+    engines.link("rvtest-scripted", os.path.join(bin_dir, "scripted-engine"))
     process = program.start()
     pt.wait_for("the start-up window", lambda: "Game Board" in (pt.child_titles() or []))
 
-    add_engine("scripted", play_white=True)
-    window = GameWindow("scripted")
+    add_engine("rvtest-scripted", play_white=True)
+    window = GameWindow("rvtest-scripted")
     engine_command(window, "Down", "Right", "Down", "Down")  # Speed > Slow
     engine_command(window)  # Compute
     # After Compute the engine plays White and its e2e4 arrives through the poll.
@@ -349,8 +351,8 @@ def test_scripted(program, engines, bin_dir):
     with open(script, "w") as file:
         file.write("stubborn\n")
     for number in range(3):
-        engines.link("stubborn%d" % number, os.path.join(bin_dir, "scripted-engine"))
-        add_engine("stubborn%d" % number, play_white=True)
+        engines.link("rvtest-stubborn%d" % number, os.path.join(bin_dir, "scripted-engine"))
+        add_engine("rvtest-stubborn%d" % number, play_white=True)
     stubborn = engine_processes(program.started[-1], set())
     started = time.monotonic()
     program.exit_through_menu(process)
