@@ -103,7 +103,12 @@ void LinkTest::floodWithoutLineFeedStaysBounded() {
     qInfo("100 MiB without a line feed read in %lld ms; peak memory grew by %lld KiB",
           static_cast<long long>(clock.elapsed()),
           static_cast<long long>(PeakMemoryKiB() - before));
+#if defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer keeps freed memory in quarantine: the peak measures that.
+    Q_UNUSED(before);
+#else
     QVERIFY(PeakMemoryKiB() - before < 16 * 1024);
+#endif
 }
 
 void LinkTest::sendsExactBytes() {

@@ -1,4 +1,6 @@
 // rvengine-tests [SUITE] [Qt Test options]: runs one suite, or every suite when none is named.
+#include "engine/EngineCloser.h"
+
 #include <QApplication>
 #include <QTest>
 
@@ -32,5 +34,8 @@ int main(int argc, char** argv) {
         ran = true;
         failures += QTest::qExec(suite.get(), static_cast<int>(args.size()), args.data());
     }
+    // As the program does at its end: no engine outlives the tests, nothing is leaked.
+    EngineCloser::FinishAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return ran ? failures : 2;
 }
