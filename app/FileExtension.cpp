@@ -1,13 +1,12 @@
 #include "app/FileExtension.h"
 
 #include "app/AtomicWrite.h"
+#include "app/DatabaseRefresh.h"
 #include "app/IniFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -18,7 +17,6 @@ const QString kDefaultsSection = QStringLiteral("Default Applications");
 const QString kVerbKey = QStringLiteral("X-Rookvale-Verb");
 const QString kCaptionKey = QStringLiteral("X-Rookvale-Caption");
 const QString kFreedesktopLineEnd = QStringLiteral("\n");
-constexpr int kRefreshTimeoutMs = 10000;
 
 // "rvgfile" for ".rvg": the key every file of the type is named after.
 QString typeKeyOf(const QString& extension) {
@@ -250,22 +248,5 @@ bool TRegExtension::IsRegistered(const QString& extension) const {
 }
 
 void TRegExtension::refreshDatabases() const {
-    const struct {
-        const char* tool;
-        const char* folder;
-    } refreshes[] = {{"update-mime-database", "mime"}, {"update-desktop-database", "applications"}};
-    for (const auto& refresh : refreshes) {
-        const QString tool = QStandardPaths::findExecutable(QString::fromLatin1(refresh.tool));
-        const QString folder = QDir(m_dataHome).filePath(QString::fromLatin1(refresh.folder));
-        if (tool.isEmpty() || !QFileInfo::exists(folder))
-            continue;
-        QProcess process;
-        // The refresh is best effort and silent: its complaints would only reach a terminal.
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.start(tool, {folder});
-        if (process.waitForStarted() && !process.waitForFinished(kRefreshTimeoutMs))
-            process.kill();
-        process.waitForFinished();
-    }
+    DatabaseRefresh::Request(m_dataHome);
 }

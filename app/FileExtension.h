@@ -67,8 +67,9 @@ public:
     bool Add(std::unique_ptr<TExtInfo> info);
 
     // Writes every listed record in order, stopping at the first failure, then asks the
-    // desktop databases to refresh in any case. Returns the result of the last record
-    // written (true for an empty list). The list is emptied.
+    // desktop databases to refresh in any case (in the background: see DatabaseRefresh).
+    // Returns the result of the last record written (true for an empty list). The list is
+    // emptied.
     bool Register();
 
     // Writes the files of one record. False when the extension or path is empty or a

@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr std::string_view kCaptureLetters = "pnbrq";
@@ -19,6 +23,42 @@ bool isCastlingMove(const std::string& squares, char marker) {
     if (marker == 'c')
         return squares == "e1g1" || squares == "e8g8";
     return squares == "e1c1" || squares == "e8c8";
+}
+
+// Reads the whole of `path` into `bytes` when it is a regular file of at most
+// kMaxGameFileBytes. Anything else is refused before a byte is read: opening a named pipe
+// waits for a writer, and a device such as /dev/zero never ends. The type is checked on
+// the name first, so that no device is even opened, and again on the opened file, which
+// is opened without waiting in case a pipe took the name's place meanwhile.
+bool readRegularFile(const QString& path, QByteArray& bytes) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxGameFileBytes)
+        return false;
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_size > kMaxGameFileBytes)
+        return false;
+    // The file may have grown since: one byte more than allowed tells.
+    bytes = file.read(kMaxGameFileBytes + 1);
+    return file.error() == QFileDevice::NoError && bytes.size() <= kMaxGameFileBytes;
+}
+
+// A refused line as the message quotes it: at most kMaxQuotedCharacters, the last of
+// them an ellipsis when the line is longer.
+QString quotedLine(const std::string& line) {
+    const QString text = QString::fromLatin1(line);
+    if (text.size() <= kMaxQuotedCharacters)
+        return text;
+    return text.left(kMaxQuotedCharacters - 1) + QChar(0x2026);
 }
 
 } // namespace
@@ -53,37 +93,40 @@ GameFileContents readGameFile(const QString& path) {
     GameFileContents contents;
     if (!QFileInfo::exists(path))
         return contents;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        contents.status = GameFileContents::Status::Unreadable;
+    contents.status = GameFileContents::Status::Unreadable;
+    QByteArray bytes;
+    if (!readRegularFile(path, bytes))
         return contents;
-    }
-    QByteArray bytes = file.readAll();
     const qsizetype zero = bytes.indexOf('\0');
     if (zero >= 0)
         bytes.truncate(zero);
 
+    // Empty lines are only counted until a move follows them, so that a file of line
+    // ends costs no more than its size.
     std::vector<std::string> lines;
+    int lineNumber = 0;
+    int emptyLines = 0;
     qsizetype start = 0;
     while (start < bytes.size()) {
         qsizetype end = start;
         while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
-        lines.emplace_back(bytes.constData() + start, static_cast<size_t>(end - start));
+        const std::string line(bytes.constData() + start, static_cast<size_t>(end - start));
         if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
             ++end;
         start = end + 1;
-    }
-    while (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (!isMoveRecordLine(lines[i])) {
+        ++lineNumber;
+        if (line.empty()) {
+            ++emptyLines;
+            continue;
+        }
+        if (emptyLines > 0 || !isMoveRecordLine(line)) {
             contents.status = GameFileContents::Status::Invalid;
-            contents.badLineNumber = static_cast<int>(i) + 1;
-            contents.badLineText = QString::fromLatin1(lines[i]);
+            contents.badLineNumber = lineNumber - emptyLines;
+            contents.badLineText = emptyLines > 0 ? QString() : quotedLine(line);
             return contents;
         }
+        lines.push_back(line);
     }
     contents.status = GameFileContents::Status::Loaded;
     contents.lines = std::move(lines);

@@ -16,17 +16,23 @@
 // the last rank.
 bool isMoveRecordLine(const std::string& line);
 
+// The largest game file that is read; a longer game than any played fits many times.
+constexpr qint64 kMaxGameFileBytes = 4 * 1024 * 1024;
+// The longest quotation of a refused line.
+constexpr int kMaxQuotedCharacters = 80;
+
 struct GameFileContents {
     enum class Status {
         Loaded,     // `lines` holds the moves
         Missing,    // no file of that name: a new game, no message
-        Unreadable, // the file exists but cannot be opened
+        Unreadable, // the name exists but is no regular file, is over kMaxGameFileBytes,
+                    // or cannot be read
         Invalid,    // a line is not a move record line: see badLine*
     };
     Status status = Status::Missing;
     std::vector<std::string> lines;
     int badLineNumber = 0; // counted from 1
-    QString badLineText;
+    QString badLineText;   // at most kMaxQuotedCharacters, cut with an ellipsis
 };
 
 // Reads a game file. Lines end at CR LF, LF or CR; reading stops at the first zero byte;

@@ -2,16 +2,19 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 // A hand-over is a file name; anything much longer is not one and is cut off.
 constexpr qsizetype kMaxHandOver = 64 * 1024;
+constexpr int kProbeTimeoutMs = 1000;
 
 } // namespace
 
@@ -32,8 +35,32 @@ SingleInstance::~SingleInstance() {
     m_server = nullptr;
 }
 
+QString SingleInstance::privateFolder() {
+    // Only a folder that no other user can write keeps another user from planting the lock
+    // (the program would end at once) or taking the socket's name (hand-overs would go to
+    // them).
+    const auto isPrivate = [](const QString& path) {
+        struct stat info {};
+        return !path.isEmpty() && lstat(QFile::encodeName(path).constData(), &info) == 0 &&
+               S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 077) == 0;
+    };
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (isPrivate(runtime))
+        return runtime;
+    const QString own =
+        QDir(QDir::tempPath()).filePath(QStringLiteral("rookvale-%1").arg(getuid()));
+    // An existing folder is never opened up: a foreign or shared one simply fails the test.
+    mkdir(QFile::encodeName(own).constData(), 0700);
+    return isPrivate(own) ? own : QString();
+}
+
 bool SingleInstance::becomeFirst() {
-    m_lock = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(m_name + ".lock"));
+    const QString folder = privateFolder();
+    // Without a private folder the program starts, unprotected.
+    if (folder.isEmpty())
+        return true;
+    m_socketPath = QDir(folder).filePath(m_name);
+    m_lock = std::make_unique<QLockFile>(m_socketPath + QStringLiteral(".lock"));
     // The lock left by a copy that crashed names a dead process and is taken over.
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
@@ -41,22 +68,40 @@ bool SingleInstance::becomeFirst() {
             return false;
         // No lock can be made at all (no rights in the folder): run without protection.
         m_lock.reset();
+        return true;
     }
+    // A socket that still answers belongs to a running copy whose lock went astray: it keeps
+    // serving, and this start hands over to it.
+    QLocalSocket probe;
+    probe.connectToServer(m_socketPath);
+    if (probe.waitForConnected(kProbeTimeoutMs)) {
+        probe.disconnectFromServer();
+        m_lock.reset();
+        return false;
+    }
+    // What is left is the socket file of a copy that crashed, which would make listen() fail.
+    QLocalServer::removeServer(m_socketPath);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket file left behind by a crashed copy would make listen() fail.
-    QLocalServer::removeServer(m_name);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
-    m_server->listen(m_name);
+    if (!m_server->listen(m_socketPath)) {
+        // Holding the lock without listening would make every later start wait for a
+        // hand-over that nobody takes and then end: let them start on their own instead.
+        delete m_server;
+        m_server = nullptr;
+        m_lock.reset();
+    }
     return true;
 }
 
 bool SingleInstance::handOver(const QByteArray& text, int timeoutMs) {
+    if (m_socketPath.isEmpty())
+        return false;
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     // The running copy may hold the lock but not listen yet, while it is still starting.
     for (;;) {
-        socket.connectToServer(m_name);
+        socket.connectToServer(m_socketPath);
         if (socket.waitForConnected(static_cast<int>(deadline.remainingTime())))
             break;
         if (deadline.hasExpired())

@@ -1,9 +1,25 @@
 #include "app/SoundPlayer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSoundEffect>
+#include <QLibrary>
 #include <QUrl>
+
+namespace {
+
+using NewSoundEffect = QObject* (*)();
+
+// Loaded once; the module stays loaded for the rest of the run.
+NewSoundEffect soundEffectMaker() {
+    static const NewSoundEffect maker = [] {
+        QLibrary module(QDir(QCoreApplication::applicationDirPath()).filePath("rookvale-sound"));
+        return reinterpret_cast<NewSoundEffect>(module.resolve("rookvaleNewSoundEffect"));
+    }();
+    return maker;
+}
+
+} // namespace
 
 SoundPlayer::SoundPlayer(QString folder) : m_folder(std::move(folder)) {}
 
@@ -17,11 +33,16 @@ void SoundPlayer::play(const QString& relativeFile) {
     if (!QFileInfo::exists(file))
         return;
     // Created on first use so that a run with sounds off never touches the audio system.
-    if (!m_effect)
-        m_effect = std::make_unique<QSoundEffect>();
-    m_effect->stop();
-    m_effect->setSource(QUrl::fromLocalFile(file));
+    if (!m_effect) {
+        const NewSoundEffect make = soundEffectMaker();
+        if (!make)
+            return;
+        m_effect.reset(make());
+    }
+    // Through the meta-object system, so that only the module links the multimedia library.
+    QMetaObject::invokeMethod(m_effect.get(), "stop");
+    m_effect->setProperty("source", QUrl::fromLocalFile(file));
     // Loading is asynchronous: play() waits for it, and a file that fails to load simply
     // never sounds, which is the silence wanted for every failure.
-    m_effect->play();
+    QMetaObject::invokeMethod(m_effect.get(), "play");
 }

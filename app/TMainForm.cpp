@@ -1,6 +1,7 @@
 #include "app/TMainForm.h"
 
 #include "app/AssociationCheck.h"
+#include "app/FileDrop.h"
 #include "app/OptionsMenu.h"
 #include "app/TAboutBox.h"
 #include "board/TMDIChild.h"
@@ -12,13 +13,14 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -61,7 +63,11 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
     : QMainWindow(parent), m_folder(folder) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kTitle);
-    checkAssociation(association, QCoreApplication::applicationFilePath());
+    // The check may write the association and start the desktop's refresh: none of it is
+    // needed for the first paint.
+    QTimer::singleShot(0, this, [&association] {
+        checkAssociation(association, QCoreApplication::applicationFilePath());
+    });
     if (const QIcon icon = programIcon(m_folder); !icon.isNull())
         QApplication::setWindowIcon(icon);
 
@@ -74,6 +80,7 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
         m_workspace->setBackground(QBrush(m_image1));
     setCentralWidget(m_workspace);
     setAcceptDrops(true);
+    m_fileDrops = new FileDropFilter(*this);
     // The View menu alone shows and hides the bars, so that its ticks always match them.
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -85,20 +92,6 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
     buildMenus();
     buildToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
-
-    m_aboutBox = new TAboutBox(this);
-    const QString filter = QStringLiteral("Rookvale Files (*.rvg)");
-    m_openDialog = new QFileDialog(this, QString(), QString(), filter);
-    m_openDialog->setObjectName(QStringLiteral("OpenDialog"));
-    m_openDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    m_openDialog->setFileMode(QFileDialog::ExistingFile);
-    m_saveDialog = new QFileDialog(this, QString(), QString(), filter);
-    m_saveDialog->setObjectName(QStringLiteral("SaveDialog1"));
-    m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    m_saveDialog->setDefaultSuffix(QStringLiteral("rvg"));
-    // A chosen file is replaced without a question, as it always was.
-    m_saveDialog->setOption(QFileDialog::DontConfirmOverwrite);
-    buildEngineDialog();
 }
 
 TMainForm::~TMainForm() {
@@ -115,6 +108,8 @@ QAction* TMainForm::makeAction(const char* name, const QString& caption, const Q
     auto* action = new QAction(caption, this);
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcut(shortcut);
+    // Held by the window itself, the short cut works while the tool bar is hidden too.
+    addAction(action);
     // A hint is "short|long": the short part is the tool tip, the long one the status tip.
     if (!hint.isEmpty()) {
         action->setToolTip(hint.section('|', 0, 0));
@@ -177,11 +172,14 @@ void TMainForm::buildMenus() {
         m->menuAction()->setStatusTip(hint);
         return m;
     };
-    // Menu items keep their own captions; they share the actions' hints and short cuts.
+    // Menu items keep their own captions; they share the actions' hints and show their short
+    // cuts. The key itself stays with the action alone: two window-wide holders of one key
+    // would make Qt fire neither, so the item's copy is live only inside its open menu.
     const auto item = [](QMenu* m, QAction* source, const QString& caption) {
         QAction* entry = m->addAction(caption);
         entry->setObjectName(source->objectName() + QStringLiteral("Item"));
         entry->setShortcut(source->shortcut());
+        entry->setShortcutContext(Qt::WidgetShortcut);
         entry->setToolTip(source->toolTip());
         entry->setStatusTip(source->statusTip());
         connect(entry, &QAction::triggered, source, &QAction::trigger);
@@ -249,13 +247,17 @@ void TMainForm::fillWindowMenu() {
     m_windowMenu->addSeparator();
     const QList<QMdiSubWindow*> windows = m_workspace->subWindowList(QMdiArea::CreationOrder);
     for (int i = 0; i < windows.size(); ++i) {
-        QMdiSubWindow* window = windows[i];
+        // A child may close while the menu is open (a peer's line, an engine's end): the
+        // entry then finds its window gone and does nothing.
+        const QPointer<QMdiSubWindow> window = windows[i];
         const QString number = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QString();
         QAction* entry = m_windowMenu->addAction(number + window->windowTitle());
         entry->setCheckable(true);
         entry->setChecked(window == m_workspace->currentSubWindow());
-        connect(entry, &QAction::triggered, this,
-                [this, window] { m_workspace->setActiveSubWindow(window); });
+        connect(entry, &QAction::triggered, this, [this, window] {
+            if (window)
+                m_workspace->setActiveSubWindow(window);
+        });
     }
 }
 
@@ -274,13 +276,17 @@ void TMainForm::buildToolBar() {
                    {"EditCut1", "edit-cut", QStyle::SP_CustomBase},
                    {"EditCopy1", "edit-copy", QStyle::SP_CustomBase},
                    {"EditPaste1", "edit-paste", QStyle::SP_CustomBase}};
+    // A theme lookup that fails walks every folder of the icon theme, a cost paid before the
+    // first paint. A theme without the first of these standard action icons has none of
+    // them: the style's pictures are taken at once.
+    const bool themed = QIcon::hasThemeIcon(QString::fromLatin1(buttons[0].theme));
     for (const auto& button : buttons) {
         if (!button.action) {
             m_toolBar->addSeparator();
             continue;
         }
         QAction* action = findChild<QAction*>(QString::fromLatin1(button.action));
-        QIcon icon = QIcon::fromTheme(QString::fromLatin1(button.theme));
+        QIcon icon = themed ? QIcon::fromTheme(QString::fromLatin1(button.theme)) : QIcon();
         if (icon.isNull() && button.fallback != QStyle::SP_CustomBase)
             icon = style()->standardIcon(button.fallback);
         action->setIcon(icon);
@@ -302,6 +308,7 @@ QMdiSubWindow* TMainForm::addChild(QWidget* widget, const char* kind) {
 TMDIChild* TMainForm::MakeGameWindow(const QString& title) {
     auto* child = new TMDIChild;
     child->setWindowTitle(title);
+    m_fileDrops->watch(child);
     QMdiSubWindow* window = addChild(child, kGameKind);
     window->show();
     placeGameWindow(window);
@@ -393,7 +400,7 @@ void TMainForm::HelpTopics1Click() {
 }
 
 void TMainForm::HelpAbout1Execute() {
-    m_aboutBox->exec();
+    AboutBox()->exec();
 }
 
 void TMainForm::Toolbar1Click() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+class FileDropFilter;
 class OptionsMenu;
 class QAction;
 class QFileDialog;
@@ -25,10 +26,11 @@ class TRegExtension;
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window, checks the file-type association with `association`, reads the
-    // settings file "Settings.ini" in `folder` (the program's folder, where the pictures,
-    // sounds and help are found too) and installs the Options menu as the game windows'
-    // settings. Creates no child window: see CreateStartupWindows.
+    // Builds the window, reads the settings file "Settings.ini" in `folder` (the program's
+    // folder, where the pictures, sounds and help are found too) and installs the Options
+    // menu as the game windows' settings. The file-type association is checked with
+    // `association` (which must outlive the window) once the event loop runs, after the
+    // window is shown. Creates no child window: see CreateStartupWindows.
     TMainForm(const QString& folder, TRegExtension& association, QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -71,6 +73,8 @@ public:
     void LoadGameFile(TMDIChild* window, const QString& fileName);
     // Opens each dropped ".rvg" file in a new game window; other files are skipped.
     void AcceptDroppedFiles(const QStringList& fileNames);
+    // The same once the current event (the desktop's drop) has been handled.
+    void OpenDroppedFilesLater(const QStringList& fileNames);
     // Opens the file named in a later start's hand-over and brings this window forward.
     void ReceiveHandOver(const QByteArray& text);
 
@@ -83,10 +87,12 @@ public:
     std::function<QWidget*()> mainConsoleFactory;
 
     OptionsMenu* Options() const { return m_options; }
-    QFileDialog* OpenDialog() const { return m_openDialog; }
-    QFileDialog* SaveDialog1() const { return m_saveDialog; }
-    QFileDialog* OpenDialog1() const { return m_openDialog1; }
-    TAboutBox* AboutBox() const { return m_aboutBox; }
+    // The dialogs are made on first use: a file dialog alone costs more than the rest of the
+    // window, and most runs never open one.
+    QFileDialog* OpenDialog();
+    QFileDialog* SaveDialog1();
+    QFileDialog* OpenDialog1(); // engines (TMainFormEngine.cpp)
+    TAboutBox* AboutBox();
     QMdiArea* Workspace() const { return m_workspace; }
     const QPixmap& Image1() const { return m_image1; }
     QString HelpFile() const;
@@ -108,12 +114,12 @@ private:
     QMdiSubWindow* addLinkWindow(const char* kind);
     void toggleLinkWindows(QAction* item, const char* kind);
     void showError(const QString& text);
-    void buildEngineDialog();
 
     QString m_folder;
     QMdiArea* m_workspace = nullptr;
     QPixmap m_image1;
     OptionsMenu* m_options = nullptr;
+    FileDropFilter* m_fileDrops = nullptr;
     TAboutBox* m_aboutBox = nullptr;
     QFileDialog* m_openDialog = nullptr;
     QFileDialog* m_saveDialog = nullptr;

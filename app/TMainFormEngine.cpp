@@ -30,7 +30,9 @@ QString engineName(const QString& path) {
 
 } // namespace
 
-void TMainForm::buildEngineDialog() {
+QFileDialog* TMainForm::OpenDialog1() {
+    if (m_openDialog1)
+        return m_openDialog1;
     m_openDialog1 = new QFileDialog(this, QString(), QString(), kEngineFilter);
     m_openDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     m_openDialog1->setAcceptMode(QFileDialog::AcceptOpen);
@@ -40,17 +42,19 @@ void TMainForm::buildEngineDialog() {
         m_openDialog1->setOption(QFileDialog::DontUseNativeDialog);
         m_openDialog1->setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDot);
     }
+    return m_openDialog1;
 }
 
 void TMainForm::AddEngine1Click() {
     const QString enginesFolder = QDir(m_folder).filePath(QStringLiteral("Engines")) + '/';
-    m_openDialog1->setDirectory(enginesFolder);
-    if (m_openDialog1->exec() != QDialog::Accepted || m_openDialog1->selectedFiles().isEmpty())
+    QFileDialog* dialog = OpenDialog1();
+    dialog->setDirectory(enginesFolder);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
     // A text test on the name as chosen: an engine linked into the folder counts as lying
     // in it, wherever the link points. Only the dots of the name are taken out first, so
     // that ".." cannot lead out of the folder.
-    const QString path = QDir::cleanPath(m_openDialog1->selectedFiles().front());
+    const QString path = QDir::cleanPath(dialog->selectedFiles().front());
     if (!path.contains(enginesFolder, Qt::CaseSensitive)) {
         AddStartupConsoleLine(
             QStringLiteral("\r\nPlease select an engine from the 'Engines' directory."));

@@ -2,8 +2,10 @@
 // dropped files and the hand-over from a later start.
 #include "app/TMainForm.h"
 
+#include "app/FileDrop.h"
 #include "app/GameFile.h"
 #include "app/HandOver.h"
+#include "app/TAboutBox.h"
 #include "board/TMDIChild.h"
 
 #include <QDragEnterEvent>
@@ -12,13 +14,48 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
-#include <QUrl>
 
 namespace {
 
 const QString kGameFileSuffix = QStringLiteral(".rvg");
 
 } // namespace
+
+namespace {
+
+QFileDialog* gameFileDialog(QWidget* parent, const char* name, QFileDialog::AcceptMode mode) {
+    auto* dialog =
+        new QFileDialog(parent, QString(), QString(), QStringLiteral("Rookvale Files (*.rvg)"));
+    dialog->setObjectName(QString::fromLatin1(name));
+    dialog->setAcceptMode(mode);
+    return dialog;
+}
+
+} // namespace
+
+QFileDialog* TMainForm::OpenDialog() {
+    if (!m_openDialog) {
+        m_openDialog = gameFileDialog(this, "OpenDialog", QFileDialog::AcceptOpen);
+        m_openDialog->setFileMode(QFileDialog::ExistingFile);
+    }
+    return m_openDialog;
+}
+
+QFileDialog* TMainForm::SaveDialog1() {
+    if (!m_saveDialog) {
+        m_saveDialog = gameFileDialog(this, "SaveDialog1", QFileDialog::AcceptSave);
+        m_saveDialog->setDefaultSuffix(QStringLiteral("rvg"));
+        // A chosen file is replaced without a question, as it always was.
+        m_saveDialog->setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    return m_saveDialog;
+}
+
+TAboutBox* TMainForm::AboutBox() {
+    if (!m_aboutBox)
+        m_aboutBox = new TAboutBox(this);
+    return m_aboutBox;
+}
 
 void TMainForm::showError(const QString& text) {
     QMessageBox::warning(this, windowTitle(), text);
@@ -47,10 +84,10 @@ void TMainForm::FileSaveAs1Execute() {
     const QPointer<TMDIChild> window = ActiveGameWindow();
     if (!window || window->game().Model().moveRecord.empty())
         return;
-    if (m_saveDialog->exec() != QDialog::Accepted || m_saveDialog->selectedFiles().isEmpty() ||
-        !window)
+    QFileDialog* dialog = SaveDialog1();
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty() || !window)
         return;
-    const QString fileName = m_saveDialog->selectedFiles().front();
+    const QString fileName = dialog->selectedFiles().front();
     if (!writeGameFile(fileName, window->game().Model().moveRecord)) {
         showError(QStringLiteral("Cannot create file %1").arg(fileName));
         return;
@@ -59,9 +96,10 @@ void TMainForm::FileSaveAs1Execute() {
 }
 
 void TMainForm::FileOpen1Execute() {
-    if (m_openDialog->exec() != QDialog::Accepted || m_openDialog->selectedFiles().isEmpty())
+    QFileDialog* dialog = OpenDialog();
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
-    MakeGameWindow(m_openDialog->selectedFiles().front());
+    MakeGameWindow(dialog->selectedFiles().front());
 }
 
 void TMainForm::LoadGameFile(TMDIChild* window, const QString& fileName) {
@@ -101,15 +139,14 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-    QStringList names;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            names << url.toLocalFile();
-    }
     event->acceptProposedAction();
+    OpenDroppedFilesLater(droppedFiles(event->mimeData()));
+}
+
+void TMainForm::OpenDroppedFilesLater(const QStringList& fileNames) {
     // Opening may show a message box; the desktop's drag ends first.
     QMetaObject::invokeMethod(
-        this, [this, names] { AcceptDroppedFiles(names); }, Qt::QueuedConnection);
+        this, [this, fileNames] { AcceptDroppedFiles(fileNames); }, Qt::QueuedConnection);
 }
 
 void TMainForm::ReceiveHandOver(const QByteArray& text) {

@@ -216,7 +216,9 @@ QLabel* TMDIChild::SquareImage(std::string_view name) const {
 bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
     auto* square = qobject_cast<QLabel*>(watched);
     switch (event->type()) {
+    // A quick second press arrives as a double click; to the board it is just a press.
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
         xyMouseDown(square, static_cast<QMouseEvent*>(event)->buttons());
         return true;
     case QEvent::DragEnter:

@@ -23,12 +23,22 @@ std::int32_t Plugin::open(unsigned char* record, std::int32_t hostValue) {
     if (record == nullptr || m_reports.holdsRecord() || m_driver.searchRunning()) {
         return 1;
     }
-    int expected = 0;
-    if (!m_connection.compare_exchange_strong(expected, 1)) {
+    int expected = kClosed;
+    if (!m_connection.compare_exchange_strong(expected, kOpening)) {
         return 1;
     }
+    std::int32_t result = 9;
+    try {
+        result = startEngine(record, hostValue);
+    } catch (...) {
+        endEngine();
+    }
+    m_connection = result == 0 ? kOpen : kClosed;
+    return result;
+}
+
+std::int32_t Plugin::startEngine(unsigned char* record, std::int32_t hostValue) {
     if (!m_paths) {
-        m_connection = 0;
         return 9;
     }
     const EngineConfig config = EngineConfig::read(InitFile::load(m_paths->configuration()));
@@ -37,28 +47,39 @@ std::int32_t Plugin::open(unsigned char* record, std::int32_t hostValue) {
         fillName(m_author, config.author);
         fillName(m_engine, config.engine);
     }
-    m_reports.attach(record, hostValue);
     std::string error;
     if (!m_driver.start(*m_paths, config, error)) {
-        m_reports.detach();
         showFailureMessage(m_paths->pluginName, error);
-        m_connection = 0;
         return 9;
     }
+    m_reports.attach(record, hostValue);
     return 0;
 }
 
 std::int32_t Plugin::close() {
-    if (m_connection.load() == 0) {
+    int expected = kOpen;
+    if (!m_connection.compare_exchange_strong(expected, kClosing)) {
         return 0;
     }
-    m_driver.shutdown();
-    m_reports.detach();
-    return m_connection.exchange(0);
+    endEngine();
+    m_connection = kClosed;
+    return 1;
+}
+
+// Whatever goes wrong on the way, the host is told the connection is gone, and it is.
+void Plugin::endEngine() noexcept {
+    try {
+        m_driver.shutdown();
+    } catch (...) {
+    }
+    try {
+        m_reports.detach();
+    } catch (...) {
+    }
 }
 
 void Plugin::search(const unsigned char* request) {
-    if (request == nullptr || !m_reports.holdsRecord()) {
+    if (request == nullptr || m_connection.load() != kOpen || !m_reports.holdsRecord()) {
         return;
     }
     m_driver.search(SearchRequest::read(request));

@@ -9,6 +9,9 @@
 namespace {
 
 constexpr const char* kInitialFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+// Far beyond any game, yet small enough that counting on from them cannot overflow.
+constexpr int kMaxQuietMoveCount = 9999;
+constexpr int kMaxMoveNumber = 9999;
 
 // Letter of a piece in the placement text: upper case for White.
 char PlacementLetter(const TPiece& piece) {
@@ -16,37 +19,50 @@ char PlacementLetter(const TPiece& piece) {
     return piece.white ? letter : static_cast<char>(std::tolower(letter));
 }
 
+// Fills `board` from a placement field: exactly eight ranks of exactly eight squares,
+// a digit standing for that many empty squares. Returns false for anything else, having
+// written only inside the board.
 bool ParsePlacement(std::string_view placement, const std::array<TPiece, kPieceTableSize>& table,
                     std::array<TSquare, 64>& board) {
-    int index = 0;
-    int fileInRank = 0;
+    int rank = 0;
+    int file = 0;
     for (const char c : placement) {
         if (c == '/') {
-            if (fileInRank != 8) {
+            if (file != 8 || rank == 7) {
                 return false;
             }
-            fileInRank = 0;
+            ++rank;
+            file = 0;
             continue;
         }
         if (c >= '1' && c <= '8') {
-            fileInRank += c - '0';
-            if (fileInRank > 8) {
+            const int empties = c - '0';
+            if (file + empties > 8) {
                 return false;
             }
-            for (int i = 0; i < c - '0'; ++i) {
-                board[index++].piece = table[kEmptyPiece];
+            for (int i = 0; i < empties; ++i) {
+                board[rank * 8 + file++].piece = table[kEmptyPiece];
             }
             continue;
         }
         const std::string kind = KindOfLetter(c);
-        if (kind.empty() || fileInRank >= 8 || index >= 64) {
+        if (kind.empty() || file == 8) {
             return false;
         }
         const std::uint8_t white = std::isupper(static_cast<unsigned char>(c)) ? 1 : 0;
-        board[index++].piece = table[PieceEntryOf(kind, white)];
-        ++fileInRank;
+        board[rank * 8 + file++].piece = table[PieceEntryOf(kind, white)];
     }
-    return index == 64 && fileInRank == 8;
+    return rank == 7 && file == 8;
+}
+
+// A number field of at most four digits, nothing else, within [low, high].
+bool ParseNumberField(const std::string& text, int low, int high, int& value) {
+    if (text.empty() || text.size() > 4 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value >= low && value <= high;
 }
 
 } // namespace
@@ -111,11 +127,15 @@ std::string BoardModel::PlacementText() const {
 
 bool BoardModel::SetUpFromFen(std::string_view fen) {
     std::istringstream fields{std::string(fen)};
-    std::string placement, side, castling = "-", enPassant = "-", quiet = "0";
+    std::string placement, side, castling = "-", enPassant = "-", quiet = "0", fullMove = "1";
     if (!(fields >> placement >> side)) {
         return false;
     }
-    fields >> castling >> enPassant >> quiet;
+    fields >> castling >> enPassant >> quiet >> fullMove;
+    std::string rest;
+    if (fields >> rest) {
+        return false;
+    }
 
     std::array<TSquare, 64> newBoard = board;
     if (!ParsePlacement(placement, pieceTable, newBoard)) {
@@ -131,10 +151,11 @@ bool BoardModel::SetUpFromFen(std::string_view fen) {
         (SquareIndex(enPassant) < 0 || (enPassant[1] != '3' && enPassant[1] != '6'))) {
         return false;
     }
+    // The move number is checked, not kept: the move record counts the moves.
     int quietCount = 0;
-    const auto [end, error] =
-        std::from_chars(quiet.data(), quiet.data() + quiet.size(), quietCount);
-    if (error != std::errc() || end != quiet.data() + quiet.size() || quietCount < 0) {
+    int moveNumber = 0;
+    if (!ParseNumberField(quiet, 0, kMaxQuietMoveCount, quietCount) ||
+        !ParseNumberField(fullMove, 1, kMaxMoveNumber, moveNumber)) {
         return false;
     }
 

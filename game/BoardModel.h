@@ -47,6 +47,9 @@ struct BoardModel {
 
     // Sets the board up from a FEN text: placement, side to move, castling rights (as
     // castling marks), en-passant square and quiet-move count; the move record and the
-    // position history are emptied. Returns false and changes nothing for a malformed text.
+    // position history are emptied; a move number may follow and is checked only. Returns
+    // false and changes nothing for a malformed text: a placement other than eight ranks
+    // of eight squares, a quiet-move count outside 0..9999, a move number outside 1..9999,
+    // or a field too many.
     bool SetUpFromFen(std::string_view fen);
 };

@@ -1,5 +1,6 @@
 // bench-app-startup: how long the program takes from process start until its main window is
-// on the screen, and how much memory it holds with 1 and with 10 game windows.
+// on the screen, and how much memory it holds with 1 and with 10 game windows, beside the
+// same figures of a bare Qt main window (bare-qt-window) and the ratios of the two.
 //
 // Each run is a fresh process (the program starts once per process): the benchmark starts
 // itself with --once several times and prints every run and the median. The start-up is the
@@ -16,46 +17,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ProcessFigures.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr int kRuns = 7;
-
-double secondsSinceBoot() {
-    timespec now{};
-    clock_gettime(CLOCK_BOOTTIME, &now);
-    return now.tv_sec + now.tv_nsec / 1e9;
-}
-
-// When the kernel started this process, in seconds since boot (clock-tick resolution).
-double processStartSinceBoot() {
-    std::ifstream stat("/proc/self/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    // Fields after the command name, which is in parentheses and may hold blanks.
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    for (int i = 3; i <= 22 && fields >> field; ++i) {
-    }
-    return std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-double residentMegabytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0;
-}
 
 int runOnce(int argc, char** argv) {
     const double mainEntered = secondsSinceBoot();
@@ -90,6 +62,16 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// Runs `program` with `arguments` and reads the figures it prints; false when it fails.
+bool runChild(const QString& program, const QStringList& arguments, std::string& figures) {
+    QProcess child;
+    child.start(program, arguments);
+    if (!child.waitForFinished(60000) || child.exitCode() != 0)
+        return false;
+    figures = child.readAllStandardOutput().toStdString();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -103,34 +85,52 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
     qputenv("ROOKVALE_INSTANCE_NAME", QByteArray("rookvale-bench-") + QByteArray::number(getpid()));
 
-    std::vector<double> fromStart, fromMain, one, ten;
+    // The two programs take turns, so that a busy moment of the machine falls on both.
+    std::vector<double> fromStart, fromMain, one, ten, bareShown, bareMemory;
     QString platform;
-    std::printf("run  start->shown ms  main()->shown ms  RSS 1 window MB  RSS 10 windows MB\n");
+    std::printf("run  start->shown ms  main()->shown ms  RSS 1 window MB  RSS 10 windows MB"
+                "  bare window: shown ms  RSS MB\n");
     for (int run = 1; run <= kRuns; ++run) {
-        QProcess child;
-        child.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--once")});
-        if (!child.waitForFinished(60000) || child.exitCode() != 0) {
+        std::string figures;
+        if (!runChild(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--once")}, figures)) {
             std::fprintf(stderr, "run %d failed\n", run);
             return 1;
         }
-        std::istringstream out(child.readAllStandardOutput().toStdString());
+        std::istringstream out(figures);
         double a = 0, b = 0, c = 0, d = 0;
         std::string name;
         out >> a >> b >> c >> d >> name;
+        if (!runChild(QStringLiteral(BARE_WINDOW), {}, figures)) {
+            std::fprintf(stderr, "bare window run %d failed\n", run);
+            return 1;
+        }
+        std::istringstream bare(figures);
+        double e = 0, f = 0;
+        bare >> e >> f;
         fromStart.push_back(a);
         fromMain.push_back(b);
         one.push_back(c);
         ten.push_back(d);
+        bareShown.push_back(e);
+        bareMemory.push_back(f);
         platform = QString::fromStdString(name);
-        std::printf("%3d  %16.1f  %16.1f  %15.1f  %17.1f\n", run, a, b, c, d);
+        std::printf("%3d  %16.1f  %16.1f  %15.1f  %17.1f  %21.1f  %6.1f\n", run, a, b, c, d, e, f);
     }
     // The first run registered the association and stands apart from the median.
     fromStart.erase(fromStart.begin());
     fromMain.erase(fromMain.begin());
-    std::printf("median of runs 2-%d (platform %s): start->shown %.1f ms (target < 300), RSS %.1f "
-                "MB with 1 "
-                "game window, %.1f MB with 10 (target < 80)\n",
-                kRuns, qPrintable(platform), median(fromStart), median(one), median(ten));
+    bareShown.erase(bareShown.begin());
+    const double shown = median(fromStart);
+    const double bareTime = median(bareShown);
+    std::printf("median of runs 2-%d (platform %s):\n", kRuns, qPrintable(platform));
+    std::printf("  program: start->shown %.1f ms, RSS %.1f MB with 1 game window, %.1f MB with 10 "
+                "(target < 80)\n",
+                shown, median(one), median(ten));
+    std::printf("  bare Qt window: start->shown %.1f ms, RSS %.1f MB\n", bareTime,
+                median(bareMemory));
+    std::printf("  ratio of start-up times %.2f (target <= 1.5), memory above the bare window "
+                "%.1f MB (target <= 8)\n",
+                shown / bareTime, median(one) - median(bareMemory));
     std::printf("start->shown counts from the kernel's process start time, whose resolution is "
                 "one clock tick (%ld ms).\n",
                 1000 / sysconf(_SC_CLK_TCK));

@@ -1,6 +1,6 @@
 #include "EngineConfig.h"
 
-#include <cctype>
+#include "AsciiCase.h"
 
 namespace ferrule {
 
@@ -19,11 +19,7 @@ std::string limited(std::string text, std::size_t length) {
 } // namespace
 
 bool isFlagSet(std::string_view value) {
-    std::string lower(value);
-    for (char& c : lower) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return lower.find("true") != std::string::npos;
+    return lowerAscii(value).find("true") != std::string::npos;
 }
 
 EngineConfig EngineConfig::read(const InitFile& file) {

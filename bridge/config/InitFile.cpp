@@ -1,8 +1,8 @@
 #include "InitFile.h"
 
-#include <cctype>
-#include <fstream>
-#include <sstream>
+#include "RegularFile.h"
+
+#include "AsciiCase.h"
 
 namespace ferrule {
 
@@ -19,25 +19,15 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::string lowered(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return result;
-}
-
 std::string entryName(std::string_view section, std::string_view key) {
-    return lowered(trimmed(section)) + '\n' + lowered(trimmed(key));
+    return lowerAscii(trimmed(section)) + '\n' + lowerAscii(trimmed(key));
 }
 
 } // namespace
 
 InitFile InitFile::load(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parse(text.str());
+    const std::optional<std::string> text = readRegularFile(path, kMaxSize);
+    return text ? parse(*text) : InitFile();
 }
 
 InitFile InitFile::parse(std::string_view text) {

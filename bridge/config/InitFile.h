@@ -11,8 +11,10 @@ namespace ferrule {
 // of enclosing quotes. Lines starting with ";" or "#" are comments.
 class InitFile {
 public:
-    // A file that cannot be read gives an empty InitFile.
+    // A file that cannot be read, is not a regular file or is larger than kMaxSize gives
+    // an empty InitFile.
     static InitFile load(const std::string& path);
+    static constexpr std::size_t kMaxSize = 64 * 1024;
     static InitFile parse(std::string_view text);
 
     // The value, or an empty text when the section or key is missing.

@@ -1,18 +1,16 @@
 #include "InstallPaths.h"
 
+#include "AsciiCase.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace ferrule {
 
 namespace {
 
 std::size_t findLastIgnoringCase(std::string_view text, std::string_view needle) {
-    const auto lower = [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    };
     const auto found = std::find_end(text.begin(), text.end(), needle.begin(), needle.end(),
-                                     [&](char a, char b) { return lower(a) == lower(b); });
+                                     [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
     return found == text.end() ? std::string_view::npos
                                : static_cast<std::size_t>(found - text.begin());
 }

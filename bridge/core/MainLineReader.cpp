@@ -2,14 +2,11 @@
 
 #include "MoveResolver.h"
 #include "MoveText.h"
+#include "Words.h"
 
 namespace ferrule {
 
 namespace {
-
-bool isSeparator(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
-}
 
 // A word can hold a move when somewhere in it a square, a two-letter file capture ("ed")
 // or a castling pattern ("O-O", "0-0") begins. Resolving looks at the whole word, so one
@@ -39,16 +36,9 @@ std::string_view withoutMoveNumber(std::string_view word) {
 int readMainLine(const Position& position, std::string_view text, std::span<MoveCode> out) {
     Position current = position;
     int count = 0;
-    std::size_t index = 0;
-    while (index < text.size()) {
-        while (index < text.size() && isSeparator(text[index])) {
-            ++index;
-        }
-        const std::size_t start = index;
-        while (index < text.size() && !isSeparator(text[index])) {
-            ++index;
-        }
-        const std::string_view word = withoutMoveNumber(text.substr(start, index - start));
+    Words words(text);
+    for (std::string_view numbered; words.next(numbered);) {
+        const std::string_view word = withoutMoveNumber(numbered);
         if (word.empty() || !hasMoveStart(word)) {
             continue;
         }

@@ -1,12 +1,16 @@
 #include "DialogueLog.h"
 
-#include <cstdio>
+#include "config/RegularFile.h"
+#include "platform/Console.h"
 
 namespace ferrule {
 
 void DialogueLog::openFile(const std::string& path) {
     std::lock_guard lock(m_mutex);
-    m_file.open(path, std::ios::binary | std::ios::trunc | std::ios::out);
+    // Opening a named pipe for writing would wait for a reader.
+    if (isFileOrFree(path)) {
+        m_file.open(path, std::ios::binary | std::ios::trunc | std::ios::out);
+    }
 }
 
 void DialogueLog::openConsole(const std::string& title) {
@@ -64,7 +68,7 @@ void DialogueLog::unreadableMainLine(std::string_view text) {
 }
 
 void DialogueLog::toConsole(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    writeToConsole(text);
 }
 
 } // namespace ferrule

@@ -1,8 +1,11 @@
 #include "EngineDriver.h"
 
+#include "LineBuffer.h"
 #include "LineParser.h"
+#include "platform/EngineProcess.h"
 
 #include <chrono>
+#include <system_error>
 #include <utility>
 
 namespace ferrule {
@@ -13,9 +16,16 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kWaitStep(100);
 constexpr int kStepsBetweenStatusRequests = 10;
+// How long an engine told to move may take to answer before shutdown ends the wait itself.
+constexpr milliseconds kStopGrace(1000);
+// How long a search may take to return once its wait is ended: a command being written
+// (kWriteBound) and one wait step.
+constexpr milliseconds kSearchEnd(3000);
 constexpr milliseconds kQuitGrace(1000);
 constexpr milliseconds kReaderFinish(1000);
 constexpr milliseconds kReadRetry(10);
+// A command the engine does not take in this time counts as sent into a broken pipe.
+constexpr milliseconds kWriteBound(2000);
 // Reads that keep failing are taken for the end of the output rather than retried forever.
 constexpr int kMaxReadFailures = 20;
 
@@ -32,6 +42,43 @@ bool waitUntil(const std::atomic<bool>& flag, bool value, milliseconds limit) {
 
 } // namespace
 
+// What one connection's engine needs. The driver, a running search and the reader thread
+// each hold it, so it lives until the last of them lets go.
+struct EngineDriver::Session {
+    EngineProcess process;
+    LineBuffer buffer; // reader thread only
+    std::atomic<bool> readerRun{true};
+    std::atomic<bool> readerAlive{true};
+    std::atomic<bool> inputBroken{false};     // a command could not be written
+    std::atomic<bool> closing{false};         // shutdown has ended the search's wait
+    std::atomic<bool> shutdownClaimed{false}; // one shutdown per session
+};
+
+EngineDriver::~EngineDriver() {
+    shutdown();
+    // A reader let go of inside its own notification may still be on its way out of this
+    // library's code.
+    const auto deadline = std::chrono::steady_clock::now() + kReaderFinish;
+    while (m_liveReaders.load() > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+}
+
+std::shared_ptr<EngineDriver::Session> EngineDriver::session() const {
+    std::lock_guard lock(m_sessionMutex);
+    return m_session;
+}
+
+bool EngineDriver::onSearchThread() const {
+    std::lock_guard lock(m_sessionMutex);
+    return m_searchRunning && m_searchThread == std::this_thread::get_id();
+}
+
+bool EngineDriver::onReaderThread() const {
+    std::lock_guard lock(m_sessionMutex);
+    return m_reader.get_id() == std::this_thread::get_id();
+}
+
 bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
                          std::string& error) {
     m_config = config;
@@ -46,18 +93,29 @@ bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
     for (std::string& word : splitCommandLine(config.commandLine)) {
         arguments.push_back(std::move(word));
     }
-    auto process = std::make_unique<EngineProcess>();
-    if (!process->start(arguments, paths.engineFolder, error)) {
+    auto session = std::make_shared<Session>();
+    if (!session->process.start(arguments, paths.engineFolder, error)) {
+        return false;
+    }
+    std::thread reader;
+    ++m_liveReaders;
+    try {
+        reader = std::thread([this, session]() mutable {
+            readerLoop(*session);
+            session.reset();
+            --m_liveReaders;
+        });
+    } catch (const std::system_error& failure) {
+        --m_liveReaders;
+        session->process.terminate();
+        error = failure.code().message();
         return false;
     }
     {
-        std::lock_guard lock(m_sendMutex);
-        m_process = std::move(process);
+        std::lock_guard lock(m_sessionMutex);
+        m_session = session;
+        m_reader = std::move(reader);
     }
-    m_buffer = LineBuffer();
-    m_readerRun = true;
-    m_readerAlive = true;
-    m_reader = std::thread([this] { readerLoop(); });
 
     if (config.debug) {
         m_log.openConsole(config.engine);
@@ -73,12 +131,18 @@ bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
 }
 
 void EngineDriver::send(std::string_view command) {
+    const std::shared_ptr<Session> current = session();
+    if (!current || current->inputBroken) {
+        return;
+    }
     {
         std::lock_guard lock(m_sendMutex);
-        if (!m_process) {
+        if (!current->process.write(command, kWriteBound)) {
+            // An engine that has ended or no longer reads gets nothing more, and a search
+            // waiting for it ends.
+            current->inputBroken = true;
             return;
         }
-        m_process->write(command);
         m_log.sent(command);
     }
     // Let the engine read the command at once.
@@ -97,7 +161,16 @@ std::string EngineDriver::takePonderMove() {
 }
 
 void EngineDriver::search(const SearchRequest& request) {
-    m_searchRunning = true;
+    std::shared_ptr<Session> current;
+    {
+        std::lock_guard lock(m_sessionMutex);
+        if (!m_session || m_session->closing || m_searchRunning) {
+            return;
+        }
+        current = m_session;
+        m_searchRunning = true;
+        m_searchThread = std::this_thread::get_id();
+    }
     m_reports.liftStop();
     takePonderMove();
 
@@ -124,8 +197,10 @@ void EngineDriver::search(const SearchRequest& request) {
             startCommand(request);
         }
     }
-    waitForMove();
+    waitForMove(*current);
     m_reports.endSearch();
+    std::lock_guard lock(m_sessionMutex);
+    m_searchThread = {};
     m_searchRunning = false;
 }
 
@@ -145,23 +220,21 @@ void EngineDriver::startCommand(const SearchRequest& request) {
     }
     if (!ponderMove.empty()) {
         send("ponder " + ponderMove + "\n");
-        m_reports.showDepth(1, 0);
-        m_reports.showNodes(0, 0);
+        m_reports.showDepthAndNodes(1, 0);
         return;
     }
     send("go\n");
 }
 
-void EngineDriver::waitForMove() {
+void EngineDriver::waitForMove(Session& session) {
     // The first check of a search may always ask for a status.
     int stepsSinceRequest = kStepsBetweenStatusRequests;
-    while (m_waiting) {
-        if (m_process->hasEnded()) {
+    while (m_waiting && !session.closing && !session.inputBroken) {
+        if (session.process.hasEnded()) {
             // Whatever else still holds the output open, an ended engine ends the search:
             // the reader is woken to finish with what it has.
-            m_process->wake();
-            waitUntil(m_readerAlive, false, kReaderFinish);
-            m_waiting = false;
+            session.process.wake();
+            waitUntil(session.readerAlive, false, kReaderFinish);
             break;
         }
         if (m_periodicStatus && m_statusRequests != 0 &&
@@ -173,6 +246,7 @@ void EngineDriver::waitForMove() {
         std::this_thread::sleep_for(kWaitStep);
         ++stepsSinceRequest;
     }
+    m_waiting = false;
 }
 
 void EngineDriver::stop() {
@@ -206,62 +280,95 @@ void EngineDriver::ponderHit() {
 }
 
 void EngineDriver::shutdown() {
-    if (!m_process) {
+    const std::shared_ptr<Session> current = session();
+    if (!current || current->shutdownClaimed.exchange(true)) {
         return;
     }
-    m_readerRun = false;
+    // The search ends first, while the reader still reads the engine's answer to the stop;
+    // an engine that does not answer has its wait ended for it. A shutdown from inside a
+    // notification of the search itself cannot wait for it: the search returns after it.
+    // One from inside the reader's notification cannot wait for the answer it would read.
+    const bool fromSearch = onSearchThread();
     stop();
+    if (!fromSearch && !onReaderThread()) {
+        waitUntil(m_searchRunning, false, kStopGrace);
+    }
+    current->closing = true;
+    if (!fromSearch) {
+        waitUntil(m_searchRunning, false, kSearchEnd);
+    }
+
     send("new\n");
     send("quit\n");
     m_log.close();
-    waitUntil(m_searchRunning, false, kQuitGrace);
-    m_process->waitForEnd(kQuitGrace);
-    m_process->terminate();
-    m_process->wake();
-    if (m_reader.joinable()) {
-        m_reader.join();
-    }
+    current->process.waitForEnd(kQuitGrace);
+    endReader(*current);
     m_reports.setUnreadableLineSink(nullptr);
-    std::lock_guard lock(m_sendMutex);
-    m_process.reset();
 }
 
-void EngineDriver::readerLoop() {
+void EngineDriver::endReader(Session& session) {
+    session.readerRun = false;
+    session.process.terminate();
+    session.process.wake();
+    std::thread reader;
+    {
+        std::lock_guard lock(m_sessionMutex);
+        reader = std::move(m_reader);
+        m_session.reset();
+    }
+    // A reader that is this thread (shutdown from inside its notification), or one held
+    // up in a host's handler, finishes on its own: it holds what it uses.
+    if (reader.get_id() != std::this_thread::get_id() &&
+        waitUntil(session.readerAlive, false, kReaderFinish)) {
+        reader.join();
+    } else if (reader.joinable()) {
+        reader.detach();
+    }
+}
+
+void EngineDriver::readerLoop(Session& session) {
     int failures = 0;
-    while (m_readerRun) {
+    while (session.readerRun) {
         const EngineProcess::ReadResult result =
-            m_process->read(m_buffer.freeSpace(), m_buffer.freeSize());
-        if (!m_readerRun) {
+            session.process.read(session.buffer.freeSpace(), session.buffer.freeSize());
+        if (!session.readerRun) {
             break;
         }
         bool ended = false;
         switch (result.kind) {
         case EngineProcess::ReadResult::Kind::kData:
-            m_buffer.commit(result.count);
+            session.buffer.commit(result.count);
             failures = 0;
             break;
         case EngineProcess::ReadResult::Kind::kEnd:
             ended = true;
             break;
         case EngineProcess::ReadResult::Kind::kWoken:
-            ended = m_process->hasEnded();
+            ended = session.process.hasEnded();
             break;
         case EngineProcess::ReadResult::Kind::kFailed:
             ended = ++failures >= kMaxReadFailures;
             std::this_thread::sleep_for(kReadRetry);
             break;
         }
-        m_buffer.takeLines([this](std::string_view line) { handleLine(line); });
+        const auto handle = [&](std::string_view line) { handleLine(session, line); };
+        session.buffer.takeLines(handle);
         if (ended) {
-            m_buffer.takeRest([this](std::string_view line) { handleLine(line); });
-            m_waiting = false;
+            session.buffer.takeRest(handle);
+            if (session.readerRun) {
+                m_waiting = false;
+            }
             break;
         }
     }
-    m_readerAlive = false;
+    session.readerAlive = false;
 }
 
-void EngineDriver::handleLine(std::string_view line) {
+void EngineDriver::handleLine(Session& session, std::string_view line) {
+    // A reader whose connection has closed has nothing more to say to the host.
+    if (!session.readerRun) {
+        return;
+    }
     m_log.received(line);
     const ParsedLine parsed = parseEngineLine(line);
     if (parsed.kind == ParsedLine::Kind::kAnalyzeUnknown) {

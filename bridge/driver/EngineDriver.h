@@ -1,12 +1,10 @@
 #pragma once
 
 #include "DialogueLog.h"
-#include "LineBuffer.h"
 #include "SearchPlan.h"
 #include "SearchReports.h"
 #include "config/EngineConfig.h"
 #include "config/InstallPaths.h"
-#include "platform/EngineProcess.h"
 
 #include <atomic>
 #include <memory>
@@ -19,11 +17,13 @@ namespace ferrule {
 
 // Runs one engine for one connection: starts it, sends it each search as a whole game,
 // reads its output on a thread of its own and turns it into reports. Search blocks its
-// caller; Stop, ponderHit, reset and the status calls may come from other threads.
+// caller; stop, ponderHit, reset, shutdown and the status calls may come from other
+// threads, and from inside a notification. What a search and the reader use is shared
+// with them, so nothing they hold is freed under them, whatever order the calls come in.
 class EngineDriver {
 public:
     explicit EngineDriver(SearchReports& reports) : m_reports(reports) {}
-    ~EngineDriver() { shutdown(); }
+    ~EngineDriver();
     EngineDriver(const EngineDriver&) = delete;
     EngineDriver& operator=(const EngineDriver&) = delete;
 
@@ -33,7 +33,9 @@ public:
     bool start(const InstallPaths& paths, const EngineConfig& config, std::string& error);
 
     // Runs one search and returns when it has ended: by the engine's move, a stop that
-    // ended an analysis, a position without legal moves, or the end of the engine.
+    // ended an analysis, a position without legal moves, the end of the engine, a command
+    // the engine would not take, or shutdown. Returns at once without an engine or while
+    // another search runs.
     void search(const SearchRequest& request);
 
     // Makes the engine move now (or ends analysis); acts once until the next search.
@@ -42,30 +44,39 @@ public:
     void ponderHit();
     void reset() { send("reset\n"); }
 
-    // Ends the dialogue and the engine, leaving no process behind. Safe to call twice.
+    // Ends the search (the engine is told to move, and the wait ends even if it does not),
+    // then the dialogue and the engine, leaving no process behind. Every wait is bounded.
+    // Callable from inside a notification on the search or the reader thread.
     void shutdown();
 
     bool searchRunning() const { return m_searchRunning.load(); }
 
 private:
+    struct Session;
+
+    std::shared_ptr<Session> session() const;
+    bool onSearchThread() const;
+    bool onReaderThread() const;
     void send(std::string_view command);
     void sendAll(const std::vector<std::string>& commands);
     void startCommand(const SearchRequest& request);
-    void waitForMove();
-    void readerLoop();
-    void handleLine(std::string_view line);
+    void waitForMove(Session& session);
+    void endReader(Session& session);
+    void readerLoop(Session& session);
+    void handleLine(Session& session, std::string_view line);
     std::string takePonderMove();
 
     SearchReports& m_reports;
     EngineConfig m_config;
-    std::unique_ptr<EngineProcess> m_process;
-    std::mutex m_sendMutex; // one command and its log line at a time
     DialogueLog m_log;
-    std::thread m_reader;
-    LineBuffer m_buffer; // reader thread only
 
-    std::atomic<bool> m_readerRun{false};
-    std::atomic<bool> m_readerAlive{false};
+    mutable std::mutex m_sessionMutex; // guards m_session, m_reader and the search's start
+    std::shared_ptr<Session> m_session;
+    std::thread m_reader;
+    std::thread::id m_searchThread;
+    std::mutex m_sendMutex; // one command and its log line at a time
+    std::atomic<int> m_liveReaders{0};
+
     std::atomic<bool> m_searchRunning{false};
     std::atomic<bool> m_waiting{false};
     std::atomic<bool> m_analyzeMode{false};

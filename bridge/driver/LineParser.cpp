@@ -1,5 +1,7 @@
 #include "LineParser.h"
 
+#include "core/Words.h"
+
 #include <array>
 #include <limits>
 
@@ -8,7 +10,7 @@ namespace ferrule {
 namespace {
 
 bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    return Words::isSpace(c);
 }
 
 bool contains(std::string_view line, std::string_view needle) {
@@ -86,33 +88,23 @@ private:
     std::size_t m_at = 0;
 };
 
-// Up to four words of a line; `count` says how many there were in all (at most 4 kept).
-struct Words {
+// The first four words of a line, and how many of them there are (4: four or more).
+struct FirstWords {
     std::array<std::string_view, 4> word{};
     int count = 0;
 };
 
-Words splitWords(std::string_view line) {
-    Words words;
-    std::size_t at = 0;
-    while (words.count < 4) {
-        while (at < line.size() && isSpace(line[at])) {
-            ++at;
-        }
-        if (at == line.size()) {
-            break;
-        }
-        const std::size_t start = at;
-        while (at < line.size() && !isSpace(line[at])) {
-            ++at;
-        }
-        words.word[words.count++] = line.substr(start, at - start);
+FirstWords splitWords(std::string_view line) {
+    FirstWords words;
+    Words reader(line);
+    while (words.count < 4 && reader.next(words.word[words.count])) {
+        ++words.count;
     }
     return words;
 }
 
 bool parseMoveLine(std::string_view line, ParsedLine& parsed) {
-    const Words words = splitWords(line);
+    const FirstWords words = splitWords(line);
     if (words.count == 3 && words.word[1] == "...") {
         parsed.move = words.word[2];
     } else if (words.count >= 2 && words.word[0] == "move") {
@@ -161,7 +153,7 @@ bool parseOnlyMove(std::string_view line, ParsedLine& parsed) {
         return false;
     }
     parsed.kind = ParsedLine::Kind::kOnlyMove;
-    const Words words = splitWords(line.substr(at + kMarker.size()));
+    const FirstWords words = splitWords(line.substr(at + kMarker.size()));
     parsed.move = words.count > 0 ? words.word[0] : std::string_view();
     return true;
 }

@@ -63,6 +63,10 @@ void planTimeControl(const SearchRequest& request, const EngineConfig& config,
         plan.commands.push_back(levelCommand(kUnlimitedMoves, kUnlimitedBase, 0));
         plan.commands.push_back("time 180000000\n");
     }
+    if (request.mode == 1) {
+        // Engines that ignore "?" (Fairy-Max) stop at the depth by themselves.
+        plan.commands.push_back("sd " + std::to_string(request.depth) + "\n");
+    }
     plan.periodicStatus = true;
 }
 

@@ -6,6 +6,7 @@
 #include "quill/Quill32.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace ferrule {
@@ -14,6 +15,10 @@ namespace {
 
 constexpr int kNodesNoticeDepth = 5;
 constexpr int kMoveNoticeDepth = 6;
+constexpr std::chrono::seconds kDetachBound(2);
+
+// Notifications this thread has under way (a handler that called back into the library).
+thread_local int t_notifying = 0;
 
 } // namespace
 
@@ -34,8 +39,11 @@ void SearchReports::attach(unsigned char* record, std::int32_t hostValue) {
 }
 
 void SearchReports::detach() {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     m_record = nullptr;
+    // A notification of this thread (Eng2 from inside a handler) has not come back yet
+    // and never will before this returns.
+    m_notified.wait_for(lock, kDetachBound, [this] { return m_notifying == t_notifying; });
 }
 
 bool SearchReports::holdsRecord() const {
@@ -54,14 +62,18 @@ void SearchReports::setUnreadableLineSink(std::function<void(std::string_view)> 
 }
 
 void SearchReports::startSearch(const Position& position) {
-    std::lock_guard lock(m_mutex);
-    m_greatestDepth = 0;
-    m_position = position;
-    m_lineCount = 0;
-    m_score = 0;
-    m_time = 0;
-    m_searchOn = true;
-    notify(kNotifySearchStart);
+    {
+        std::lock_guard lock(m_mutex);
+        m_greatestDepth = 0;
+        m_position = position;
+        m_lineCount = 0;
+        m_score = 0;
+        m_time = 0;
+        m_searchOn = true;
+    }
+    Notices notices;
+    notices.add(kNotifySearchStart);
+    deliver(notices);
 }
 
 void SearchReports::endSearch() {
@@ -89,63 +101,129 @@ bool SearchReports::putStop() {
     return !m_stop.exchange(true);
 }
 
-std::int32_t SearchReports::notify(int code) {
-    if (m_record == nullptr) {
-        return 0;
+std::int32_t SearchReports::deliver(const Notices& notices) {
+    std::int32_t result = 0;
+    for (int i = 0; i < notices.count; ++i) {
+        unsigned char* record = nullptr;
+        std::int32_t second = 0;
+        std::int32_t third = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_record == nullptr) {
+                return 0;
+            }
+            record = m_record;
+            second = static_cast<std::int32_t>(getLe32(record, report::kNotifySecond));
+            third = static_cast<std::int32_t>(getLe32(record, report::kNotifyThird));
+            ++m_notifying;
+        }
+        ++t_notifying;
+        result = Func3(notices.codes[i], second, third, record);
+        --t_notifying;
+        {
+            std::lock_guard lock(m_mutex);
+            --m_notifying;
+        }
+        m_notified.notify_all();
     }
-    return Func3(code, static_cast<std::int32_t>(getLe32(m_record, report::kNotifySecond)),
-                 static_cast<std::int32_t>(getLe32(m_record, report::kNotifyThird)), m_record);
+    return result;
 }
 
-std::int32_t SearchReports::showDepth(int depth, int secondDepth) {
-    std::lock_guard lock(m_mutex);
+void SearchReports::depth(int depth, int secondDepth, Notices& notices) {
     if (m_stop || m_record == nullptr || depth <= m_greatestDepth) {
-        return 0;
+        return;
     }
     m_greatestDepth = depth;
     putLe16(m_record, report::kDepth, depth);
     putLe16(m_record, report::kSecondDepth, secondDepth);
-    return notify(kNotifyDepth);
+    notices.add(kNotifyDepth);
+}
+
+void SearchReports::nodes(std::uint64_t count, Notices& notices) {
+    if (m_stop || m_record == nullptr) {
+        return;
+    }
+    putLe16(m_record, report::kNodesMark, 0);
+    putLe32(m_record, report::kNodesLow, static_cast<std::uint32_t>(count));
+    putLe32(m_record, report::kNodesHigh, static_cast<std::uint32_t>(count >> 32));
+    if (m_greatestDepth >= kNodesNoticeDepth) {
+        notices.add(kNotifyNodes);
+    }
+}
+
+void SearchReports::depthAndNodes(int depth, std::uint64_t count, Notices& notices) {
+    this->depth(depth, 0, notices);
+    nodes(count, notices);
+}
+
+std::int32_t SearchReports::showDepth(int depth, int secondDepth) {
+    Notices notices;
+    {
+        std::lock_guard lock(m_mutex);
+        this->depth(depth, secondDepth, notices);
+    }
+    return deliver(notices);
 }
 
 std::int32_t SearchReports::showNodes(std::uint32_t low, std::uint32_t high) {
-    std::lock_guard lock(m_mutex);
-    if (m_stop || m_record == nullptr) {
-        return 0;
+    Notices notices;
+    {
+        std::lock_guard lock(m_mutex);
+        nodes((static_cast<std::uint64_t>(high) << 32) | low, notices);
     }
-    putLe16(m_record, report::kNodesMark, 0);
-    putLe32(m_record, report::kNodesLow, low);
-    putLe32(m_record, report::kNodesHigh, high);
-    return m_greatestDepth >= kNodesNoticeDepth ? notify(kNotifyNodes) : 0;
+    return deliver(notices);
 }
 
-std::int32_t SearchReports::showMove(int move, int number, int total) {
-    std::lock_guard lock(m_mutex);
+void SearchReports::rootMove(int move, int number, int total, Notices& notices) {
     if (m_stop || m_record == nullptr) {
-        return 0;
+        return;
     }
     putLe16(m_record, report::kCurrentMove, move);
     putLe16(m_record, report::kMoveNumber, number);
     putLe16(m_record, report::kMoveTotal, total);
-    return m_greatestDepth >= kMoveNoticeDepth ? notify(kNotifyRootMove) : 0;
+    if (m_greatestDepth >= kMoveNoticeDepth) {
+        notices.add(kNotifyRootMove);
+    }
+}
+
+std::int32_t SearchReports::showDepthAndNodes(int depth, std::uint64_t count) {
+    Notices notices;
+    {
+        std::lock_guard lock(m_mutex);
+        depthAndNodes(depth, count, notices);
+    }
+    return deliver(notices);
+}
+
+std::int32_t SearchReports::showMove(int move, int number, int total) {
+    Notices notices;
+    {
+        std::lock_guard lock(m_mutex);
+        rootMove(move, number, total, notices);
+    }
+    return deliver(notices);
 }
 
 std::int32_t SearchReports::showMainline(const std::uint16_t* moves, int count, int score) {
-    std::lock_guard lock(m_mutex);
-    if (m_stop || m_record == nullptr) {
-        return 0;
+    Notices notices;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop || m_record == nullptr) {
+            return 0;
+        }
+        count = moves == nullptr ? 0 : std::clamp(count, 0, kMaxMainLine);
+        putLe32(m_record, report::kMainLineMark, 2);
+        putLe16(m_record, report::kMainLineCount, count);
+        for (int i = 0; i < count; ++i) {
+            putLe16(m_record, report::kMainLine + 2 * i, moves[i]);
+        }
+        putLe16(m_record, report::kScore, m_evaluationWhite && blackToMove() ? -score : score);
+        notices.add(kNotifyMainLine);
     }
-    count = moves == nullptr ? 0 : std::clamp(count, 0, kMaxMainLine);
-    putLe32(m_record, report::kMainLineMark, 2);
-    putLe16(m_record, report::kMainLineCount, count);
-    for (int i = 0; i < count; ++i) {
-        putLe16(m_record, report::kMainLine + 2 * i, moves[i]);
-    }
-    putLe16(m_record, report::kScore, m_evaluationWhite && blackToMove() ? -score : score);
-    return notify(kNotifyMainLine);
+    return deliver(notices);
 }
 
-void SearchReports::reportMainLine(std::string_view text, int score, int time) {
+void SearchReports::reportMainLine(std::string_view text, int score, int time, Notices& notices) {
     if (m_stop) {
         return;
     }
@@ -177,57 +255,61 @@ void SearchReports::reportMainLine(std::string_view text, int score, int time) {
     putLe16(m_record, report::kMainLineCount, kept);
     m_line = moves;
     m_lineCount = kept;
-    notify(kNotifyMainLine);
+    notices.add(kNotifyMainLine);
 }
 
-void SearchReports::handleMoveLine(std::string_view move) {
+void SearchReports::handleMoveLine(std::string_view move, Notices& notices) {
     if (!m_mainLineReported) {
         m_mainLineReported = true;
-        showDepth(1, 0);
-        showNodes(1, 0);
-        reportMainLine(move, 1, 1);
+        depthAndNodes(1, 1, notices);
+        reportMainLine(move, 1, 1, notices);
         return;
     }
     std::array<MoveCode, 1> played{};
     if (readMainLine(m_position, move, played) > 0 &&
         (m_lineCount == 0 || played[0] != m_line[0])) {
-        reportMainLine(move, m_score, m_time);
+        reportMainLine(move, m_score, m_time, notices);
     }
 }
 
 bool SearchReports::handle(const ParsedLine& line) {
-    std::lock_guard lock(m_mutex);
+    Notices notices;
+    bool ends = false;
+    {
+        std::lock_guard lock(m_mutex);
+        ends = handleLocked(line, notices);
+    }
+    deliver(notices);
+    return ends;
+}
+
+bool SearchReports::handleLocked(const ParsedLine& line, Notices& notices) {
     if (!m_searchOn) {
         return false;
     }
     switch (line.kind) {
     case ParsedLine::Kind::kMove:
-        handleMoveLine(line.move);
+        handleMoveLine(line.move, notices);
         return true;
     case ParsedLine::Kind::kThinking:
         if (line.depth > m_greatestDepth) {
-            const auto nodes = static_cast<std::uint64_t>(line.nodes);
-            showDepth(line.depth, 0);
-            showNodes(static_cast<std::uint32_t>(nodes), static_cast<std::uint32_t>(nodes >> 32));
+            depthAndNodes(line.depth, static_cast<std::uint64_t>(line.nodes), notices);
             m_lineCount = 0;
         }
         if (line.text.find('(') == std::string_view::npos) {
             m_score = line.score;
             m_time = line.time;
             m_mainLineReported = true;
-            reportMainLine(line.text, line.score, line.time);
+            reportMainLine(line.text, line.score, line.time, notices);
         }
         return false;
     case ParsedLine::Kind::kOnlyMove:
-        showDepth(1, 0);
-        showNodes(1, 0);
-        reportMainLine(line.move, 0, 0);
+        depthAndNodes(1, 1, notices);
+        reportMainLine(line.move, 0, 0, notices);
         return true;
     case ParsedLine::Kind::kStatus: {
-        const auto nodes = static_cast<std::uint64_t>(line.nodes);
-        showDepth(line.depth, 0);
-        showNodes(static_cast<std::uint32_t>(nodes), static_cast<std::uint32_t>(nodes >> 32));
-        showMove(0, line.totalMoves - line.movesLeft, line.totalMoves);
+        depthAndNodes(line.depth, static_cast<std::uint64_t>(line.nodes), notices);
+        rootMove(0, line.totalMoves - line.movesLeft, line.totalMoves, notices);
         return false;
     }
     default:

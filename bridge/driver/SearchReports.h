@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -26,12 +27,16 @@ int hostScore(long long engineScore, bool negate);
 
 // The search state that reports are made from, and the writes into the host's report
 // record. Everything here is guarded by one lock, so the reader thread, the thread in
-// Eng9 and host threads calling the Show functions see it whole; notifications are sent
-// under the lock too, so a host never reads a record half-way through a write.
+// Eng9 and host threads calling the Show functions see it whole. Notifications are sent
+// after the lock is let go: a host handler may wait for another host thread that calls
+// into the library, or call Eng2 itself.
 class SearchReports {
 public:
     // Holds the host's record until detach(); writes `hostValue` to offset 108.
     void attach(unsigned char* record, std::int32_t hostValue);
+    // Lets go of the record: no notification starts after this returns. One already on
+    // its way on another thread is waited for, but at most about two seconds, since its
+    // handler may itself be waiting for the caller.
     void detach();
     bool holdsRecord() const;
 
@@ -61,6 +66,8 @@ public:
     std::int32_t showDepth(int depth, int secondDepth);
     std::int32_t showNodes(std::uint32_t low, std::uint32_t high);
     std::int32_t showMove(int move, int number, int total);
+    // showDepth(depth, 0) then showNodes(count) in one go; returns the last result.
+    std::int32_t showDepthAndNodes(int depth, std::uint64_t count);
     // `moves` holds `count` 16-bit move codes; the count is clamped to 0..32.
     std::int32_t showMainline(const std::uint16_t* moves, int count, int score);
 
@@ -71,12 +78,26 @@ public:
 private:
     static constexpr int kMaxMainLine = 32;
 
-    std::int32_t notify(int code);
-    void reportMainLine(std::string_view text, int score, int time);
-    void handleMoveLine(std::string_view move);
+    // The notification codes one call has earned, sent once the lock is let go.
+    struct Notices {
+        std::array<int, 4> codes{};
+        int count = 0;
+        void add(int code) { codes[count++] = code; }
+    };
+
+    std::int32_t deliver(const Notices& notices);
+    void depth(int depth, int secondDepth, Notices& notices);
+    void nodes(std::uint64_t count, Notices& notices);
+    void depthAndNodes(int depth, std::uint64_t count, Notices& notices);
+    void rootMove(int move, int number, int total, Notices& notices);
+    void reportMainLine(std::string_view text, int score, int time, Notices& notices);
+    void handleMoveLine(std::string_view move, Notices& notices);
+    bool handleLocked(const ParsedLine& line, Notices& notices);
     bool blackToMove() const { return m_position.sideToMove == kBlack; }
 
-    mutable std::recursive_mutex m_mutex;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_notified; // a notification has come back
+    int m_notifying = 0;                // notifications under way, on all threads
     unsigned char* m_record = nullptr;
     std::atomic<bool> m_stop{false};
     bool m_evaluationWhite = false;

@@ -31,9 +31,11 @@ public:
     bool start(const std::vector<std::string>& arguments, const std::string& workingFolder,
                std::string& error);
 
-    // Writes all of `text` to the engine's input. Returns false, without a signal, when the
-    // engine has ended or the pipe is closed.
-    bool write(std::string_view text);
+    // Writes all of `text` to the engine's input, giving up after `limit`. Returns false,
+    // without a signal, when the engine has ended, the pipe is closed or the text could not
+    // be written in time (an engine that stopped reading); the input is then closed, so that
+    // every later write returns false at once. Callable from any thread.
+    bool write(std::string_view text, std::chrono::milliseconds limit);
 
     // Blocks until output arrives (kData, `count` bytes), the output ends (kEnd), wake()
     // is called (kWoken) or the read fails (kFailed).
@@ -42,7 +44,8 @@ public:
     // Makes a blocked or the next read() return kWoken. Callable from any thread.
     void wake();
 
-    // True once the engine process has ended (it is then also reaped).
+    // True once the engine process has ended. It is not reaped here: until terminate(), the
+    // ended process keeps its number, so its process group cannot be taken by another.
     bool hasEnded();
 
     // Waits up to `limit` for the process to end by itself; true if it has.
@@ -51,10 +54,10 @@ public:
     // Closes the engine's input, so that an engine reading it sees its end.
     void closeInput();
 
-    // Ends the engine's whole process group (politely first, then by force) and reaps it.
+    // Ends the engine and whatever it started (politely first, then by force) and reaps it.
+    // Returns within about two seconds whatever the engine does, and may be called while
+    // another thread is in read(), write() or wake(); the pipes stay open until destruction.
     void terminate();
-
-    int processId() const { return m_pid; }
 
 private:
     void closeAll();
@@ -65,7 +68,10 @@ private:
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
     bool m_ended = false;
-    std::mutex m_mutex; // serialises writes, closing the input and reaping the process
+    bool m_reapedElsewhere = false; // the system reaped it: its number may be reused
+    std::mutex m_inputMutex;        // serialises writes and closing the input
+    std::mutex m_stateMutex;        // guards m_pid and m_ended
+    std::mutex m_terminateMutex;    // one terminate() at a time
 };
 
 } // namespace ferrule

@@ -1,6 +1,9 @@
 #include "MainFormFixture.h"
 #include "ReadOnlyFolder.h"
 
+#include "app/GameFile.h"
+
+#include <QAbstractScrollArea>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -8,6 +11,9 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
+
+#include <sys/stat.h>
 
 using Lines = std::vector<std::string>;
 
@@ -190,6 +196,69 @@ private slots:
         QCOMPARE(fresh->game().Model().finished, 0);
     }
 
+    // A named pipe or a device reaches the reader by every path that opens a file: the
+    // Open dialog, a dropped file and a later start's hand-over. Each gets the message at
+    // once and an empty finished window; the program goes on.
+    void oddFilesAreRefusedOnEveryPath() {
+        const QString pipe = m_fixture->path(QStringLiteral("pipe.rvg"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString zero = m_fixture->path(QStringLiteral("zero.rvg"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+        const auto expectRefused = [this](const QString& path, const std::function<void()>& open) {
+            // Answers the Open dialog, when one opens, with `path`, then records the message.
+            QString message;
+            QTimer answer;
+            connect(&answer, &QTimer::timeout, [&message, path] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (qobject_cast<QFileDialog*>(modal)) {
+                    choose(path)(modal);
+                } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                    message = box->text();
+                    box->close();
+                }
+            });
+            answer.start(10);
+            open();
+            QTRY_VERIFY2(!message.isEmpty(), qPrintable(path));
+            QCOMPARE(message, QStringLiteral("Cannot open file ") + path);
+            TMDIChild* window = form().ActiveGameWindow();
+            QVERIFY(window);
+            QCOMPARE(window->windowTitle(), path);
+            QCOMPARE(window->game().Model().finished, 1);
+            QVERIFY(window->game().Model().moveRecord.empty());
+        };
+        for (const QString& path : {pipe, QStringLiteral("/dev/zero")}) {
+            expectRefused(path, [this] { form().FileOpen1Execute(); });
+            expectRefused(path,
+                          [this, path] { form().ReceiveHandOver('"' + path.toUtf8() + '"'); });
+        }
+        for (const QString& path : {pipe, zero}) {
+            expectRefused(path, [this, path] {
+                QMimeData data;
+                data.setUrls({QUrl::fromLocalFile(path)});
+                QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton,
+                                      Qt::NoModifier);
+                QApplication::sendEvent(&form(), &enter);
+                QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton,
+                                Qt::NoModifier);
+                QApplication::sendEvent(&form(), &drop);
+                QVERIFY(drop.isAccepted());
+            });
+        }
+    }
+
+    void refusedLineIsQuotedShort() {
+        const QString path =
+            writeFile(QStringLiteral("long.rvg"), "e2e4\r\n" + QByteArray(5000, 'z'));
+        QString message;
+        NextModal box(NextModal::recordMessage(message));
+        form().MakeGameWindow(path);
+        const QString quote = QString(kMaxQuotedCharacters - 1, 'z') + QChar(0x2026);
+        QCOMPARE(
+            message,
+            QStringLiteral("Cannot open file %1\nLine 2 is not a move: \"%2\"").arg(path, quote));
+    }
+
     void droppedFiles() {
         const QString a = writeFile(QStringLiteral("a.rvg"), "e2e4\r\n");
         const QString b = writeFile(QStringLiteral("b.txt"), "e2e4\r\n");
@@ -211,6 +280,54 @@ private slots:
         QVERIFY(drop.isAccepted());
         QTRY_COMPARE(form().Workspace()->subWindowList().size(), before + 2);
         QCOMPARE(form().ActiveGameWindow()->game().Model().moveRecord, Lines{"e2e4"});
+    }
+
+    void filesDroppedOnAGameWindow_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("square image") << "e2";
+        QTest::newRow("chat line") << "Edit1";
+        QTest::newRow("advertisement") << "CppWebBrowser1";
+    }
+    void filesDroppedOnAGameWindow() {
+        QFETCH(QString, target);
+        const QString file = writeFile(QStringLiteral("dropped.rvg"), "d2d4\r\nd7d5\r\n");
+        TMDIChild* window = startupGame();
+        auto* widget = window->findChild<QWidget*>(target);
+        QVERIFY(widget);
+        // A scroll area takes its drops on its viewport.
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(widget))
+            widget = area->viewport();
+        const int before = form().Workspace()->subWindowList().size();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        // Delivered to the main window's screen window, as the desktop's drag is: the window
+        // itself finds the widget under the point that takes drops.
+        const QPoint at = widget->mapTo(&form(), widget->rect().center());
+        QWindow* screenWindow = form().windowHandle();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(screenWindow, &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(screenWindow, &move);
+        QVERIFY(move.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(screenWindow, &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE(form().Workspace()->subWindowList().size(), before + 1);
+        QCOMPARE(form().ActiveGameWindow()->windowTitle(), file);
+        QCOMPARE(form().ActiveGameWindow()->game().Model().moveRecord, (Lines{"d2d4", "d7d5"}));
+        // The window it fell on took nothing: no move, no text.
+        QVERIFY(window->game().Model().moveRecord.empty());
+        QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), QString());
+
+        // Text dragged onto the chat line is still the line's own business.
+        QMimeData text;
+        text.setText(QStringLiteral("hello"));
+        QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton,
+                                  Qt::NoModifier);
+        QApplication::sendEvent(window->findChild<QLineEdit*>(QStringLiteral("Edit1")), &textEnter);
+        QVERIFY(textEnter.isAccepted());
+        QCOMPARE(form().Workspace()->subWindowList().size(), before + 1);
     }
 
     void handOver_data() {

@@ -1,5 +1,6 @@
 #include "app/FileExtension.h"
 #include "app/AssociationCheck.h"
+#include "app/DatabaseRefresh.h"
 #include "app/IniFile.h"
 
 #include <QDir>
@@ -143,11 +144,13 @@ private slots:
         TRegExtension reg = registry();
         const QString program = QStringLiteral("/opt/rv/rookvale");
         QCOMPARE(checkAssociation(reg, program), AssociationResult::Registered);
+        QTRY_VERIFY_WITH_TIMEOUT(!DatabaseRefresh::Busy(), 30000);
         const QByteArray before = readFile(entryFile(program));
         QFile::remove(m_home.filePath(QStringLiteral("data/mime/mime.cache")));
         QCOMPARE(checkAssociation(reg, program), AssociationResult::AlreadyRegistered);
         QCOMPARE(readFile(entryFile(program)), before);
         // The databases are refreshed only when something was written.
+        QVERIFY(!DatabaseRefresh::Busy());
         QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("data/mime/mime.cache"))));
     }
 

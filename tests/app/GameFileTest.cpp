@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using Lines = std::vector<std::string>;
 Q_DECLARE_METATYPE(Lines)
 
@@ -97,6 +99,57 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.rvg")));
         QCOMPARE(readGameFile(dir.filePath(QStringLiteral("folder.rvg"))).status,
                  GameFileContents::Status::Unreadable);
+    }
+
+    // Nothing but a regular file is read: a named pipe would wait for a writer for ever
+    // and a device such as /dev/zero never ends. Each is refused at once, as is a file
+    // over the size limit, whether named directly or through a link.
+    void onlyRegularFilesAreRead() {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("pipe.rvg"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString zero = dir.filePath(QStringLiteral("zero.rvg"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+        const QString pipeLink = dir.filePath(QStringLiteral("pipe link.rvg"));
+        QVERIFY(QFile::link(pipe, pipeLink));
+        const QString huge = dir.filePath(QStringLiteral("huge.rvg"));
+        {
+            QFile file(huge);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(5) << 30));
+        }
+        for (const QString& path : {pipe, zero, pipeLink, huge, QStringLiteral("/dev/zero"),
+                                    QStringLiteral("/dev/null")}) {
+            const GameFileContents contents = readGameFile(path);
+            QCOMPARE(contents.status, GameFileContents::Status::Unreadable);
+            QVERIFY(contents.lines.empty());
+        }
+    }
+
+    void sizeLimitIsExact() {
+        QTemporaryDir dir;
+        QByteArray bytes;
+        while (bytes.size() + 6 <= kMaxGameFileBytes)
+            bytes += "e2e4\r\n";
+        bytes += QByteArray(kMaxGameFileBytes - bytes.size(), '\n');
+        const GameFileContents full = readGameFile(writeFile(dir, bytes));
+        QCOMPARE(full.status, GameFileContents::Status::Loaded);
+        QCOMPARE(qsizetype(full.lines.size()), kMaxGameFileBytes / 6);
+        QCOMPARE(readGameFile(writeFile(dir, bytes + '\n')).status,
+                 GameFileContents::Status::Unreadable);
+    }
+
+    void longBadLineIsQuotedShort() {
+        QTemporaryDir dir;
+        const QByteArray line = "e2e4" + QByteArray(100000, 'x');
+        const GameFileContents contents = readGameFile(writeFile(dir, "d2d4\r\n" + line));
+        QCOMPARE(contents.status, GameFileContents::Status::Invalid);
+        QCOMPARE(contents.badLineNumber, 2);
+        QCOMPARE(contents.badLineText.size(), kMaxQuotedCharacters);
+        QCOMPARE(contents.badLineText,
+                 QString::fromLatin1(line.left(kMaxQuotedCharacters - 1)) + QChar(0x2026));
+        // A line of exactly the longest quotation is quoted whole.
+        const QByteArray eighty(kMaxQuotedCharacters, 'y');
+        QCOMPARE(readGameFile(writeFile(dir, eighty)).badLineText, QString::fromLatin1(eighty));
     }
 
     void writeThenReadGivesTheSameLines() {

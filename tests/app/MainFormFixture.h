@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DatabaseRefresh.h"
 #include "app/FileExtension.h"
 #include "app/TMainForm.h"
 #include "board/TMDIChild.h"
@@ -23,6 +24,13 @@ struct MainFormFixture {
     TRegExtension association{home.filePath(QStringLiteral("data")),
                               home.filePath(QStringLiteral("config"))};
     std::unique_ptr<TMainForm> form;
+
+    // The association written at start is refreshed in the background, inside `home`.
+    ~MainFormFixture() {
+        form.reset();
+        if (!QTest::qWaitFor([] { return !DatabaseRefresh::Busy(); }, 30000))
+            qWarning("the database refresh did not end");
+    }
 
     void start(const QStringList& arguments = {}) {
         // The pictures the build put beside the test executable.

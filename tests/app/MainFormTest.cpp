@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -139,6 +140,27 @@ private slots:
         menu->actions()[2]->trigger();
         QCOMPARE(form().Workspace()->currentSubWindow()->windowTitle(),
                  QStringLiteral("Game Board"));
+    }
+
+    void windowMenuEntryOfAClosedChild() {
+        m_fixture->start();
+        QMenu* menu = form().findChild<QMenu*>(QStringLiteral("Window1"));
+        QMetaObject::invokeMethod(menu, "aboutToShow");
+        QAction* connection = menu->actions()[3];
+        QCOMPARE(connection->text(), QStringLiteral("&2 Connection"));
+        // The child goes while the menu is open, as a peer's line or an engine may make it.
+        QMdiSubWindow* current = form().Workspace()->currentSubWindow();
+        QPointer<QMdiSubWindow> closed;
+        for (QMdiSubWindow* window : form().Workspace()->subWindowList()) {
+            if (window->windowTitle() == QStringLiteral("Connection"))
+                closed = window;
+        }
+        QVERIFY(closed);
+        closed->close();
+        QTRY_VERIFY(!closed); // freed, not only hidden
+        connection->trigger();
+        QCOMPARE(form().Workspace()->currentSubWindow(), current);
+        QCOMPARE(childTitles(form()).count(QStringLiteral("Connection")), 0);
     }
 
     void toolBarButtons() {

@@ -58,6 +58,14 @@ class Display:
         if not number:
             fail("Xvfb did not start")
         os.environ["DISPLAY"] = ":" + number
+        # Without a runtime folder of its own, the accessibility bus of every session on the
+        # machine has the same address (~/.cache/at-spi/bus): a suite running beside this one
+        # would take it over, and the program would join the other suite's bus. The bus is
+        # started by the session bus, which must hear of the folder first.
+        self.runtime = tempfile.mkdtemp(prefix="rookvale-runtime-")
+        os.environ["XDG_RUNTIME_DIR"] = self.runtime
+        subprocess.run(["dbus-update-activation-environment", "XDG_RUNTIME_DIR=" + self.runtime],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # The session bus starts the accessibility bus on the first request for its address.
         # Only that one launcher may run: a second one, started by hand, could lose the race
         # for the bus name yet leave its dead bus's address on the display, where the
@@ -68,6 +76,7 @@ class Display:
     def close(self):
         self.xvfb.terminate()
         self.xvfb.wait(timeout=10)
+        shutil.rmtree(self.runtime, ignore_errors=True)
 
 
 class Program:
@@ -119,6 +128,9 @@ class Program:
 def main_frame():
     """The accessible main window "Rookvale 1.0", or None."""
     desktop = pyatspi.Registry.getDesktop(0)
+    # Without an event loop here, the list of applications is never told of one that
+    # joined after it was first read: read it afresh each time.
+    desktop.clearCache()
     for app in desktop:
         if app is None:
             continue

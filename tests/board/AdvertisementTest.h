@@ -5,6 +5,13 @@
 class AdvertisementTest : public QObject {
     Q_OBJECT
 private slots:
-    void pageShownWhenServed();
+    void pageShownOnlyOnceTheWindowIsShown();
+    void failedLoadLeavesPanelEmpty_data();
     void failedLoadLeavesPanelEmpty();
+    void pageResourcesAreNeverLoaded();
+    void bigPagesAreCutOff_data();
+    void bigPagesAreCutOff();
+    void pageAtTheLimitIsShown();
+    void linksGoToTheUsersBrowserOnly();
+    void silentAndSlowHostsAreGivenUp();
 };

@@ -181,4 +181,25 @@ TEST(EvaluationWhite, NegatesWhenBlackIsToMoveInTheSearchedPosition) {
     EXPECT_EQ(getLe16(bytes.data(), report::kScore), -150);
 }
 
+TEST(EvaluationWhite, ShowMainlineNegatesOnlyWithBlackToMove) {
+    std::array<unsigned char, report::kSize> bytes{};
+    SearchReports reports;
+    reports.attach(bytes.data(), 0);
+    const std::uint16_t line[1] = {ferrule_test::move("e2e4")};
+    reports.startSearch(Position::initial());
+    reports.showMainline(line, 1, 150);
+    EXPECT_EQ(getLe16(bytes.data(), report::kScore), 150) << "white's view is ours unchanged";
+    reports.setEvaluationWhite(true);
+    reports.showMainline(line, 1, 150);
+    EXPECT_EQ(getLe16(bytes.data(), report::kScore), 150);
+    Position blackToMove = Position::initial();
+    blackToMove.apply(ferrule_test::move("e2e4"));
+    reports.startSearch(blackToMove);
+    reports.showMainline(line, 1, 150);
+    EXPECT_EQ(getLe16(bytes.data(), report::kScore), -150);
+    reports.setEvaluationWhite(false);
+    reports.showMainline(line, 1, 150);
+    EXPECT_EQ(getLe16(bytes.data(), report::kScore), 150);
+}
+
 } // namespace

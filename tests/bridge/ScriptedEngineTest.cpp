@@ -1,80 +1,116 @@
+// The driver's dialogue with the stand-in engine: what it sends for each kind of search
+// and stop, and that misbehaving engines cannot hold a search or a shutdown.
+
+#include "ScriptedInstall.h"
 #include "TestPositions.h"
 #include "driver/EngineDriver.h"
 #include "driver/RecordLayout.h"
+#include "quill/Quill32.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <atomic>
+#include <iterator>
 #include <string>
 #include <vector>
-
-#ifndef FERRULE_SCRIPTED_ENGINE
-#error "FERRULE_SCRIPTED_ENGINE names the stand-in engine script"
-#endif
 
 namespace {
 
 using namespace ferrule;
-namespace fs = std::filesystem;
+using namespace ferrule_test;
 using Commands = std::vector<std::string>;
 
-// Lays out <tmp>/engines/scripted.eng beside <tmp>/engines/scripted/scripted, runs one
-// search through the real driver and returns every command the engine received.
-Commands runSearch(const SearchRequest& request, int& mainLineCount) {
-    char pattern[] = "/tmp/ferrule-scripted-XXXXXX";
-    const fs::path root = mkdtemp(pattern);
-    const fs::path folder = root / "engines" / "scripted";
-    fs::create_directories(folder);
-    fs::create_symlink(FERRULE_SCRIPTED_ENGINE, folder / "scripted");
-    const auto paths = derivePaths((root / "engines" / "scripted.eng").string());
+// Main lines the host has been told of; the record itself is read only once the search
+// has ended, as a host reads it only in its handler.
+std::atomic<int> g_mainLines{0};
 
-    std::array<unsigned char, report::kSize> record{};
-    SearchReports reports;
-    reports.attach(record.data(), 0);
-    {
-        EngineDriver driver(reports);
-        std::string error;
-        EXPECT_TRUE(driver.start(*paths, EngineConfig{}, error)) << error;
-        driver.search(request);
-        driver.shutdown();
+std::int32_t countMainLines(std::int32_t code, std::int32_t, std::int32_t, void*) {
+    if (code == kNotifyMainLine) {
+        ++g_mainLines;
     }
-    mainLineCount = getLe16(record.data(), report::kMainLineCount);
-    Commands commands;
-    std::ifstream log(folder / "commands.log");
-    for (std::string line; std::getline(log, line);) {
-        commands.push_back(line);
-    }
-    fs::remove_all(root);
-    return commands;
+    return 0;
 }
+
+class ScriptedEngine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_mainLines = 0;
+        QuillSetHandler(&countMainLines);
+    }
+    void TearDown() override {
+        m_driver.shutdown();
+        QuillSetHandler(nullptr);
+    }
+
+    void start(const std::string& mode, EngineConfig config = {}) {
+        config.commandLine = mode;
+        std::string error;
+        ASSERT_TRUE(m_driver.start(m_install.paths(), config, error)) << error;
+        m_reports.attach(m_record.data(), 0);
+    }
+
+    Commands searchAndClose(const SearchRequest& request) {
+        m_driver.search(request);
+        m_driver.shutdown();
+        return m_install.commands();
+    }
+
+    int mainLineCount() const { return getLe16(m_record.data(), report::kMainLineCount); }
+    // Waits for one more main line than `before` had been reported.
+    static bool mainLineReported(int before = 0) {
+        return eventually([before] { return g_mainLines > before; });
+    }
+
+    // The commands sent from the first `from` on, without the status requests "." that a
+    // waiting search sends on its own schedule.
+    Commands commandsFrom(const std::string& from) const {
+        const Commands all = m_install.commands();
+        Commands tail;
+        std::copy_if(std::find(all.begin(), all.end(), from), all.end(), std::back_inserter(tail),
+                     [](const std::string& command) { return command != "."; });
+        return tail;
+    }
+
+    ScriptedInstall m_install;
+    std::array<unsigned char, report::kSize> m_record{};
+    SearchReports m_reports;
+    EngineDriver m_driver{m_reports};
+};
 
 SearchRequest timedRequest() {
     SearchRequest request;
-    request.moves = {ferrule_test::move("e2e4")};
+    request.moves = {move("e2e4")};
     request.mode = 2;
     request.remaining = 300;
     request.increment = 2;
     return request;
 }
 
-TEST(ScriptedEngine, StartPositionCommandSequence) {
-    int count = 0;
-    EXPECT_EQ(runSearch(timedRequest(), count),
-              (Commands{"zelta", "xboard", "new", "level 0 5:0 2", "time 30000", "hard", "easy",
-                        "force", "e2e4", "post", "black", "go", "new", "quit"}));
-    EXPECT_EQ(count, 1);
-}
-
-TEST(ScriptedEngine, BoardCommandSequence) {
+SearchRequest boardRequest(const std::string& fen) {
+    const Position position = fromFen(fen);
     SearchRequest request = timedRequest();
     request.fromStart = false;
-    const Position start = Position::initial();
-    std::copy(start.squares.begin(), start.squares.end(), request.board.begin());
-    int count = 0;
-    const Commands commands = runSearch(request, count);
+    request.moves.clear();
+    request.whiteToMove = position.sideToMove == kWhite;
+    std::copy(position.squares.begin(), position.squares.end(), request.board.begin());
+    return request;
+}
+
+TEST_F(ScriptedEngine, StartPositionCommandSequence) {
+    start("");
+    EXPECT_EQ(searchAndClose(timedRequest()),
+              (Commands{"zelta", "xboard", "new", "level 0 5:0 2", "time 30000", "hard", "easy",
+                        "force", "e2e4", "post", "black", "go", "new", "quit"}));
+    EXPECT_EQ(mainLineCount(), 1);
+}
+
+TEST_F(ScriptedEngine, BoardCommandSequence) {
+    start("");
+    SearchRequest request = boardRequest("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    request.moves = {move("e2e4")};
+    const Commands commands = searchAndClose(request);
     ASSERT_EQ(commands.size(), 5u + 2u + 16u + 1u + 16u + 1u + 1u + 9u);
     EXPECT_EQ(Commands(commands.begin() + 5, commands.begin() + 8), (Commands{"edit", "#", "Ra1"}));
     EXPECT_EQ(commands[5 + 2 + 16], "c");
@@ -82,7 +118,154 @@ TEST(ScriptedEngine, BoardCommandSequence) {
     EXPECT_EQ(Commands(commands.begin() + 40, commands.end()),
               (Commands{"c", ".", "hard", "easy", "force", "e2e4", "post", "black", "go", "new",
                         "quit"}));
-    EXPECT_EQ(count, 1);
+    EXPECT_EQ(mainLineCount(), 1);
+}
+
+TEST_F(ScriptedEngine, FixedDepthTellsTheEngineItsDepthBeforeTheSetUp) {
+    start("");
+    SearchRequest request = boardRequest("4k3/8/8/8/8/8/4P3/4K3 w - -");
+    request.mode = 1;
+    request.depth = 4;
+    const Commands commands = searchAndClose(request);
+    EXPECT_EQ(Commands(commands.begin() + 2, commands.begin() + 7),
+              (Commands{"new", "level 10 30000:0 0", "time 180000000", "sd 4", "edit"}));
+}
+
+TEST_F(ScriptedEngine, StopTellsAThinkingEngineToMoveNow) {
+    start("thinker");
+    Background search([&] { m_driver.search(timedRequest()); });
+    ASSERT_TRUE(mainLineReported());
+    m_driver.stop();
+    EXPECT_TRUE(search.finishes());
+    EXPECT_EQ(commandsFrom("go"), (Commands{"go", "?"}));
+    EXPECT_EQ(mainLineCount(), 2) << "the move after the stop is not reported";
+}
+
+TEST_F(ScriptedEngine, StopEndsAnAnalysisWithExit) {
+    EngineConfig config;
+    config.analyzeMode = true;
+    start("thinker", config);
+    SearchRequest request = timedRequest();
+    request.mode = 0;
+    Background search([&] { m_driver.search(request); });
+    ASSERT_TRUE(mainLineReported());
+    m_driver.stop();
+    EXPECT_TRUE(search.finishes());
+    EXPECT_EQ(commandsFrom("post"), (Commands{"post", "black", "analyze", "exit"}));
+}
+
+SearchRequest ponderRequest() {
+    SearchRequest request = timedRequest();
+    request.moves.push_back(move("e7e5"));
+    request.ponder = true;
+    return request;
+}
+
+EngineConfig pondering() {
+    EngineConfig config;
+    config.ponderMode = true;
+    return config;
+}
+
+TEST_F(ScriptedEngine, StopWhilePonderingPlaysThePonderMoveFirst) {
+    start("thinker", pondering());
+    Background search([&] { m_driver.search(ponderRequest()); });
+    ASSERT_TRUE(mainLineReported());
+    m_driver.stop();
+    EXPECT_TRUE(search.finishes());
+    EXPECT_EQ(commandsFrom("hard"), (Commands{"hard", "force", "e2e4", "post", "black",
+                                              "ponder e7e5", "e7e5", "easy", "?"}));
+}
+
+TEST_F(ScriptedEngine, PonderHitHandsOverTheMoveOnce) {
+    start("thinker", pondering());
+    Background search([&] { m_driver.search(ponderRequest()); });
+    ASSERT_TRUE(mainLineReported());
+    m_driver.ponderHit();
+    ASSERT_TRUE(m_install.waitForCommand("easy"));
+    m_driver.ponderHit();
+    m_driver.stop();
+    EXPECT_TRUE(search.finishes());
+    EXPECT_EQ(commandsFrom("ponder e7e5"), (Commands{"ponder e7e5", "e7e5", "easy", "?"}));
+}
+
+TEST_F(ScriptedEngine, FixedDepthStopsWhenADeeperLineArrives) {
+    start("thinker");
+    SearchRequest request = timedRequest();
+    request.mode = 1;
+    request.depth = 2; // the engine reports depth 3
+    Background search([&] { m_driver.search(request); });
+    EXPECT_TRUE(search.finishes());
+    EXPECT_EQ(commandsFrom("go"), (Commands{"go", "?"}));
+}
+
+TEST_F(ScriptedEngine, AnEngineWithoutAnalysisGetsTimedSearchesInstead) {
+    EngineConfig config;
+    config.analyzeMode = true;
+    start("no-analyze", config);
+    SearchRequest request = timedRequest();
+    request.mode = 0;
+    {
+        Background search([&] { m_driver.search(request); });
+        // The thinking line comes after the error line, so the error has been read.
+        ASSERT_TRUE(mainLineReported());
+        m_driver.stop();
+        EXPECT_TRUE(search.finishes());
+    }
+    const int before = g_mainLines;
+    Background search([&] { m_driver.search(request); });
+    ASSERT_TRUE(mainLineReported(before));
+    m_driver.stop();
+    EXPECT_TRUE(search.finishes());
+    const Commands second = commandsFrom("analyze");
+    ASSERT_GE(second.size(), 4u);
+    EXPECT_EQ(Commands(second.begin() + 1, second.begin() + 4),
+              (Commands{"?", "new", "level 10 30000:0 0"}));
+    EXPECT_EQ(Commands(second.end() - 3, second.end()), (Commands{"black", "go", "?"}));
+}
+
+TEST_F(ScriptedEngine, APositionWithoutLegalMovesIsNotSearched) {
+    start("thinker");
+    Background search([&] { m_driver.search(boardRequest("7k/5Q2/6K1/8/8/8/8/8 b - -")); });
+    EXPECT_TRUE(search.finishes(5s));
+    m_driver.shutdown();
+    EXPECT_EQ(commandsFrom("post"), (Commands{"post", "black", "new", "quit"}));
+}
+
+TEST_F(ScriptedEngine, AnEngineThatStopsReadingHoldsNoCall) {
+    start("deaf");
+    SearchRequest request = timedRequest();
+    request.mode = 0;
+    Background search([&] { m_driver.search(request); });
+    ASSERT_TRUE(mainLineReported());
+    // Enough commands to fill the pipe many times over; from the one that cannot be
+    // written on, the engine counts as gone.
+    Background flood([&] {
+        for (int i = 0; i < 40000; ++i) {
+            m_driver.reset();
+        }
+        m_driver.stop();
+    });
+    EXPECT_TRUE(flood.finishes());
+    EXPECT_TRUE(search.finishes());
+    const int pid = m_install.enginePid();
+    Background close([&] { m_driver.shutdown(); });
+    EXPECT_TRUE(close.finishes());
+    EXPECT_TRUE(processGone(pid));
+}
+
+TEST_F(ScriptedEngine, ShutdownEndsASearchTheEngineWillNotEnd) {
+    start("stubborn");
+    SearchRequest request = timedRequest();
+    request.mode = 0;
+    Background search([&] { m_driver.search(request); });
+    ASSERT_TRUE(mainLineReported());
+    const int pid = m_install.enginePid();
+    Background close([&] { m_driver.shutdown(); });
+    EXPECT_TRUE(search.finishes());
+    EXPECT_TRUE(close.finishes());
+    EXPECT_FALSE(m_driver.searchRunning());
+    EXPECT_TRUE(processGone(pid));
 }
 
 } // namespace

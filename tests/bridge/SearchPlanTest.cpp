@@ -75,11 +75,28 @@ TEST(SearchPlan, UnlimitedAndFixedDepth) {
     plan = planSearch(request, analysing, cache);
     EXPECT_EQ(plan.targetDepth, 8);
     EXPECT_TRUE(plan.analysis);
-    EXPECT_EQ(plan.commands[1], "hard\n");
+    EXPECT_EQ(plan.commands[1], "sd 8\n");
+    EXPECT_EQ(plan.commands[2], "hard\n");
+    // Without analysis the depth line follows the unlimited level and time.
+    plan = planSearch(request, EngineConfig{}, cache);
+    EXPECT_EQ(Commands(plan.commands.begin(), plan.commands.begin() + 5),
+              (Commands{"new\n", "level 10 30000:0 0\n", "time 180000000\n", "sd 8\n", "hard\n"}));
     // After an unlimited level, a timed search must send its own level again.
     request.mode = 2;
     request.remaining = 1800000;
     EXPECT_EQ(planSearch(request, EngineConfig{}, cache).commands[1], "level 0 30000:0 0\n");
+}
+
+TEST(SearchPlan, ATimedLevelReplacesAPeriodLevelOfTheSameTime) {
+    TimeControlCache cache;
+    SearchRequest period = startRequest({}, 3);
+    period.remaining = 300;
+    period.toPlay = 40;
+    EXPECT_EQ(planSearch(period, EngineConfig{}, cache).commands[1], "level 40 5:0 0\n");
+    SearchRequest timed = startRequest({}, 2);
+    timed.remaining = 300;
+    EXPECT_EQ(planSearch(timed, EngineConfig{}, cache).commands[1], "level 0 5:0 0\n");
+    EXPECT_EQ(planSearch(timed, EngineConfig{}, cache).commands[1], "time 30000\n");
 }
 
 SearchRequest boardRequest(const char* fen, bool whiteToMove) {

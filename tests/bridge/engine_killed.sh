@@ -7,6 +7,7 @@
 set -euo pipefail
 bin=$1 name=$2 engine=$3
 shift 3
+. "$(dirname "$0")/needs_engines.sh" "$engine" "$@"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/engines/$name"
@@ -15,7 +16,7 @@ ln -s "$engine" "$work/engines/$name/$name"
 printf '%s\n' "[Parameter]" "$@" > "$work/engines/$name/$name.init"
 
 timeout 60 "$bin/ferrule-host" "$work/engines/$name.eng" open "search start moves e2e4 e7e5 g1f3 b8c6 infinite" \
-    "sleep 1000" kill-engine wait "search start depth 3" wait status close processes \
+    "await 332 30000" kill-engine wait "search start depth 3" wait status close processes \
     > "$work/out" 2>&1 || { echo "FAIL: ferrule-host exited with $?"; cat "$work/out"; exit 1; }
 cat "$work/out" | grep -v '^33[123] '
 after=$(grep -m1 -o 'after-kill-ms=[0-9]*' "$work/out" | cut -d= -f2)

@@ -4,6 +4,7 @@
 set -euo pipefail
 bin=$1 name=$2 engine=$3
 shift 3
+. "$(dirname "$0")/needs_engines.sh" "$engine" "$@"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/Host/Engines/$name"
@@ -37,7 +38,7 @@ tail -1 "$work/out" | grep -q '^processes 0$' || fail "an engine process outlive
 
 # Unlimited search stopped from a second thread (from moves: phalanx sometimes drops
 # an "edit" that follows "new" too closely, and the board path is covered above).
-host open "search start moves e2e4 e7e5 g1f3 b8c6 b1c3 g8f6 infinite" "sleep 1500" stop wait close processes
+host open "search start moves e2e4 e7e5 g1f3 b8c6 b1c3 g8f6 infinite" "await 333 60000" stop wait close processes
 checkSearches 1
 expect '^333 nodes [1-9]'
 expect '^stop sent'

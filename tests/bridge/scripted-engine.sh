@@ -1,10 +1,43 @@
 #!/bin/sh
-# A stand-in engine: writes every command it is sent to commands.log in its working
-# folder, and answers "go" with one thinking line and its move.
+# A stand-in engine for the driver's tests. It writes its process id to engine.pid and
+# every command it is sent to commands.log, both in its working folder. Its first
+# argument picks how it behaves:
+#   (none)      answers "go" with one thinking line and its move
+#   thinker     thinks on "go", "ponder" and "analyze"; moves only when told "?"
+#   no-analyze  a thinker that does not know "analyze" (and thinks on after saying so)
+#   stubborn    thinks on "go", ignores "?", "quit" and SIGTERM, ends 3 s after its
+#               input closes
+#   deaf        thinks on "go" and then reads nothing more
+mode=${1:-plain}
+if [ "$mode" = stubborn ]; then
+    trap '' TERM
+fi
+echo $$ > engine.pid
 while IFS= read -r line; do
     printf '%s\n' "$line" >> commands.log
     case "$line" in
-    go) printf '1 12 0 100 e7e5\nmove e7e5\n' ;;
-    quit) exit 0 ;;
+    go)
+        if [ "$mode" = plain ]; then
+            printf '1 12 0 100 e7e5\nmove e7e5\n'
+        else
+            printf '3 25 10 1000 e7e5 g1f3\n'
+        fi
+        if [ "$mode" = deaf ]; then
+            exec sleep 60
+        fi
+        ;;
+    ponder*) printf '3 25 10 1000 g1f3\n' ;;
+    analyze)
+        if [ "$mode" = no-analyze ]; then
+            printf 'Error (unknown command): analyze\n3 25 10 1000 e7e5 g1f3\n'
+        else
+            printf '3 25 10 1000 e7e5 g1f3\n'
+        fi
+        ;;
+    '?') [ "$mode" = stubborn ] || printf 'move e7e5\n' ;;
+    quit) [ "$mode" = stubborn ] || exit 0 ;;
     esac
 done
+if [ "$mode" = stubborn ]; then
+    sleep 3
+fi

@@ -32,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const GameFileContents contents = ReadBytes(bytes);
     if (contents.status == GameFileContents::Status::Invalid) {
         Require(contents.badLineNumber >= 1);
+        Require(contents.badLineText.size() <= kMaxQuotedCharacters);
         return 0;
     }
     Require(contents.status == GameFileContents::Status::Loaded);

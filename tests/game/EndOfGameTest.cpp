@@ -107,8 +107,14 @@ TEST(EndOfGame, ThirdRepetitionNotBefore) {
 }
 
 TEST(EndOfGame, AFinishedGameCanGetAnotherResult) {
-    TestGame test("7k/8/8/8/8/8/8/K5R1 w - - 99 60");
-    ASSERT_TRUE(test.Play("a1b1"));
-    ASSERT_TRUE(test.Play("h8h7 g1g8 h7h6 g8h8"));
+    // The hundredth quiet move draws; moves from a peer or an engine still arrive, and a
+    // mate after the draw appends its own result.
+    TestGame test("7k/8/6K1/8/8/8/8/R7 w - - 99 60");
+    ASSERT_TRUE(test.Play("a1a2"));
     EXPECT_EQ(test.display.Title(), " - (Draw)");
+    EXPECT_EQ(test.game.Model().finished, 1);
+    ASSERT_TRUE(test.Play("h8g8 a2a8"));
+    EXPECT_EQ(test.display.Title(), " - (Draw) - (White Wins)");
+    EXPECT_EQ(test.game.Model().finished, 1);
+    EXPECT_TRUE(Played(test.display, "Audio/mate.wav"));
 }

@@ -79,12 +79,58 @@ TEST(BoardModel, MalformedFenChangesNothing) {
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQxq - 0 1",
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e4 0 1",
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - -1 1",
+        // Placements that do not fit the board: a ninth rank, ranks too long or too
+        // short, a zero, numbers beyond one digit.
+        "8/8/8/8/8/8/8/8/8 w",
+        "8/8/8/8/8/8/8/8/ w",
+        "8/8/8/8/8/8/8/8/K w",
+        "8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8 w",
+        "99/8/8/8/8/8/8/8 w",
+        "88/8/8/8/8/8/8/8 w",
+        "8/8/8/8/8/8/8/7 w",
+        "8/8/8/8/8/8/8/72 w",
+        "8/8/8/8/8/8/8/kK6K w",
+        "8/8/8/8/8/8/8/08 w",
+        "pppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppp w",
+        "8/8/8/8/8/8/8 w",
+        "8//8/8/8/8/8/8/8 w",
+        "/8/8/8/8/8/8/8/8 w",
+        // Number fields out of their bounds, or not plain decimal numbers.
+        "4k3/8/8/8/8/8/8/4K3 w - - 10000 1",
+        "4k3/8/8/8/8/8/8/4K3 w - - 99999999999999999999 1",
+        "4k3/8/8/8/8/8/8/4K3 w - - +1 1",
+        "4k3/8/8/8/8/8/8/4K3 w - - 1x 1",
+        "4k3/8/8/8/8/8/8/4K3 w - - 0 0",
+        "4k3/8/8/8/8/8/8/4K3 w - - 0 10000",
+        "4k3/8/8/8/8/8/8/4K3 w - - 0 -5",
+        "4k3/8/8/8/8/8/8/4K3 w - - 0 1 extra",
     };
     for (const char* fen : rows) {
         BoardModel model;
+        model.moveRecord = {"e2e4"};
         const BoardModel before = model;
         EXPECT_FALSE(model.SetUpFromFen(fen)) << fen;
         EXPECT_EQ(model.PlacementText(), before.PlacementText()) << fen;
         EXPECT_EQ(model.castlingMarks, before.castlingMarks) << fen;
+        EXPECT_EQ(model.quietMoveCount, before.quietMoveCount) << fen;
+        EXPECT_EQ(model.moveRecord, before.moveRecord) << fen;
+        EXPECT_EQ(model.positionHistory, before.positionHistory) << fen;
     }
+}
+
+TEST(BoardModel, FenAtTheBoundsIsTaken) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"4k3/8/8/8/8/8/8/4K3 w - - 9999 9999", "4k3/8/8/8/8/8/8/4K3"},
+        {"k7/8/8/8/8/8/8/7K b - - 0 1", "k7/8/8/8/8/8/8/7K"},
+        {"44/8/8/8/8/8/8/11111111 w", "8/8/8/8/8/8/8/8"},
+        {"pppppppp/PPPPPPPP/8/8/8/8/8/RNBQKBNR w", "pppppppp/PPPPPPPP/8/8/8/8/8/RNBQKBNR"},
+    };
+    for (const auto& [fen, placement] : rows) {
+        BoardModel model;
+        EXPECT_TRUE(model.SetUpFromFen(fen)) << fen;
+        EXPECT_EQ(model.PlacementText(), placement) << fen;
+    }
+    BoardModel model;
+    ASSERT_TRUE(model.SetUpFromFen("4k3/8/8/8/8/8/8/4K3 w - - 9999 1"));
+    EXPECT_EQ(model.quietMoveCount, 9999);
 }

@@ -97,7 +97,7 @@ bool isKeyword(const std::string& word) {
 } // namespace
 
 std::optional<SearchCommand> parseSearchCommand(const std::vector<std::string>& words,
-                                          std::string& error) {
+                                                std::string& error) {
     SearchCommand command;
     auto& bytes = command.request;
     std::size_t at = 0;

@@ -3,11 +3,13 @@
 
 #include "SearchCommand.h"
 #include "core/MoveGenerator.h"
+#include "core/Words.h"
 #include "driver/RecordLayout.h"
 #include "quill/Quill32.h"
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <dlfcn.h>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -48,6 +51,8 @@ template <typename Function> bool bind(void* library, const char* name, Function
 }
 
 std::mutex g_printMutex;
+std::condition_variable g_noticed; // under g_printMutex
+std::map<int, int> g_noticeCounts; // under g_printMutex
 std::array<unsigned char, report::kSize> g_record{};
 Position g_searched; // the position the running search starts from
 std::atomic<bool> g_haveBest{false};
@@ -120,7 +125,18 @@ std::int32_t onNotification(std::int32_t code, std::int32_t, std::int32_t, void*
         break;
     }
     say(line.str());
+    {
+        std::lock_guard lock(g_printMutex);
+        ++g_noticeCounts[code];
+    }
+    g_noticed.notify_all();
     return 0;
+}
+
+// Waits until notification `code` has arrived at least once; false after `limit`.
+bool awaitNotice(int code, std::chrono::milliseconds limit) {
+    std::unique_lock lock(g_printMutex);
+    return g_noticed.wait_for(lock, limit, [&] { return g_noticeCounts[code] > 0; });
 }
 
 // Processes this host started, directly or through the engine's own process group.
@@ -167,10 +183,10 @@ std::vector<int> childProcesses() {
 }
 
 std::vector<std::string> splitWords(const std::string& text) {
-    std::istringstream in(text);
     std::vector<std::string> words;
-    for (std::string word; in >> word;) {
-        words.push_back(word);
+    Words reader(text);
+    for (std::string_view word; reader.next(word);) {
+        words.emplace_back(word);
     }
     return words;
 }
@@ -205,6 +221,11 @@ public:
             say("ponderhit sent");
         } else if (command == "reset") {
             m_api.eng15();
+        } else if (command == "await" && words.size() > 2) {
+            const int code = std::atoi(words[1].c_str());
+            const bool arrived =
+                awaitNotice(code, std::chrono::milliseconds(std::atoi(words[2].c_str())));
+            say((arrived ? "awaited " : "await timed out ") + words[1]);
         } else if (command == "sleep" && words.size() > 1) {
             std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(words[1].c_str())));
         } else if (command == "status") {
@@ -284,7 +305,7 @@ void usage() {
                  "  open | close | status | names | logo | reset | processes\n"
                  "  search start|fen FEN [moves M...] [depth N | inc REMAIN INC [USED PLAYED] |\n"
                  "         period REMAIN TOGO [USED PLAYED] | infinite] [ponder]\n"
-                 "  wait | stop | ponderhit | sleep MS | kill-engine\n";
+                 "  wait | stop | ponderhit | sleep MS | await CODE MS | kill-engine\n";
 }
 
 } // namespace

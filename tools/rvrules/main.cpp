@@ -1,5 +1,5 @@
 // rvrules: the rules library on the command line.
-//   rvrules perft DEPTH [FEN]   prints "nodes N"
+//   rvrules perft DEPTH [FEN]   prints "nodes N"; DEPTH 0 to 10
 //   rvrules play [FEN]          reads moves from standard input, one per line
 
 #include "Perft.h"
@@ -13,8 +13,12 @@
 
 namespace {
 
+// A deeper count would run for days, and a huge depth asks for a scratch game per level
+// before the first move is counted.
+constexpr int kMaxPerftDepth = 10;
+
 int Usage() {
-    std::cerr << "usage: rvrules perft DEPTH [FEN]\n"
+    std::cerr << "usage: rvrules perft DEPTH [FEN]   (DEPTH 0 to 10)\n"
                  "       rvrules play [FEN]\n";
     return 2;
 }
@@ -34,7 +38,8 @@ int RunPerft(int argc, char** argv) {
     int depth = -1;
     const std::string text = argc > 2 ? argv[2] : "";
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), depth);
-    if (error != std::errc() || end != text.data() + text.size() || depth < 0 || argc > 4) {
+    if (error != std::errc() || end != text.data() + text.size() || depth < 0 ||
+        depth > kMaxPerftDepth || argc > 4) {
         return Usage();
     }
     NullDisplay display;

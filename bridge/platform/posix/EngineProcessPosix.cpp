@@ -1,16 +1,16 @@
 #include "platform/EngineProcess.h"
 
+#include "BoundedWrite.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
-#include <time.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -22,7 +22,7 @@ namespace {
 // How much further below the host the engine runs: a "below normal" priority.
 constexpr int kLowerPriority = 4;
 constexpr auto kPoll = std::chrono::milliseconds(10);
-constexpr auto kGraceAfterTerm = std::chrono::milliseconds(500);
+constexpr auto kGraceAfterSignal = std::chrono::milliseconds(500);
 
 void closeFd(int& fd) {
     if (fd >= 0) {
@@ -34,36 +34,6 @@ void closeFd(int& fd) {
 std::string systemText(int error) {
     return std::strerror(error);
 }
-
-// A write to a pipe whose reader has gone raises SIGPIPE, which would end the host.
-// The signal is blocked in this thread for the write and a SIGPIPE it caused is taken
-// back out of the pending set, so the host's own handling of SIGPIPE is left alone.
-class SigpipeBlock {
-public:
-    SigpipeBlock() {
-        sigemptyset(&m_set);
-        sigaddset(&m_set, SIGPIPE);
-        sigset_t pending;
-        sigemptyset(&pending);
-        sigpending(&pending);
-        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
-        pthread_sigmask(SIG_BLOCK, &m_set, &m_old);
-    }
-    ~SigpipeBlock() {
-        if (m_raised && !m_wasPending) {
-            const timespec zero{0, 0};
-            sigtimedwait(&m_set, nullptr, &zero);
-        }
-        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
-    }
-    void noteBrokenPipe() { m_raised = true; }
-
-private:
-    sigset_t m_set;
-    sigset_t m_old;
-    bool m_wasPending = false;
-    bool m_raised = false;
-};
 
 } // namespace
 
@@ -135,6 +105,10 @@ bool EngineProcess::start(const std::vector<std::string>& arguments,
     if (errno == 0) {
         setpriority(PRIO_PROCESS, static_cast<id_t>(pid), priority + kLowerPriority);
     }
+    // Writes wait with poll(), never inside write(): an engine that stops reading must
+    // not hold the writer. Only the library's own end is made non-blocking.
+    ::fcntl(input[1], F_SETFL, ::fcntl(input[1], F_GETFL) | O_NONBLOCK);
+    std::lock_guard lock(m_stateMutex);
     m_pid = pid;
     m_input = input[1];
     m_output = output[0];
@@ -144,24 +118,15 @@ bool EngineProcess::start(const std::vector<std::string>& arguments,
     return true;
 }
 
-bool EngineProcess::write(std::string_view text) {
-    std::lock_guard lock(m_mutex);
-    if (m_input < 0 || m_ended) {
+bool EngineProcess::write(std::string_view text, std::chrono::milliseconds limit) {
+    std::lock_guard lock(m_inputMutex);
+    if (m_input < 0) {
         return false;
     }
-    SigpipeBlock block;
-    while (!text.empty()) {
-        const ssize_t written = ::write(m_input, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            if (errno == EPIPE) {
-                block.noteBrokenPipe();
-            }
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
+    if (!writeWithin(m_input, text, limit)) {
+        // Half a command may be in the pipe: nothing sent after it could be understood.
+        closeFd(m_input);
+        return false;
     }
     return true;
 }
@@ -202,14 +167,17 @@ void EngineProcess::wake() {
 }
 
 bool EngineProcess::hasEnded() {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_stateMutex);
     if (!m_ended && m_pid > 0) {
-        int status = 0;
-        const pid_t reaped = ::waitpid(m_pid, &status, WNOHANG);
-        // ECHILD: a host that ignores SIGCHLD has had it reaped already.
-        m_ended = reaped == m_pid || (reaped < 0 && errno == ECHILD);
+        siginfo_t info{};
+        // WNOWAIT: the ended process is left unreaped, see terminate().
+        const int result =
+            ::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT);
+        // ECHILD: a host that ignores SIGCHLD has had it reaped by the system already.
+        m_ended = (result == 0 && info.si_pid == m_pid) || (result < 0 && errno == ECHILD);
+        m_reapedElsewhere = result < 0 && errno == ECHILD;
     }
-    return m_ended;
+    return m_ended || m_pid <= 0;
 }
 
 bool EngineProcess::waitForEnd(std::chrono::milliseconds limit) {
@@ -224,39 +192,44 @@ bool EngineProcess::waitForEnd(std::chrono::milliseconds limit) {
 }
 
 void EngineProcess::closeInput() {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_inputMutex);
     closeFd(m_input);
 }
 
 void EngineProcess::terminate() {
-    if (m_pid <= 0) {
+    std::lock_guard once(m_terminateMutex);
+    pid_t pid = -1;
+    {
+        std::lock_guard lock(m_stateMutex);
+        pid = m_pid;
+    }
+    if (pid <= 0) {
         return;
     }
     closeInput();
-    const pid_t group = m_pid;
+    // The engine is asked, then made, to end; each wait is bounded, so a process that
+    // cannot be ended at once costs time but never a hang.
     if (!waitForEnd(std::chrono::milliseconds(0))) {
-        ::kill(-group, SIGTERM);
-        if (!waitForEnd(kGraceAfterTerm)) {
-            ::kill(-group, SIGKILL);
-            while (!waitForEnd(kGraceAfterTerm)) {
-            }
+        ::kill(-pid, SIGTERM);
+        if (!waitForEnd(kGraceAfterSignal)) {
+            ::kill(-pid, SIGKILL);
+            waitForEnd(kGraceAfterSignal);
         }
     }
-    // Helpers the engine started (an adapter's own engine) end with their input; any
-    // that stay on are ended with the group.
-    const auto deadline = std::chrono::steady_clock::now() + kGraceAfterTerm;
-    while (::kill(-group, 0) == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(kPoll);
+    std::lock_guard lock(m_stateMutex);
+    // Helpers the engine started and left behind are useless without it. While the ended
+    // engine is not yet reaped its number still names this group, so the signal reaches
+    // no one else; once the system has reaped it, the number may belong to a new group.
+    if (!m_reapedElsewhere) {
+        ::kill(-pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, WNOHANG);
     }
-    if (::kill(-group, 0) == 0) {
-        ::kill(-group, SIGKILL);
-    }
-    std::lock_guard lock(m_mutex);
     m_pid = -1;
 }
 
 void EngineProcess::closeAll() {
-    std::lock_guard lock(m_mutex);
+    std::scoped_lock lock(m_inputMutex, m_stateMutex);
     for (int* fd : {&m_input, &m_output, &m_wakeRead, &m_wakeWrite}) {
         closeFd(*fd);
     }

@@ -1,12 +1,11 @@
 #include "platform/FailureMessage.h"
 
-#include <cstdio>
+#include "platform/Console.h"
 
 namespace ferrule {
 
 void showFailureMessage(const std::string& title, const std::string& text) {
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    std::fflush(stderr);
+    writeToConsole(title + ": " + text + "\n");
 }
 
 } // namespace ferrule

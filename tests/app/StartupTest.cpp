@@ -1,0 +1,45 @@
+#include "MainFormFixture.h"
+
+#include "app/AssociationCheck.h"
+#include "app/OptionsMenu.h"
+
+#include <QFileDialog>
+#include <QTest>
+
+// What the main window leaves until after it is shown: the association, the dialogs and
+// the multimedia back end of the sounds.
+class StartupTest : public QObject {
+    Q_OBJECT
+
+    static bool multimediaLoaded() {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Multimedia");
+    }
+
+private slots:
+    void theRestComesAfterTheWindow() {
+        MainFormFixture fixture;
+        // The pictures the build put beside the test executable.
+        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/Images"),
+                    fixture.folder.filePath(QStringLiteral("Images")));
+        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/Audio"),
+                    fixture.folder.filePath(QStringLiteral("Audio")));
+        fixture.form = std::make_unique<TMainForm>(fixture.folder.path(), fixture.association);
+        QVERIFY(!fixture.association.IsRegistered(kGameFileExtension));
+        QVERIFY(fixture.form->findChildren<QFileDialog*>().isEmpty());
+        fixture.form->show();
+        fixture.form->CreateStartupWindows({});
+        QTRY_VERIFY(fixture.association.IsRegistered(kGameFileExtension));
+        QVERIFY(fixture.form->findChildren<QFileDialog*>().isEmpty());
+        QVERIFY(!multimediaLoaded());
+
+        // The first sound brings the back end; sounds are on by default.
+        TMDIChild* game = fixture.form->GameWindows().front();
+        QVERIFY(game->game().MakeMove("e2", "e4"));
+        QVERIFY(multimediaLoaded());
+        QVERIFY(fixture.form->Options()->soundPlayer().effect() != nullptr);
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "StartupTest.moc"
