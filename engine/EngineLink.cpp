@@ -24,7 +24,7 @@ bool EngineLink::Start(const QString& path, QString* error) {
     auto* process = new QProcess(this);
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setProgram(path);
-    process->start(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    process->start();
     if (!process->waitForStarted(kStartWaitMs)) {
         if (error)
             *error = process->errorString();
