@@ -52,6 +52,7 @@ private slots:
     void replyOnlyFromCompleteLines();
     void otherLinesIgnored();
     void overlongLinesDropped();
+    void errorOutputMerged();
     void floodWithoutLineFeedStaysBounded();
     void sendsExactBytes();
     void engineExitEndsTheLink();
@@ -91,6 +92,12 @@ void LinkTest::overlongLinesDropped() {
     auto link = startedLink();
     QCOMPARE(nextReply(*link), QByteArray(cap - 9, 'x') + "move e7e5");
     QCOMPARE(nextReply(*link), QByteArray("move c7c5"));
+}
+
+void LinkTest::errorOutputMerged() {
+    ScriptedEngine engine({"err Error (unknown command): protover\\n", "err move e7e5\\n"});
+    auto link = startedLink();
+    QCOMPARE(nextReply(*link), QByteArray("move e7e5"));
 }
 
 void LinkTest::floodWithoutLineFeedStaysBounded() {

@@ -4,6 +4,7 @@
 // standard input, as read (ROOKVALE_ENGINE_LOG, optional). Script lines:
 //
 //   say TEXT      write TEXT to standard output (\n, \r and \\ as escapes), flushed
+//   err TEXT      the same on standard error
 //   sleep MS      wait, reading input meanwhile
 //   await TEXT    wait until the input read since the last await holds TEXT (escapes as
 //                 for say); after 20 s without it, exit with 3
@@ -47,10 +48,10 @@ std::string unescape(const std::string& text) {
     return out;
 }
 
-void writeAll(const std::string& text) {
+void writeAll(const std::string& text, int fd = STDOUT_FILENO) {
     size_t done = 0;
     while (done < text.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n <= 0)
             std::exit(4);
         done += static_cast<size_t>(n);
@@ -99,6 +100,8 @@ void await(const std::string& text) {
 void run(const std::string& command, const std::string& argument) {
     if (command == "say") {
         writeAll(unescape(argument));
+    } else if (command == "err") {
+        writeAll(unescape(argument), STDERR_FILENO);
     } else if (command == "sleep") {
         pump(Clock::now() + std::chrono::milliseconds(std::atol(argument.c_str())));
     } else if (command == "await") {

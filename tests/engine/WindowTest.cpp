@@ -45,6 +45,7 @@ private slots:
     void repliesMade_data();
     void repliesMade();
     void refusedRepliesDropped();
+    void pollStopsDuringItsTick();
     void finishedGameTakesNoEngineMove();
     void engineExitClosesLink();
     void computeTwice();
@@ -187,6 +188,30 @@ void WindowTest::refusedRepliesDropped() {
     QTRY_VERIFY_WITH_TIMEOUT(engine.Received().endsWith("a7b8r\n"), kWait);
     QTest::qWait(1500);
     QCOMPARE(window.game().LivePosition(), 9);
+}
+
+void WindowTest::pollStopsDuringItsTick() {
+    // A reply without its promotion letter asks the user, inside the tick; the next reply
+    // arrives after that tick began (a tick is at most a second away) and before the answer,
+    // and waits for the tick to end.
+    ScriptedEngine engine({"await st 1\\n", "say move a7b8\\n", "sleep 1500", "say move h5h4\\n"});
+    TMDIChild window;
+    window.show();
+    Play(window, kPawnOnA7);
+    bool pollStopped = false;
+    int pliesWhileAsked = -1;
+    PromotionAnswerer bishop([&](QDialog& form) {
+        QTest::qWait(3000);
+        pollStopped = !window.findChild<QTimer*>("Timer1")->isActive();
+        pliesWhileAsked = window.game().LivePosition();
+        form.findChild<QPushButton*>("Button3")->click();
+    });
+    StartScripted(window, true);
+    QTRY_COMPARE_WITH_TIMEOUT(window.game().LivePosition(), 10, kWait);
+    QVERIFY(pollStopped);
+    QCOMPARE(pliesWhileAsked, 8);
+    QCOMPARE(QString::fromStdString(window.game().Model().moveRecord[8]), QString("a7b8nB"));
+    QCOMPARE(lastRecordLine(window), QString("h5h4"));
 }
 
 void WindowTest::finishedGameTakesNoEngineMove() {
