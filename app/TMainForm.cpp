@@ -6,6 +6,9 @@
 #include "app/TAboutBox.h"
 #include "board/TMDIChild.h"
 #include "engine/EngineCloser.h"
+#include "peer/PeerLink.h"
+#include "peer/PeerProtocol.h"
+#include "peer/Unit2.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,6 +95,7 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
     buildMenus();
     buildToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    attachPeerLink();
 }
 
 TMainForm::~TMainForm() {
@@ -313,18 +317,14 @@ TMDIChild* TMainForm::MakeGameWindow(const QString& title) {
     window->show();
     placeGameWindow(window);
     m_workspace->setActiveSubWindow(window);
+    attachToPeer(child);
     LoadGameFile(child, title);
     return child;
 }
 
 QMdiSubWindow* TMainForm::addLinkWindow(const char* kind) {
     const bool connection = qstrcmp(kind, kConnectionKind) == 0;
-    const auto& factory = connection ? connectionWindowFactory : mainConsoleFactory;
-    QWidget* widget = factory ? factory() : new QWidget;
-    if (widget->windowTitle().isEmpty())
-        widget->setWindowTitle(connection ? QStringLiteral("Connection")
-                                          : QStringLiteral("Main Console"));
-    QMdiSubWindow* window = addChild(widget, kind);
+    QMdiSubWindow* window = addChild(makeLinkWindow(connection), kind);
     window->setGeometry(connection ? kConnectionWindowPlace : kMainConsolePlace);
     // Closing the last window of a kind takes the tick off its View item.
     QAction* item = connection ? m_connectionItem : m_consoleItem;
@@ -336,7 +336,7 @@ QMdiSubWindow* TMainForm::addLinkWindow(const char* kind) {
 void TMainForm::CreateStartupWindows(const QStringList& arguments) {
     m_startupWindow = MakeGameWindow(QStringLiteral("Game Board"));
     addLinkWindow(kConnectionKind);
-    m_startupConsole = addLinkWindow(kConsoleKind);
+    m_startupConsole = qobject_cast<TForm2*>(addLinkWindow(kConsoleKind)->widget());
     if (m_startupFileDone || arguments.isEmpty())
         return;
     m_startupFileDone = true;
@@ -369,13 +369,12 @@ TMDIChild* TMainForm::ActiveGameWindow() const {
 }
 
 void TMainForm::FileNew1Execute() {
-    if (!peerLinkedHook || !peerLinkedHook()) {
+    if (!m_link->Linked()) {
         MakeGameWindow(QStringLiteral("Game Board"));
         return;
     }
     MakeGameWindow(QStringLiteral("Active Game"));
-    if (newGameHook)
-        newGameHook();
+    SendToPeer(newGameLine());
 }
 
 void TMainForm::DefaultLayout1Click() {
@@ -434,8 +433,8 @@ void TMainForm::MainConsole1Click() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (closingHook)
-        closingHook();
+    m_link->StopServer();
+    m_link->Disconnect();
     for (QMdiSubWindow* window : ChildWindows())
         window->close();
     event->accept();

@@ -10,13 +10,16 @@
 
 class FileDropFilter;
 class OptionsMenu;
+class PeerLink;
 class QAction;
 class QFileDialog;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QTimer;
 class QToolBar;
 class TAboutBox;
+class TForm2;
 class TMDIChild;
 class TRegExtension;
 
@@ -65,8 +68,6 @@ public:
     // inside the "Engines" folder beside the program gets a game window of its name and
     // is started there; any other file only adds a line to the start-up Main Console.
     void AddEngine1Click();
-    // Adds `text` to the Main Console created at start-up, if it is still open.
-    void AddStartupConsoleLine(const QString& text);
 
     // Fills `window`, titled with a file name, from that file; a file that cannot be read
     // or holds a line that is not a move leaves the window empty and finished, with a message.
@@ -78,13 +79,21 @@ public:
     // Opens the file named in a later start's hand-over and brings this window forward.
     void ReceiveHandOver(const QByteArray& text);
 
-    // The peer link, the engines and the link's windows are attached by their own parts
-    // of the program. Unset, the program runs without a peer link and with empty frames.
-    std::function<bool()> peerLinkedHook; // server active or client connected
-    std::function<void()> newGameHook;    // sends the new-game line to the peer
-    std::function<void()> closingHook;    // ends the peer link when the window closes
-    std::function<QWidget*()> connectionWindowFactory;
-    std::function<QWidget*()> mainConsoleFactory;
+    // The peer link (TMainFormPeer.cpp). SendToPeer routes a line (without its CR LF) to
+    // the server's connections, else the client, else nowhere; HandlePeerLine carries out
+    // one received line; Timer1Timer takes at most one line of the client per tick.
+    PeerLink& Link() const { return *m_link; }
+    void SendToPeer(const QByteArray& line);
+    void HandlePeerLine(const QByteArray& line);
+    void Timer1Timer();
+    // The game window the peer's moves and chat act on: the most recently activated one
+    // whose title begins with "Active Game", or null.
+    TMDIChild* PeerGameWindow() const;
+
+    // Adds `text` to the Main Console made at start-up while it is open, else nowhere.
+    void AddStartupConsoleLine(const QString& text);
+    // Adds `text` to every open Main Console.
+    void AddConsoleLine(const QString& text);
 
     OptionsMenu* Options() const { return m_options; }
     // The dialogs are made on first use: a file dialog alone costs more than the rest of the
@@ -114,6 +123,12 @@ private:
     QMdiSubWindow* addLinkWindow(const char* kind);
     void toggleLinkWindows(QAction* item, const char* kind);
     void showError(const QString& text);
+    void attachPeerLink();
+    void attachToPeer(TMDIChild* window);
+    void sendChat(TMDIChild* window, const QString& text);
+    void showSendFailure(const QString& error);
+    int peerGameWindowCount() const;
+    QWidget* makeLinkWindow(bool connection);
 
     QString m_folder;
     QMdiArea* m_workspace = nullptr;
@@ -132,6 +147,9 @@ private:
     QAction* m_consoleItem = nullptr;
     QAction* m_defaultLayout = nullptr;
     TMDIChild* m_startupWindow = nullptr;
-    QPointer<QMdiSubWindow> m_startupConsole;
+    PeerLink* m_link = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QPointer<TForm2> m_startupConsole;
+    bool m_showingSendFailure = false;
     bool m_startupFileDone = false;
 };

@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMdiSubWindow>
-#include <QPlainTextEdit>
 
 namespace {
 
@@ -65,11 +63,4 @@ void TMainForm::AddEngine1Click() {
     TMDIChild* window = MakeGameWindow(QString());
     window->setWindowTitle(engineName(path));
     window->StartEngine(path);
-}
-
-void TMainForm::AddStartupConsoleLine(const QString& text) {
-    if (!m_startupConsole)
-        return;
-    if (auto* memo = m_startupConsole->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")))
-        memo->appendPlainText(text);
 }

@@ -146,6 +146,7 @@ void TMDIChild::BuildRightPanel() {
     m_memo->setFont(arial(12));
     m_edit = placed(new QLineEdit(m_rightPanel), "Edit1", QRect(66, 456, 153, 23));
     m_edit->setFont(arial(12));
+    connect(m_edit, &QLineEdit::returnPressed, this, &TMDIChild::Edit1KeyPress);
 
     m_menuButton = placed(new QPushButton(QStringLiteral("Menu"), m_rightPanel), "Button3",
                           QRect(12, 242, 41, 25));

@@ -52,6 +52,14 @@ public:
     // an attached engine, with the move's squares; the promotion letter of the move is
     // still in game().Model().promotionLetter while it runs.
     std::function<void(const QString& from, const QString& to)> peerMoveHook;
+    // Called when Enter is pressed in the chat line Edit1, with the typed text; the chat
+    // line is emptied afterwards in every case.
+    std::function<void(const QString& text)> peerChatHook;
+
+    // The chat line Edit1's Enter key.
+    void Edit1KeyPress();
+    // Adds `text` as one new line of the chat log Memo1, as plain text.
+    void AddChatLine(const QString& text);
 
     // The engine of this window (TMDIChildEngine.cpp). StartEngine attaches the executable
     // `path`, opens the xboard dialogue and asks the user's colour; when it cannot be

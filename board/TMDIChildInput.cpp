@@ -1,5 +1,5 @@
 // Moving a piece with the mouse: the pick-up test, the drag, the drop, the board menu
-// and the promotion question.
+// and the promotion question; and the chat line.
 #include "TMDIChild.h"
 
 #include "BoardPictures.h"
@@ -8,8 +8,10 @@
 #include <QCursor>
 #include <QDrag>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 
 #include "game/Square.h"
 
@@ -97,4 +99,15 @@ std::string TMDIChild::AskPromotion() {
     const QString choice = TPromotionForm::Instance().Ask(this);
     m_askingPromotion = false;
     return choice.toStdString();
+}
+
+void TMDIChild::Edit1KeyPress() {
+    const QString text = m_edit->text();
+    if (peerChatHook)
+        peerChatHook(text);
+    m_edit->clear();
+}
+
+void TMDIChild::AddChatLine(const QString& text) {
+    m_memo->appendPlainText(text);
 }

@@ -1,4 +1,5 @@
 #include "MainFormFixture.h"
+#include "peer/PeerLink.h"
 #include "ReadOnlyFolder.h"
 
 #include "app/OptionsMenu.h"
@@ -14,6 +15,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTcpSocket>
 #include <QTest>
 #include <QToolBar>
 
@@ -180,13 +182,18 @@ private slots:
         m_fixture->start();
         action(QStringLiteral("FileNew1"))->trigger();
         QCOMPARE(childTitles(form()).front(), QStringLiteral("Game Board"));
-        int sent = 0;
-        form().peerLinkedHook = [] { return true; };
-        form().newGameHook = [&sent] { ++sent; };
+        // Linked: a peer that connects gets a window of its own, New Game one more.
+        qputenv("ROOKVALE_PEER_PORT", "19871");
+        QString error;
+        QVERIFY2(form().Link().Listen(error), qPrintable(error));
+        QTcpSocket peer;
+        peer.connectToHost(QStringLiteral("127.0.0.1"), 19871);
+        QTRY_COMPARE(form().Link().ConnectionCount(), 1);
         QTest::keyClick(&form(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(childTitles(form()).front(), QStringLiteral("Active Game"));
-        QCOMPARE(sent, 1);
-        QCOMPARE(form().GameWindows().size(), size_t(3));
+        QByteArray received;
+        QTRY_VERIFY((received += peer.readAll()) == "/new\r\n");
+        QCOMPARE(form().GameWindows().size(), size_t(4));
         QCOMPARE(form().ActiveGameWindow()->windowTitle(), QStringLiteral("Active Game"));
     }
 
@@ -329,10 +336,11 @@ private slots:
     void closingClosesEveryChild() {
         m_fixture->start();
         form().MakeGameWindow(QStringLiteral("Two"));
-        int closings = 0;
-        form().closingHook = [&closings] { ++closings; };
+        qputenv("ROOKVALE_PEER_PORT", "19872");
+        QString error;
+        QVERIFY2(form().Link().Listen(error), qPrintable(error));
         action(QStringLiteral("FileExit1"))->trigger();
-        QCOMPARE(closings, 1);
+        QVERIFY(!form().Link().ServerActive());
         QTRY_VERIFY(form().Workspace()->subWindowList().isEmpty());
         QVERIFY(!form().isVisible());
     }

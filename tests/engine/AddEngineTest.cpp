@@ -3,6 +3,7 @@
 #include "ScriptedEngine.h"
 #include "WindowSupport.h"
 
+#include "peer/Unit2.h"
 #include "tests/app/MainFormFixture.h"
 
 #include <QAction>
@@ -17,27 +18,15 @@ namespace {
 constexpr int kWait = 15000;
 const QString kOutsideMessage = "\r\nPlease select an engine from the 'Engines' directory.";
 
-// A main window whose start-up Main Console holds a log "Memo1".
+// A main window with the folders Engines (and one below it) and Elsewhere beside it.
 struct EngineMainForm : MainFormFixture {
-    QPlainTextEdit* startupLog = nullptr;
+    QPlainTextEdit* startupLog = nullptr; // Memo1 of the start-up Main Console
 
     void start() {
-        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/Images"),
-                    folder.filePath(QStringLiteral("Images")));
         QDir(folder.path()).mkpath(QStringLiteral("Engines/deeper"));
         QDir(folder.path()).mkpath(QStringLiteral("Elsewhere"));
-        form = std::make_unique<TMainForm>(folder.path(), association);
-        form->mainConsoleFactory = [this] {
-            auto* console = new QWidget;
-            auto* log = new QPlainTextEdit(console);
-            log->setObjectName(QStringLiteral("Memo1"));
-            if (!startupLog)
-                startupLog = log;
-            return console;
-        };
-        form->resize(1100, 800);
-        form->show();
-        form->CreateStartupWindows({});
+        MainFormFixture::start();
+        startupLog = form->findChild<TForm2*>()->Memo1();
     }
     // A link to the scripted engine at `name` below the program's folder.
     QString linkEngine(const QString& name) {

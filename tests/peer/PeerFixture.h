@@ -1,0 +1,59 @@
+#pragma once
+
+#include "MainFormFixture.h"
+#include "RawPeer.h"
+#include "board/Promotion.h"
+#include "peer/PeerLink.h"
+#include "peer/PeerProtocol.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <string>
+#include <vector>
+
+// A main window of its own for one test, its link on the suite's port.
+struct PeerFixture : MainFormFixture {
+    quint16 port = peerPort();
+
+    PeerLink& link() { return form->Link(); }
+    void listen() {
+        QString error;
+        if (!link().Listen(error))
+            qFatal("cannot listen on %d: %s", port, qPrintable(error));
+    }
+    int gameWindows() const { return static_cast<int>(form->GameWindows().size()); }
+};
+
+inline QStringList chatLog(TMDIChild* window) {
+    return window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
+        ->toPlainText()
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+inline std::vector<std::string> record(TMDIChild* window) {
+    return window->game().Model().moveRecord;
+}
+
+// A move made with the mouse: the drag from `from` dropped on `to`.
+inline bool dropMove(TMDIChild* window, const char* from, const char* to) {
+    window->game().Model().dragSource = from;
+    return window->xyDragDrop(window->findChild<QLabel*>(QString::fromLatin1(to)),
+                              window->findChild<QLabel*>(QString::fromLatin1(from)));
+}
+
+// Answers the next promotion question with the button of `piece` ("Button1" queen ..
+// "Button4" knight) and counts the questions.
+struct PromotionAnswer {
+    int asked = 0;
+    NextModal modal;
+    explicit PromotionAnswer(const char* button)
+        : modal([this, button](QWidget* dialog) {
+              ++asked;
+              if (auto* form = qobject_cast<TPromotionForm*>(dialog))
+                  form->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+              else
+                  dialog->close();
+          }) {}
+};

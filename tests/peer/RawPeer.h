@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// The other end of the link as a plain blocking socket, with nothing of the program in
+// it: it sends exactly the bytes it is given and keeps what it receives.
+class RawPeer {
+public:
+    // Connects to 127.0.0.1:`port`; connected() tells whether that worked.
+    explicit RawPeer(quint16 port);
+    ~RawPeer();
+    RawPeer(const RawPeer&) = delete;
+    RawPeer& operator=(const RawPeer&) = delete;
+
+    bool connected() const { return m_fd >= 0; }
+    // Writes all of `bytes`, waiting while the program does not read; false on failure.
+    // May run on a thread of its own while the test's thread runs the program.
+    bool send(const QByteArray& bytes);
+    // Everything received so far (reads what has arrived, without waiting).
+    const QByteArray& received();
+    // The lines received so far, without their CR LF.
+    QList<QByteArray> lines();
+    // The program closed its end (or reset it).
+    bool closedByProgram();
+    // Ends the connection with a reset instead of an orderly close.
+    void reset();
+
+private:
+    int m_fd = -1;
+    QByteArray m_in;
+    bool m_closed = false;
+};
+
+// The program's resident memory in bytes.
+qint64 residentBytes();
