@@ -5,6 +5,7 @@
 #include "app/OptionsMenu.h"
 #include "app/TAboutBox.h"
 #include "board/TMDIChild.h"
+#include "engine/EngineCloser.h"
 #include "peer/PeerLink.h"
 #include "peer/PeerProtocol.h"
 #include "peer/Unit2.h"
@@ -101,6 +102,9 @@ TMainForm::~TMainForm() {
     // The game windows still alive read the settings until they are gone.
     delete m_workspace;
     BoardSettings::Install(nullptr);
+    // The closed game windows have asked their engines to quit; the program ends only
+    // once they are gone, after about a second at most however many there were.
+    EngineCloser::FinishAll();
 }
 
 QAction* TMainForm::makeAction(const char* name, const QString& caption, const QString& hint,
@@ -224,10 +228,7 @@ void TMainForm::buildMenus() {
     QMenu* tools = menu("Tools1", "&Tools", QString());
     QAction* addEngine = tools->addAction(QStringLiteral("&Add Engine..."));
     addEngine->setObjectName(QStringLiteral("AddEngine1"));
-    connect(addEngine, &QAction::triggered, this, [this] {
-        if (addEngineHook)
-            addEngineHook();
-    });
+    connect(addEngine, &QAction::triggered, this, &TMainForm::AddEngine1Click);
 
     m_windowMenu = menu("Window1", "&Window", "Window related commands");
     m_defaultLayout = new QAction(QStringLiteral("&Default Layout"), this);

@@ -64,6 +64,10 @@ public:
     void StatusBar1Click();
     void OpponentSeekingGames1Click();
     void MainConsole1Click();
+    // Tools > Add Engine... (TMainFormEngine.cpp): an executable chosen in OpenDialog1
+    // inside the "Engines" folder beside the program gets a game window of its name and
+    // is started there; any other file only adds a line to the start-up Main Console.
+    void AddEngine1Click();
 
     // Fills `window`, titled with a file name, from that file; a file that cannot be read
     // or holds a line that is not a move leaves the window empty and finished, with a message.
@@ -74,9 +78,6 @@ public:
     void OpenDroppedFilesLater(const QStringList& fileNames);
     // Opens the file named in a later start's hand-over and brings this window forward.
     void ReceiveHandOver(const QByteArray& text);
-
-    // The engines are attached by their own part of the program.
-    std::function<void()> addEngineHook; // Tools > Add Engine...
 
     // The peer link (TMainFormPeer.cpp). SendToPeer routes a line (without its CR LF) to
     // the server's connections, else the client, else nowhere; HandlePeerLine carries out
@@ -99,6 +100,7 @@ public:
     // window, and most runs never open one.
     QFileDialog* OpenDialog();
     QFileDialog* SaveDialog1();
+    QFileDialog* OpenDialog1(); // engines (TMainFormEngine.cpp)
     TAboutBox* AboutBox();
     QMdiArea* Workspace() const { return m_workspace; }
     const QPixmap& Image1() const { return m_image1; }
@@ -136,6 +138,7 @@ private:
     TAboutBox* m_aboutBox = nullptr;
     QFileDialog* m_openDialog = nullptr;
     QFileDialog* m_saveDialog = nullptr;
+    QFileDialog* m_openDialog1 = nullptr; // engines
     QToolBar* m_toolBar = nullptr;
     QMenu* m_windowMenu = nullptr;
     QAction* m_toolbarItem = nullptr;

@@ -4,7 +4,6 @@
 #include "BoardPictures.h"
 #include "MoveGrid.h"
 
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -196,21 +195,7 @@ void TMDIChild::BuildMenus() {
     flip->setObjectName(QStringLiteral("FlipBoard1"));
     connect(flip, &QAction::triggered, this, &TMDIChild::FlipBoard1Click);
     m_popupAction->addSeparator();
-    QMenu* engine = m_popupAction->addMenu(QStringLiteral("Engine"));
-    engine->setObjectName(QStringLiteral("EngineMenu"));
-    m_engineItem = engine->menuAction();
-    m_engineItem->setObjectName(QStringLiteral("Engine1"));
-    engine->addAction(QStringLiteral("Compute"))->setObjectName(QStringLiteral("Compute1"));
-    QMenu* speed = engine->addMenu(QStringLiteral("Speed"));
-    speed->menuAction()->setObjectName(QStringLiteral("Speed1"));
-    auto* speeds = new QActionGroup(this);
-    for (const char* name : {"Fast", "Medium", "Slow"}) {
-        QAction* item = speed->addAction(QString::fromLatin1(name));
-        item->setObjectName(QString::fromLatin1(name) + QLatin1Char('1'));
-        item->setCheckable(true);
-        item->setChecked(QLatin1String(name) == QLatin1String("Fast"));
-        speeds->addAction(item);
-    }
+    BuildEngineParts(m_popupAction);
 
     m_popupBoard = new QMenu(this);
     m_popupBoard->setObjectName(QStringLiteral("PopupBoard"));
@@ -220,7 +205,7 @@ void TMDIChild::BuildMenus() {
 }
 
 void TMDIChild::Button3Click() {
-    m_engineItem->setEnabled(static_cast<bool>(engineMoveHook));
+    m_engineItem->setEnabled(EngineAttached());
     m_popupAction->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
 }
 
@@ -258,9 +243,10 @@ bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMDIChild::closeEvent(QCloseEvent* event) {
-    // A drag or the promotion question runs a nested event loop with a move half-way;
-    // freeing the window then would pull the game out from under that move.
-    if (m_dragging || m_askingPromotion) {
+    // A drag, the promotion question or the colour question runs a nested event loop with
+    // a move or the engine's start half-way; freeing the window then would pull the game
+    // out from under it.
+    if (m_dragging || m_askingPromotion || m_askingColour) {
         event->ignore();
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/EngineLink.h"
 #include "game/Game.h"
 #include "game/GameDisplay.h"
 
@@ -23,6 +24,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
+class QTimer;
 
 // One game window: the board of 64 square images named "a8".."h1" over their square
 // backgrounds, the last-move frames, the captured-piece counters, the move list with its
@@ -46,11 +48,9 @@ public:
     // window that already has moves.
     void LoadMoveRecord(const std::vector<std::string>& lines);
 
-    // Called after the user moved a piece and the move was made: first the engine hook,
-    // then the peer hook, each with the move's squares; the promotion letter of the move is
-    // still in game().Model().promotionLetter while they run. An engine counts as attached
-    // to this window while engineMoveHook is set.
-    std::function<void(const QString& from, const QString& to)> engineMoveHook;
+    // Called after the user moved a piece and the move was made, once the move has gone to
+    // an attached engine, with the move's squares; the promotion letter of the move is
+    // still in game().Model().promotionLetter while it runs.
     std::function<void(const QString& from, const QString& to)> peerMoveHook;
     // Called when Enter is pressed in the chat line Edit1, with the typed text; the chat
     // line is emptied afterwards in every case.
@@ -60,6 +60,23 @@ public:
     void Edit1KeyPress();
     // Adds `text` as one new line of the chat log Memo1, as plain text.
     void AddChatLine(const QString& text);
+
+    // The engine of this window (TMDIChildEngine.cpp). StartEngine attaches the executable
+    // `path`, opens the xboard dialogue and asks the user's colour; when it cannot be
+    // started the system's error is shown and the window stays an ordinary game. An engine
+    // stays attached until a tick of Timer1 finds its process ended; closing the window
+    // ends it. While it is attached the user's mouse moves go to it, its colour cannot be
+    // picked up, and its replies are made every 1000 ms tick.
+    void StartEngine(const QString& path);
+    bool EngineAttached() const { return m_engine.Attached(); }
+    qint64 EngineProcessId() const { return m_engine.ProcessId(); }
+    void SendToEngine(const QByteArray& text); // shows the system's error when writing fails
+    void CloseEngineLink();
+    void Compute1Click(); // the engine takes the other colour and moves
+    void Fast1Click();    // the engine's time per move: 1, 8 or 15 seconds
+    void Medium1Click();
+    void Slow1Click();
+    void Timer1Timer();
 
     // Board display. Each reads the current setting from BoardSettings::Current().
     void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
@@ -123,6 +140,11 @@ private:
     void BuildRightPanel();
     void BuildCounters(QWidget* panel);
     void BuildMenus();
+    void BuildEngineParts(QMenu* popupAction);
+    void SetSpeed(QAction* item, const QByteArray& command);
+    void SendMoveToEngine(const std::string& from, const std::string& to);
+    void MakeEngineMove(const QByteArray& line);
+    void ShowEngineError(const QString& text);
     void BuildPieceImages();
     void LoadBorder();
     void ShowStartPosition();
@@ -157,10 +179,14 @@ private:
     QMenu* m_popupAction = nullptr;
     QMenu* m_popupBoard = nullptr;
     QAction* m_engineItem = nullptr;
+    QAction* m_speedItem = nullptr; // the ticked one of Fast1, Medium1, Slow1
+    QTimer* m_timer1 = nullptr;     // Timer1: polls the engine
+    EngineLink m_engine;
 
     QVector<QImage> m_imageList1;  // the cut piece sheet, plain
     QVector<QPixmap> m_imageList2; // the same pictures with their background left out
     int m_shownPosition = 0;
     bool m_dragging = false;        // a drag of this window is running
     bool m_askingPromotion = false; // the promotion dialog is open for this window
+    bool m_askingColour = false;    // the engine's colour question is open
 };

@@ -39,7 +39,7 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
             return;
         }
         const std::uint8_t colour = model.At(square).piece.white;
-        const bool engineOwns = engineMoveHook && colour == model.engineColour;
+        const bool engineOwns = EngineAttached() && colour == model.engineColour;
         if (colour == model.sideMarker || engineOwns)
             return;
         model.dragSource = square;
@@ -83,14 +83,13 @@ bool TMDIChild::xyDragDrop(QLabel* target, const QObject* source) {
     const std::string from = model.dragSource;
     if (from.empty() || from == to)
         return false;
+    // The letter passed on below is this move's only, never one of an earlier move.
+    model.promotionLetter.clear();
     if (!m_game.MakeMove(from, to))
         return false;
-    const QString fromText = QString::fromStdString(from);
-    const QString toText = QString::fromStdString(to);
-    if (engineMoveHook)
-        engineMoveHook(fromText, toText);
+    SendMoveToEngine(from, to);
     if (peerMoveHook)
-        peerMoveHook(fromText, toText);
+        peerMoveHook(QString::fromStdString(from), QString::fromStdString(to));
     model.promotionLetter.clear();
     return true;
 }

@@ -1,0 +1,66 @@
+// The main window's engine command: Tools > Add Engine... and its open dialog.
+#include "app/TMainForm.h"
+
+#include "board/TMDIChild.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+// What an engine is differs per platform: an ".exe" file on Windows, any executable file
+// elsewhere, which only the dialog's own file list can tell apart.
+#ifdef Q_OS_WIN
+const QString kEngineFilter = QStringLiteral("Engine Executable Files (*.exe)");
+constexpr bool kListExecutablesOnly = false;
+#else
+const QString kEngineFilter = QStringLiteral("Engine Executable Files (*)");
+constexpr bool kListExecutablesOnly = true;
+#endif
+
+// The name of an engine: its file name without an extension, if it has one.
+QString engineName(const QString& path) {
+    const QString fileName = QFileInfo(path).fileName();
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? fileName.left(dot) : fileName;
+}
+
+} // namespace
+
+QFileDialog* TMainForm::OpenDialog1() {
+    if (m_openDialog1)
+        return m_openDialog1;
+    m_openDialog1 = new QFileDialog(this, QString(), QString(), kEngineFilter);
+    m_openDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    m_openDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    m_openDialog1->setFileMode(QFileDialog::ExistingFile);
+    if (kListExecutablesOnly) {
+        // The desktop's own dialog would list every file.
+        m_openDialog1->setOption(QFileDialog::DontUseNativeDialog);
+        m_openDialog1->setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDot);
+    }
+    return m_openDialog1;
+}
+
+void TMainForm::AddEngine1Click() {
+    const QString enginesFolder = QDir(m_folder).filePath(QStringLiteral("Engines")) + '/';
+    QFileDialog* dialog = OpenDialog1();
+    dialog->setDirectory(enginesFolder);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return;
+    // A text test on the name as chosen: an engine linked into the folder counts as lying
+    // in it, wherever the link points. Only the dots of the name are taken out first, so
+    // that ".." cannot lead out of the folder.
+    const QString path = QDir::cleanPath(dialog->selectedFiles().front());
+    if (!path.contains(enginesFolder, Qt::CaseSensitive)) {
+        AddStartupConsoleLine(
+            QStringLiteral("\r\nPlease select an engine from the 'Engines' directory."));
+        return;
+    }
+    // Made under an empty title and named afterwards: a game file that happens to carry
+    // the engine's name in the current folder is no part of the new game.
+    TMDIChild* window = MakeGameWindow(QString());
+    window->setWindowTitle(engineName(path));
+    window->StartEngine(path);
+}

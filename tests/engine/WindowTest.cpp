@@ -1,0 +1,328 @@
+// A game window with the scripted engine attached: what it sends, what it makes of the
+// replies, the Engine items, the colour question, failures and the end of the engine.
+#include "ScriptedEngine.h"
+#include "WindowSupport.h"
+
+#include "board/Promotion.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+constexpr int kWait = 15000; // a reply takes up to one poll; generous for a busy machine
+
+// A white pawn on a7 that can take the knight on b8; White to move.
+const std::vector<std::string> kPawnOnA7 = {"a2a4", "b7b5", "a4b5", "a7a6",
+                                            "b5a6", "h7h6", "a6a7", "h6h5"};
+
+QString lastRecordLine(const TMDIChild& window) {
+    const auto& record = window.game().Model().moveRecord;
+    return record.empty() ? QString() : QString::fromStdString(record.back());
+}
+
+QString pieceOn(const TMDIChild& window, const char* square) {
+    const TPiece& piece = window.game().Model().At(square).piece;
+    return QString::fromStdString((piece.white ? "white " : "black ") + piece.kind);
+}
+
+QAction* item(const TMDIChild& window, const char* name) {
+    return window.findChild<QAction*>(name);
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void dialogueBytes();
+    void repliesMade_data();
+    void repliesMade();
+    void refusedRepliesDropped();
+    void pollStopsDuringItsTick();
+    void finishedGameTakesNoEngineMove();
+    void engineExitClosesLink();
+    void computeTwice();
+    void playingBlack();
+    void speedAndEngineItemWithoutEngine();
+    void startFailureLeavesOrdinaryGame();
+    void engineGetsMoveBeforePeer();
+    void writeFailureShown();
+};
+
+void WindowTest::dialogueBytes() {
+    ScriptedEngine engine({"await a7b8n\\n", "say move h5h4\\n"});
+    auto* window = new TMDIChild;
+    window->show();
+    Play(*window, kPawnOnA7);
+    StartScripted(*window, true);
+    QVERIFY(window->EngineAttached());
+    const qint64 pid = window->EngineProcessId();
+    QVERIFY(window->findChild<QTimer*>("Timer1")->isActive());
+    window->Button3Click();
+    QVERIFY(item(*window, "Engine1")->isEnabled());
+    window->findChild<QMenu*>("PopupAction")->close();
+
+    PromotionAnswerer knight(
+        [](QDialog& form) { form.findChild<QPushButton*>("Button4")->click(); });
+    QVERIFY(DragAndDrop(*window, "a7", "b8"));
+    QTRY_COMPARE_WITH_TIMEOUT(lastRecordLine(*window), QString("h5h4"), kWait);
+    // Black's pawn may not be picked up while the engine plays Black.
+    window->game().Model().dragSource.clear();
+    window->xyMouseDown(window->findChild<QLabel*>("g7"), Qt::LeftButton);
+    QVERIFY(window->game().Model().dragSource.empty());
+
+    item(*window, "Slow1")->trigger();
+    QVERIFY(item(*window, "Slow1")->isChecked());
+    QVERIFY(!item(*window, "Fast1")->isChecked());
+    item(*window, "Medium1")->trigger();
+    item(*window, "Fast1")->trigger();
+    QVERIFY(item(*window, "Fast1")->isChecked());
+    item(*window, "Compute1")->trigger();
+    const QByteArray dialogue = "xboard\nnew\nst 1\na7b8n\nst 15\nst 8\nst 1\ngo\n";
+    QTRY_COMPARE_WITH_TIMEOUT(engine.Received(), dialogue, kWait);
+
+    // Closing the window ends its engine: quit, and gone without a zombie.
+    QVERIFY(window->close());
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessExists(pid), kWait);
+    QCOMPARE(engine.Received(), dialogue + "quit\n");
+}
+
+void WindowTest::repliesMade_data() {
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<QString>("square");
+    QTest::addColumn<QString>("piece");
+    const QStringList italian = {"e2e4", "e7e5", "g1f3", "g8f6", "f1c4", "f8c5"};
+    const QStringList queens = {"d2d4", "d7d5", "b1c3", "b8c6", "c1f4", "c8f5", "d1d2", "d8d7"};
+    QStringList pawnOnA7;
+    for (const std::string& move : kPawnOnA7)
+        pawnOnA7 << QString::fromStdString(move);
+    QTest::newRow("O-O, Black to move")
+        << (italian + QStringList{"d2d3"}) << QStringList{"say move O-O\\n"} << "e8g8c"
+        << "g8"
+        << "black King";
+    QTest::newRow("O-O, White to move") << italian << QStringList{"say move O-O\\n"} << "e1g1c"
+                                        << "f1"
+                                        << "white Rook";
+    QTest::newRow("O-O-O, White to move") << queens << QStringList{"say move O-O-O\\n"} << "e1c1C"
+                                          << "c1"
+                                          << "white King";
+    QTest::newRow("O-O-O, Black to move")
+        << (queens + QStringList{"a2a3"}) << QStringList{"say move O-O-O\\n"} << "e8c8C"
+        << "d8"
+        << "black Rook";
+    QTest::newRow("e7e8q style") << pawnOnA7 << QStringList{"say move a7b8q\\n"} << "a7b8nQ"
+                                 << "b8"
+                                 << "white Queen";
+    QTest::newRow("e7e8N style") << pawnOnA7 << QStringList{"say move a7b8N\\n"} << "a7b8nN"
+                                 << "b8"
+                                 << "white Knight";
+    QTest::newRow("split across two ticks")
+        << QStringList{} << QStringList{"say mo", "sleep 1500", "say ve e2e4\\n"} << "e2e4"
+        << "e4"
+        << "white Pawn";
+    QTest::newRow("greeting and thinking first")
+        << QStringList{}
+        << QStringList{"say Hello, I am an engine\\n", "say 4 +20 10 999 e2e4 e7e5\\n",
+                       "sleep 1200", "say move d2d4\\n"}
+        << "d2d4"
+        << "d4"
+        << "white Pawn";
+}
+
+void WindowTest::repliesMade() {
+    QFETCH(QStringList, setup);
+    QFETCH(QStringList, script);
+    QFETCH(QString, record);
+    QFETCH(QString, square);
+    QFETCH(QString, piece);
+    ScriptedEngine engine(QStringList{"await st 1\\n"} + script);
+    TMDIChild window;
+    window.show();
+    std::vector<std::string> moves;
+    for (const QString& move : setup)
+        moves.push_back(move.toStdString());
+    Play(window, moves);
+    bool asked = false;
+    PromotionAnswerer refuse([&](QDialog& form) {
+        asked = true;
+        form.reject();
+    });
+    StartScripted(window, true);
+    QTRY_COMPARE_WITH_TIMEOUT(window.game().LivePosition(), setup.size() + 1, kWait);
+    QCOMPARE(lastRecordLine(window), record);
+    QCOMPARE(pieceOn(window, square.toLatin1()), piece);
+    QVERIFY2(!asked, "the engine's promotion asked the user");
+    QVERIFY(window.game().Model().promotionLetter.empty());
+}
+
+void WindowTest::refusedRepliesDropped() {
+    ScriptedEngine engine({"await st 1\\n", "say move e2e5\\n", "sleep 1200", "say move h2h1q\\n",
+                           "sleep 1200", "say move z9a1\\nmove\\n", "await a7b8r\\n",
+                           "say move O-O\\n"});
+    TMDIChild window;
+    window.show();
+    Play(window, kPawnOnA7);
+    StartScripted(window, true);
+    QTest::qWait(3800);
+    QCOMPARE(window.game().LivePosition(), 8);
+    QVERIFY(window.game().Model().promotionChoice.empty());
+    // No choice of the refused "h2h1q" is left behind: the user's promotion asks.
+    bool asked = false;
+    PromotionAnswerer rook([&](QDialog& form) {
+        asked = true;
+        form.findChild<QPushButton*>("Button2")->click();
+    });
+    QVERIFY(DragAndDrop(window, "a7", "b8"));
+    QVERIFY(asked);
+    QCOMPARE(lastRecordLine(window), QString("a7b8nR"));
+    // Castling that the position does not allow is refused too.
+    QTRY_VERIFY_WITH_TIMEOUT(engine.Received().endsWith("a7b8r\n"), kWait);
+    QTest::qWait(1500);
+    QCOMPARE(window.game().LivePosition(), 9);
+}
+
+void WindowTest::pollStopsDuringItsTick() {
+    // A reply without its promotion letter asks the user, inside the tick; the next reply
+    // arrives after that tick began (a tick is at most a second away) and before the answer,
+    // and waits for the tick to end.
+    ScriptedEngine engine({"await st 1\\n", "say move a7b8\\n", "sleep 1500", "say move h5h4\\n"});
+    TMDIChild window;
+    window.show();
+    Play(window, kPawnOnA7);
+    bool pollStopped = false;
+    int pliesWhileAsked = -1;
+    PromotionAnswerer bishop([&](QDialog& form) {
+        QTest::qWait(3000);
+        pollStopped = !window.findChild<QTimer*>("Timer1")->isActive();
+        pliesWhileAsked = window.game().LivePosition();
+        form.findChild<QPushButton*>("Button3")->click();
+    });
+    StartScripted(window, true);
+    QTRY_COMPARE_WITH_TIMEOUT(window.game().LivePosition(), 10, kWait);
+    QVERIFY(pollStopped);
+    QCOMPARE(pliesWhileAsked, 8);
+    QCOMPARE(QString::fromStdString(window.game().Model().moveRecord[8]), QString("a7b8nB"));
+    QCOMPARE(lastRecordLine(window), QString("h5h4"));
+}
+
+void WindowTest::finishedGameTakesNoEngineMove() {
+    ScriptedEngine engine({"await st 1\\n", "say move d8h4\\n", "sleep 1200", "say move a2a3\\n"});
+    TMDIChild window;
+    Play(window, {"f2f3", "e7e5", "g2g4"});
+    StartScripted(window, true);
+    QTRY_COMPARE_WITH_TIMEOUT(window.game().LivePosition(), 4, kWait);
+    QVERIFY(window.game().Model().finished);
+    QTest::qWait(2500);
+    QCOMPARE(window.game().LivePosition(), 4);
+}
+
+void WindowTest::engineExitClosesLink() {
+    ScriptedEngine engine({"await st 1\\n", "say move e2e4\\n", "exit"});
+    TMDIChild window;
+    StartScripted(window, true);
+    const qint64 pid = window.EngineProcessId();
+    // What it said before it ended is still made; the next tick closes the link.
+    QTRY_VERIFY_WITH_TIMEOUT(!window.EngineAttached(), kWait);
+    QCOMPARE(lastRecordLine(window), QString("e2e4"));
+    QVERIFY(!ProcessExists(pid));
+    QVERIFY(!window.findChild<QTimer*>("Timer1")->isActive());
+    window.Button3Click();
+    QVERIFY(!item(window, "Engine1")->isEnabled());
+    window.findChild<QMenu*>("PopupAction")->close();
+    // An ordinary game now: the engine's colour may be moved.
+    QVERIFY(DragAndDrop(window, "e7", "e5"));
+}
+
+void WindowTest::computeTwice() {
+    ScriptedEngine engine({});
+    TMDIChild window;
+    StartScripted(window, true);
+    item(window, "Compute1")->trigger();
+    QCOMPARE(window.game().Model().engineColour, std::uint8_t(1));
+    // White is the engine's now: its pawn stays where it is.
+    window.xyMouseDown(window.findChild<QLabel*>("e2"), Qt::LeftButton);
+    QVERIFY(window.game().Model().dragSource.empty());
+    window.Compute1Click();
+    QCOMPARE(window.game().Model().engineColour, std::uint8_t(0));
+    QTRY_COMPARE_WITH_TIMEOUT(engine.Received(), QByteArray("xboard\nnew\nst 1\ngo\ngo\n"), kWait);
+    window.xyMouseDown(window.findChild<QLabel*>("e2"), Qt::LeftButton);
+    QCOMPARE(window.game().Model().dragSource, std::string("e2"));
+}
+
+void WindowTest::playingBlack() {
+    ScriptedEngine engine({"await go\\n", "say move e2e4\\n", "await e7e5\\n", "say move g1f3\\n"});
+    TMDIChild window;
+    window.show();
+    StartScripted(window, false);
+    // Black at the bottom: a8 sits where h1 sits normally.
+    QCOMPARE(window.findChild<QLabel*>("a8")->pos(), QPoint(443, 420));
+    QCOMPARE(window.game().Model().engineColour, std::uint8_t(1));
+    QTRY_COMPARE_WITH_TIMEOUT(lastRecordLine(window), QString("e2e4"), kWait);
+    QVERIFY(DragAndDrop(window, "e7", "e5"));
+    QTRY_COMPARE_WITH_TIMEOUT(lastRecordLine(window), QString("g1f3"), kWait);
+    QCOMPARE(engine.Received(), QByteArray("xboard\nnew\nst 1\ngo\ne7e5\n"));
+}
+
+void WindowTest::speedAndEngineItemWithoutEngine() {
+    TMDIChild window;
+    window.Button3Click();
+    QVERIFY(!item(window, "Engine1")->isEnabled());
+    window.findChild<QMenu*>("PopupAction")->close();
+    item(window, "Slow1")->trigger();
+    QVERIFY(item(window, "Fast1")->isChecked());
+    QVERIFY(!item(window, "Slow1")->isChecked());
+    window.Compute1Click();
+    QCOMPARE(window.game().Model().engineColour, std::uint8_t(0));
+}
+
+void WindowTest::startFailureLeavesOrdinaryGame() {
+    TMDIChild window;
+    BoxAnswerer boxes({QMessageBox::Ok, QMessageBox::Ok});
+    window.StartEngine(QStringLiteral("/nonexistent/folder/engine"));
+    QTest::qWait(100);
+    QCOMPARE(boxes.seen.size(), 1); // the error; no colour question
+    QVERIFY2(boxes.seen.front().contains("No such file"), qPrintable(boxes.seen.front()));
+    QVERIFY(!window.EngineAttached());
+    QVERIFY(!window.findChild<QTimer*>("Timer1")->isActive());
+    QVERIFY(DragAndDrop(window, "e2", "e4"));
+    QVERIFY(DragAndDrop(window, "e7", "e5"));
+}
+
+void WindowTest::engineGetsMoveBeforePeer() {
+    ScriptedEngine engine({});
+    TMDIChild window;
+    StartScripted(window, true);
+    bool engineFirst = false;
+    window.peerMoveHook = [&](const QString&, const QString&) {
+        engineFirst = QTest::qWaitFor([&] { return engine.Received().endsWith("e2e4\n"); }, kWait);
+    };
+    QVERIFY(DragAndDrop(window, "e2", "e4"));
+    QVERIFY(engineFirst);
+}
+
+void WindowTest::writeFailureShown() {
+    ScriptedEngine engine({"closein", "sleep 20000"});
+    TMDIChild window;
+    StartScripted(window, true);
+    QTest::qWait(300);
+    BoxAnswerer boxes({QMessageBox::Ok});
+    QVERIFY(DragAndDrop(window, "e2", "e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), 1, kWait);
+    qInfo() << boxes.seen;
+    QVERIFY(window.EngineAttached()); // the command is lost, the link stays
+}
+
+QObject* MakeWindowTest() {
+    return new WindowTest;
+}
+
+#include "WindowTest.moc"
