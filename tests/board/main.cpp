@@ -5,12 +5,9 @@
 #include "PicturesTest.h"
 #include "ReplayTest.h"
 
-#include <QApplication>
-#include <QTest>
+#include "tests/support/QtSuites.h"
 
-#include <cstring>
-#include <memory>
-#include <vector>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -21,18 +18,5 @@ int main(int argc, char** argv) {
     suites.emplace_back(new PicturesTest);
     suites.emplace_back(new AdvertisementTest);
 
-    const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
-    std::vector<char*> args{argv[0]};
-    for (int i = only ? 2 : 1; i < argc; ++i)
-        args.push_back(argv[i]);
-
-    int failures = 0;
-    bool ran = false;
-    for (const auto& suite : suites) {
-        if (only && std::strcmp(suite->metaObject()->className(), only) != 0)
-            continue;
-        ran = true;
-        failures += QTest::qExec(suite.get(), static_cast<int>(args.size()), args.data());
-    }
-    return ran ? failures : 2;
+    return RunQtSuites(argc, argv, suites);
 }

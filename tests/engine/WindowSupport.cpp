@@ -4,6 +4,7 @@
 
 #include "board/Promotion.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -15,9 +16,15 @@ BoxAnswerer::BoxAnswerer(QList<QMessageBox::StandardButton> answers)
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || m_answers.isEmpty() || box->property("answered").toBool())
             return;
+        // A box this answerer has no answer for (an error raised on top of a question) is
+        // left to whoever expects it.
+        QAbstractButton* button = box->button(m_answers.first());
+        if (!button)
+            return;
         box->setProperty("answered", true);
         seen << box->windowTitle() + QLatin1Char('|') + box->text();
-        box->button(m_answers.takeFirst())->click();
+        m_answers.removeFirst();
+        button->click();
     });
     m_poll.start(10);
 }

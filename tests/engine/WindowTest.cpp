@@ -310,10 +310,12 @@ void WindowTest::engineGetsMoveBeforePeer() {
 }
 
 void WindowTest::writeFailureShown() {
-    ScriptedEngine engine({"closein", "sleep 20000"});
+    // The engine reads the opening before it closes its input, so that only the move's
+    // write can fail, not the opening's (which would raise the box during the colour question).
+    ScriptedEngine engine({"sleep 300", "closein", "sleep 20000"});
     TMDIChild window;
     StartScripted(window, true);
-    QTest::qWait(300);
+    QTest::qWait(1000);
     BoxAnswerer boxes({QMessageBox::Ok});
     QVERIFY(DragAndDrop(window, "e2", "e4"));
     QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), 1, kWait);
