@@ -184,8 +184,11 @@ def legal_moves(oracle, shown):
     result = subprocess.run([oracle, "--safe", *shown], capture_output=True, text=True)
     if result.returncode != 0:
         fail("the move list holds an illegal move: %s %s" % (result.stderr.strip(), shown))
-    lines = result.stdout.split()
-    return lines[0], "finished" in lines[:2], [m for m in lines if len(m) in (4, 5)]
+    # The first line is the side to move and the finished mark, then one move per line
+    # ("white" and "black" are five letters long too, so only the lines after it are moves).
+    header, *moves = result.stdout.splitlines()
+    side, *marks = header.split()
+    return side, "finished" in marks, [m for m in moves if m]
 
 
 def wait_for_plies(window, count, what, timeout=60.0):
