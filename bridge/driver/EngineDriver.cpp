@@ -5,7 +5,6 @@
 #include "platform/EngineProcess.h"
 
 #include <chrono>
-#include <system_error>
 #include <utility>
 
 namespace ferrule {
@@ -76,7 +75,7 @@ bool EngineDriver::onSearchThread() const {
 
 bool EngineDriver::onReaderThread() const {
     std::lock_guard lock(m_sessionMutex);
-    return m_reader.get_id() == std::this_thread::get_id();
+    return m_reader.isCurrent();
 }
 
 bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
@@ -97,18 +96,18 @@ bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
     if (!session->process.start(arguments, paths.engineFolder, error)) {
         return false;
     }
-    std::thread reader;
+    ReaderThread reader;
     ++m_liveReaders;
-    try {
-        reader = std::thread([this, session]() mutable {
+    const bool readerStarted = reader.start(
+        [this, session]() mutable {
             readerLoop(*session);
             session.reset();
             --m_liveReaders;
-        });
-    } catch (const std::system_error& failure) {
+        },
+        error);
+    if (!readerStarted) {
         --m_liveReaders;
         session->process.terminate();
-        error = failure.code().message();
         return false;
     }
     {
@@ -310,7 +309,7 @@ void EngineDriver::endReader(Session& session) {
     session.readerRun = false;
     session.process.terminate();
     session.process.wake();
-    std::thread reader;
+    ReaderThread reader;
     {
         std::lock_guard lock(m_sessionMutex);
         reader = std::move(m_reader);
@@ -318,10 +317,9 @@ void EngineDriver::endReader(Session& session) {
     }
     // A reader that is this thread (shutdown from inside its notification), or one held
     // up in a host's handler, finishes on its own: it holds what it uses.
-    if (reader.get_id() != std::this_thread::get_id() &&
-        waitUntil(session.readerAlive, false, kReaderFinish)) {
+    if (!reader.isCurrent() && waitUntil(session.readerAlive, false, kReaderFinish)) {
         reader.join();
-    } else if (reader.joinable()) {
+    } else {
         reader.detach();
     }
 }

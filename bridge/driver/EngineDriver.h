@@ -5,6 +5,7 @@
 #include "SearchReports.h"
 #include "config/EngineConfig.h"
 #include "config/InstallPaths.h"
+#include "platform/ReaderThread.h"
 
 #include <atomic>
 #include <memory>
@@ -72,7 +73,7 @@ private:
 
     mutable std::mutex m_sessionMutex; // guards m_session, m_reader and the search's start
     std::shared_ptr<Session> m_session;
-    std::thread m_reader;
+    ReaderThread m_reader;
     std::thread::id m_searchThread;
     std::mutex m_sendMutex; // one command and its log line at a time
     std::atomic<int> m_liveReaders{0};

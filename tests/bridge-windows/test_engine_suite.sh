@@ -119,6 +119,25 @@ console)
     legalLines
     nothingLeft
     ;;
+reader-stack)
+    # The reader thread runs the line reading, the move reader and the host's handler: it is
+    # made with a 32 KiB reservation, and a long search with bursts of long thinking lines
+    # uses well under that. Wine gives every stack at least 1 MiB, so the use is measured
+    # (the host paints the stack below its handler and looks how far the paint is gone).
+    configure "[Parameter]" "CommandLine=--chatty" "Logfile=true"
+    host open "search start moves e2e4 inc 60 0" wait threads close processes
+    searchesEnded 1
+    legalLines
+    nothingLeft
+    mainLines=$(grep -c '^329 mainline' "$work/out")
+    [ "$mainLines" -ge 200 ] || fail "only $mainLines main lines reached the host"
+    reader=$(grep -E '^thread plugin-created=yes stack-request=32768 reservation=yes .*codes=([0-9]+,)*329' "$work/out") ||
+        fail "no main line came from a thread made with a 32 KiB stack reservation"
+    deepest=${reader##*deepest=}
+    # Half the reservation: room for a host's handler heavier than this one.
+    [ "$deepest" -gt 0 ] && [ "$deepest" -lt 16384 ] || fail "the reader thread used $deepest bytes of stack"
+    echo "reader thread: $reader"
+    ;;
 start-failure)
     # The message box names the failure in the system's words, with the plug-in's name.
     rm "$engines/knight/knight.exe"

@@ -3,6 +3,7 @@
 
 #include "HostPlatform.h"
 #include "SearchCommand.h"
+#include "ThreadWatch.h"
 #include "core/MoveGenerator.h"
 #include "core/Words.h"
 #include "driver/RecordLayout.h"
@@ -83,6 +84,7 @@ std::string mainLineText(const unsigned char* record, bool& legal) {
 }
 
 std::int32_t onNotification(std::int32_t code, std::int32_t, std::int32_t, void* address) {
+    ferrule_host::noteNotification(code);
     const auto* record = static_cast<const unsigned char*>(address);
     std::ostringstream line;
     line << code << ' ';
@@ -189,6 +191,10 @@ public:
         } else if (command == "logo") {
             void* logo = m_api.eng19();
             say("logo " + (logo ? ferrule_host::describeLogo(logo) : std::string("none")));
+        } else if (command == "threads") {
+            for (const std::string& line : ferrule_host::notificationThreads()) {
+                say(line);
+            }
         } else if (command == "processes") {
             say("processes " + std::to_string(ferrule_host::leftoverProcesses(m_engineGroups)));
         } else if (command == "kill-engine") {
@@ -254,7 +260,7 @@ private:
 void usage() {
     std::cerr << "usage: ferrule-host .../engines/NAME.eng [COMMAND ...]\n"
                  "Commands (arguments, or lines on standard input when none are given):\n"
-                 "  open | close | status | names | logo | reset | processes\n"
+                 "  open | close | status | names | logo | reset | processes | threads\n"
                  "  search start|fen FEN [moves M...] [depth N | inc REMAIN INC [USED PLAYED] |\n"
                  "         period REMAIN TOGO [USED PLAYED] | infinite] [ponder]\n"
                  "  wait | stop | ponderhit | sleep MS | await CODE MS | kill-engine\n";
@@ -274,6 +280,7 @@ int main(int argc, char** argv) {
         std::cerr << "cannot load " << argv[1] << ": " << error << "\n";
         return 1;
     }
+    ferrule_host::watchPluginThreads(library);
     PluginApi api;
     const bool bound = bind(library, "Eng1", api.eng1) && bind(library, "Eng2", api.eng2) &&
                        bind(library, "Eng3", api.eng3) && bind(library, "Eng4", api.eng4) &&

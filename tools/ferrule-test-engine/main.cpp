@@ -1,10 +1,11 @@
 // ferrule-test-engine: a tiny xboard engine for the plug-in's tests where no real engine
 // runs (the Windows suite under Wine). It plays random legal moves after a few thinking
 // lines, one every 100 ms, and answers the commands the plug-in sends.
+//   --chatty       writes a burst of thinking lines each step, with long main lines
 //   --ignore-quit  stays on after "quit" and the end of its input
 //   --deaf         never reads its input
-// Either way it ends by itself after kStubbornLife, so that a failed test leaves nothing
-// running for long.
+// With either of the last two it ends by itself after kStubbornLife, so that a failed test leaves
+// nothing running for long.
 
 #include "LineQueue.h"
 #include "core/MoveGenerator.h"
@@ -33,6 +34,11 @@ constexpr int kStepCs = static_cast<int>(kStep.count() / 10);
 constexpr int kShareOfTime = 30;
 // A clock this long means no time control (an unlimited search is sent "time 180000000").
 constexpr int kUnlimitedCs = 100000000;
+// A chatty engine's burst per step, and the length of its main lines in plies: more than
+// the plug-in reports, so that it reads the longest lines it can get.
+constexpr int kChattyLines = 40;
+constexpr int kChattyPlies = 40;
+constexpr int kPlainPlies = 3;
 
 void say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
@@ -74,6 +80,7 @@ std::optional<MoveCode> coordinateMove(const Position& position, const std::stri
 
 class Engine {
 public:
+    explicit Engine(bool chatty) : m_chatty(chatty) {}
     // Handles one command outside a search; false once the engine is to end.
     bool handle(const std::string& line);
     LineQueue& input() { return m_input; }
@@ -88,6 +95,7 @@ private:
     void editLine(const std::string& line);
 
     LineQueue m_input;
+    const bool m_chatty;
     Position m_position = Position::initial();
     std::mt19937 m_random{12};
     bool m_force = false;
@@ -206,7 +214,9 @@ Engine::Outcome Engine::think(Mode mode, const std::string& ponderMove) {
             }
         }
         elapsedCs += kStepCs;
-        thinkingLine(depth, elapsedCs, best);
+        for (int i = 0; i < (m_chatty ? kChattyLines : 1); ++i) {
+            thinkingLine(depth, elapsedCs, best);
+        }
     }
     if (mode == Mode::kPonder) {
         return Outcome::kQuiet; // stopped without the expected reply: no move
@@ -219,8 +229,8 @@ void Engine::thinkingLine(int depth, int elapsedCs, MoveCode best) {
     Position line = m_position;
     std::string text = moveText(best);
     line.apply(best);
-    // A short main line of random replies, legal all the way.
-    for (int ply = 1; ply < 3; ++ply) {
+    // A main line of random replies, legal all the way.
+    for (int ply = 1; ply < (m_chatty ? kChattyPlies : kPlainPlies); ++ply) {
         const std::vector<MoveCode> replies = legalMoves(line);
         if (replies.empty()) {
             break;
@@ -254,7 +264,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    Engine engine;
+    Engine engine(flag == "--chatty");
     for (;;) {
         const std::optional<std::string> line = engine.input().next(milliseconds(1000));
         if (line && !engine.handle(*line) && flag != "--ignore-quit") {

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ferrule {
+
+// The thread that reads an engine's output and runs everything that follows from a line,
+// up to the host's notification handler. It differs per platform in its stack: on Windows
+// it gets the small stack a host expects of a plug-in's thread (a 32 KiB reservation),
+// elsewhere the system's default, which sanitizer builds need (their frames outgrow 32 KiB).
+// Everything it runs must therefore keep large buffers off the stack.
+class ReaderThread {
+public:
+    ReaderThread();
+    ~ReaderThread(); // lets a thread still held go on by itself, as detach() does
+    ReaderThread(ReaderThread&& other) noexcept;
+    ReaderThread& operator=(ReaderThread&& other) noexcept;
+
+    // Runs `body` on a new thread. On failure returns false with the system's text in
+    // `error`; a thread already held is let go first.
+    bool start(std::function<void()> body, std::string& error);
+
+    // True when the caller is the thread held; false once it is joined or let go.
+    bool isCurrent() const;
+
+    // Waits for the thread held to end; does nothing without one or on the thread itself.
+    void join();
+    // Lets the thread held go on by itself.
+    void detach();
+
+private:
+    struct Native; // the platform's thread handle
+    std::unique_ptr<Native> m_native;
+};
+
+} // namespace ferrule
