@@ -24,7 +24,7 @@ test: build
 # Address + undefined behaviour over everything, then the thread sanitizer over the
 # threaded plain C++ parts (Qt's own libraries are not built for it); each in a build tree
 # of its own, with the deep perft runs (label "deep") left to the plain build.
-TSAN_AREAS = game;rvrules;bridge;ferrule-host;fuzz
+TSAN_AREAS = game;rvrules;bridge;ferrule-host;ferrule-test-engine;bridge-windows;fuzz
 test-sanitize: deps
 	$(MAKE) test BUILD=build-asan CTEST_ARGS="-LE deep" CMAKE_FLAGS="-DROOKVALE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
 	$(MAKE) test BUILD=build-tsan CTEST_ARGS="-LE deep" CMAKE_FLAGS="-DROOKVALE_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug '-DROOKVALE_AREAS=$(TSAN_AREAS)'"

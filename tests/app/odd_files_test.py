@@ -19,13 +19,12 @@ import http.server
 import os
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
 # The shared helpers come from the other program test; leave no compiled copy in the sources.
 sys.dont_write_bytecode = True
-from program_test import (TIMEOUT, Display, Program, child_titles, fail, find_named, wait_for,
+from program_test import (TIMEOUT, child_titles, fail, find_named, run_mode, wait_for,
                           x_windows_named)
 
 import pyatspi
@@ -226,23 +225,14 @@ def test_drop(program, work):
     program.exit_through_menu(first)
 
 
+def no_network_page(program):
+    """No page from the network unless a test serves one."""
+    program.env["ROOKVALE_AD_HOST"] = "http://127.0.0.1:9"
+
+
 def main():
     tests = {"handover": test_handover, "dialog": test_dialog, "drop": test_drop}
-    if len(sys.argv) != 3 or sys.argv[1] not in tests:
-        print(__doc__)
-        return 2
-    display = Display()
-    with tempfile.TemporaryDirectory() as work:
-        program = Program(sys.argv[2], work)
-        # No page from the network unless a test serves one.
-        program.env["ROOKVALE_AD_HOST"] = "http://127.0.0.1:9"
-        try:
-            tests[sys.argv[1]](program, work)
-        finally:
-            program.stop_all()
-            display.close()
-    print("PASS")
-    return 0
+    return run_mode(tests, __doc__, no_network_page)
 
 
 if __name__ == "__main__":

@@ -249,20 +249,28 @@ def test_instance(program, work):
     program.exit_through_menu(again)
 
 
-def main():
-    if len(sys.argv) != 3 or sys.argv[1] not in ("startup", "instance"):
-        print(__doc__)
+def run_mode(modes, usage, prepare=None):
+    """Runs the test named by the first argument on the program in the folder named by the
+    second, on a display of its own; `prepare` may set the program's environment first."""
+    if len(sys.argv) != 3 or sys.argv[1] not in modes:
+        print(usage)
         return 2
     display = Display()
     with tempfile.TemporaryDirectory() as work:
         program = Program(sys.argv[2], work)
+        if prepare:
+            prepare(program)
         try:
-            (test_startup if sys.argv[1] == "startup" else test_instance)(program, work)
+            modes[sys.argv[1]](program, work)
         finally:
             program.stop_all()
             display.close()
     print("PASS")
     return 0
+
+
+def main():
+    return run_mode({"startup": test_startup, "instance": test_instance}, __doc__)
 
 
 if __name__ == "__main__":

@@ -18,13 +18,12 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 import pyatspi
 
-from program_test import (Display, Program, child_titles, fail, find_named, main_frame,
-                          wait_for, x_windows_named)
+from program_test import (child_titles, fail, find_named, main_frame, run_mode, wait_for,
+                          x_windows_named)
 
 SQUARE = 60
 
@@ -494,19 +493,7 @@ def test_commands(program, work):
 def main():
     modes = {"keys": test_keys, "mouse": test_mouse, "refresh": test_refresh,
              "commands": test_commands}
-    if len(sys.argv) != 3 or sys.argv[1] not in modes:
-        print(__doc__)
-        return 2
-    display = Display()
-    with tempfile.TemporaryDirectory() as work:
-        program = Program(sys.argv[2], work)
-        try:
-            modes[sys.argv[1]](program, work)
-        finally:
-            program.stop_all()
-            display.close()
-    print("PASS")
-    return 0
+    return run_mode(modes, __doc__)
 
 
 if __name__ == "__main__":
