@@ -73,6 +73,16 @@ struct PeerServer {
     }
 };
 
+// Connects the program to the test's server with the Connect button; returns the new
+// peer game window, or null when the connection or the window did not come.
+TMDIChild* connectTo(PeerServer& peer) {
+    pressConnect(QStringLiteral("127.0.0.1"));
+    if (!peer.accept())
+        return nullptr;
+    QTest::qWaitFor([] { return fixture->form->PeerGameWindow() != nullptr; }, 5000);
+    return fixture->form->PeerGameWindow();
+}
+
 } // namespace
 
 void ClientSideTest::init() {
@@ -86,10 +96,8 @@ void ClientSideTest::cleanup() {
 
 void ClientSideTest::connectAndPlay() {
     PeerServer peer;
-    pressConnect(QStringLiteral("127.0.0.1"));
-    QVERIFY(peer.accept());
-    QTRY_VERIFY(fixture->form->PeerGameWindow());
-    TMDIChild* game = fixture->form->PeerGameWindow();
+    TMDIChild* game = connectTo(peer);
+    QVERIFY(game);
     QCOMPARE(fixture->gameWindows(), 2);
     QVERIFY(dropMove(game, "e2", "e4"));
     auto* edit = game->findChild<QLineEdit*>(QStringLiteral("Edit1"));
@@ -107,10 +115,8 @@ void ClientSideTest::connectAndPlay() {
 
 void ClientSideTest::oneLinePerTick() {
     PeerServer peer;
-    pressConnect(QStringLiteral("127.0.0.1"));
-    QVERIFY(peer.accept());
-    QTRY_VERIFY(fixture->form->PeerGameWindow());
-    TMDIChild* game = fixture->form->PeerGameWindow();
+    TMDIChild* game = connectTo(peer);
+    QVERIFY(game);
     QCOMPARE(timer1().interval(), 500);
     QVERIFY(timer1().isActive());
     timer1().stop();
@@ -134,10 +140,8 @@ void ClientSideTest::oneLinePerTick() {
 
 void ClientSideTest::burstArrivesCompleteInOrder() {
     PeerServer peer;
-    pressConnect(QStringLiteral("127.0.0.1"));
-    QVERIFY(peer.accept());
-    QTRY_VERIFY(fixture->form->PeerGameWindow());
-    TMDIChild* game = fixture->form->PeerGameWindow();
+    TMDIChild* game = connectTo(peer);
+    QVERIFY(game);
     // Only this test shortens the tick: 10 000 lines at 500 ms would take over an hour.
     timer1().setInterval(0);
     QByteArray burst;
@@ -153,10 +157,8 @@ void ClientSideTest::burstArrivesCompleteInOrder() {
 
 void ClientSideTest::floodWithoutLineFeed() {
     PeerServer peer;
-    pressConnect(QStringLiteral("127.0.0.1"));
-    QVERIFY(peer.accept());
-    QTRY_VERIFY(fixture->form->PeerGameWindow());
-    TMDIChild* game = fixture->form->PeerGameWindow();
+    TMDIChild* game = connectTo(peer);
+    QVERIFY(game);
     const qint64 before = residentBytes();
     qint64 peak = before;
     const QByteArray chunk(1024 * 1024, 'x');
@@ -256,10 +258,8 @@ void ClientSideTest::connectWhileConnected() {
 
 void ClientSideTest::peerClosesMidGame() {
     PeerServer peer;
-    pressConnect(QStringLiteral("127.0.0.1"));
-    QVERIFY(peer.accept());
-    QTRY_VERIFY(fixture->form->PeerGameWindow());
-    TMDIChild* game = fixture->form->PeerGameWindow();
+    TMDIChild* game = connectTo(peer);
+    QVERIFY(game);
     timer1().setInterval(10);
     // Lines sent just before the close are still carried out.
     peer.send("/move e2e4\r\n/move e7e5\r\n");
