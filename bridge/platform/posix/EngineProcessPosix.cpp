@@ -36,6 +36,17 @@ std::string systemText(int error) {
     return std::strerror(error);
 }
 
+// A killed helper ends only when the system next runs it: the caller is told the engine
+// is gone once the whole group is, so no process outlives the connection. Signal 0 only
+// asks, so it is harmless even if the number has passed to a new group meanwhile; a
+// helper left unreaped by a system without a reaping init costs the bound, not a hang.
+void awaitGroupEnd(pid_t group) {
+    const auto deadline = std::chrono::steady_clock::now() + kGraceAfterSignal;
+    while (::kill(-group, 0) == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 } // namespace
 
 struct EngineProcess::Native {
@@ -241,6 +252,7 @@ void EngineProcess::terminate() {
         ::kill(-pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, WNOHANG);
+        awaitGroupEnd(pid);
     }
     m_native->pid = -1;
 }
