@@ -4,6 +4,7 @@
 #include "app/FileDrop.h"
 #include "app/OptionsMenu.h"
 #include "app/TAboutBox.h"
+#include "app/ToolBarIcons.h"
 #include "board/TMDIChild.h"
 #include "engine/EngineCloser.h"
 #include "peer/PeerLink.h"
@@ -280,20 +281,14 @@ void TMainForm::buildToolBar() {
                    {"EditCut1", "edit-cut", QStyle::SP_CustomBase},
                    {"EditCopy1", "edit-copy", QStyle::SP_CustomBase},
                    {"EditPaste1", "edit-paste", QStyle::SP_CustomBase}};
-    // A theme lookup that fails walks every folder of the icon theme, a cost paid before the
-    // first paint. A theme without the first of these standard action icons has none of
-    // them: the style's pictures are taken at once.
-    const bool themed = QIcon::hasThemeIcon(QString::fromLatin1(buttons[0].theme));
+    const bool themed = actionIconsThemed();
     for (const auto& button : buttons) {
         if (!button.action) {
             m_toolBar->addSeparator();
             continue;
         }
         QAction* action = findChild<QAction*>(QString::fromLatin1(button.action));
-        QIcon icon = themed ? QIcon::fromTheme(QString::fromLatin1(button.theme)) : QIcon();
-        if (icon.isNull() && button.fallback != QStyle::SP_CustomBase)
-            icon = style()->standardIcon(button.fallback);
-        action->setIcon(icon);
+        action->setIcon(toolBarIcon(button.theme, button.fallback, themed, *style()));
         m_toolBar->addAction(action);
     }
     // The Save button speaks of the game, where the action speaks of the file.

@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTcpSocket>
 #include <QTest>
+#include <QStyle>
 #include <QToolBar>
 
 // The main window's menus, tool bar, new games, layout, Options and View commands.
@@ -176,6 +177,19 @@ private slots:
         QWidget* save = bar->widgetForAction(action(QStringLiteral("FileSave1")));
         QCOMPARE(save->toolTip(), QStringLiteral("Save"));
         QCOMPARE(save->statusTip(), QStringLiteral("Save current game"));
+        // Taken without the style's theme search, the pictures are still the style's own.
+        if (!QIcon::hasThemeIcon(QStringLiteral("document-new"))) {
+            const std::pair<const char*, QStyle::StandardPixmap> pictures[] = {
+                {"FileNew1", QStyle::SP_FileIcon},
+                {"FileOpen1", QStyle::SP_DialogOpenButton},
+                {"FileSave1", QStyle::SP_DialogSaveButton}};
+            for (const auto& [name, picture] : pictures) {
+                const QIcon expected = form().style()->standardIcon(picture);
+                for (const int size : {16, 24, 32, 48})
+                    QCOMPARE(action(QString::fromLatin1(name))->icon().pixmap(size).toImage(),
+                             expected.pixmap(size).toImage());
+            }
+        }
     }
 
     void newGameTitles() {
