@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int kRuns = 7;
+constexpr int kRuns = 15;
 
 int runOnce(int argc, char** argv) {
     const double mainEntered = secondsSinceBoot();
