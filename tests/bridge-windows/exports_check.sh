@@ -33,5 +33,8 @@ sed -n '/DLL Name: Quill32.dll/,/^$/p' <<<"$dump" | grep -Eq '^[[:space:]]+[0-9a
     fail "Func3 is not imported by name from Quill32.dll"
 [ "$(sed -n '/DLL Name: Quill32.dll/,/^$/p' <<<"$dump" | grep -c '^[[:space:]]\+[0-9a-f]\+[[:space:]]\+[0-9]\+[[:space:]]')" -eq 1 ] ||
     fail "Ferrule.eng takes more than Func3 from Quill32.dll"
-"$objdump" -p "$bin/Quill32.dll" | grep -Eq '^[[:space:]]+\[ *[0-9]+\] Func3$' || fail "Quill32.dll does not export Func3"
+# Read whole first: a grep that stops at the first match would leave objdump writing into
+# a closed pipe, and under pipefail that lost race reads as a missing export.
+quill=$("$objdump" -p "$bin/Quill32.dll")
+grep -Eq '^[[:space:]]+\[ *[0-9]+\] Func3$' <<<"$quill" || fail "Quill32.dll does not export Func3"
 echo "PASS: exports, module name and imports"
