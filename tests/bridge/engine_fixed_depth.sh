@@ -17,9 +17,9 @@ fen="r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3"
 fail() { echo "FAIL ($name): $*"; cat "$work/out"; exit 1; }
 # Fairy-Max now and then dies of a segmentation fault of its own while it reads its very
 # first line, before it thinks at all; three starts within one second have been seen to
-# crash alike. The plug-in then rightly ends the search without
-# a move; that start is tried again a second later, up to three times. A search that has
-# begun to think is never retried.
+# crash alike. The plug-in then rightly ends the search without a move; that start is
+# tried again a second later, up to three times. A search that has begun to think is
+# never retried.
 for attempt in 1 2 3; do
     timeout 120 "$bin/ferrule-host" "$work/engines/$name.eng" open "search fen $fen depth $depth" wait \
         close processes > "$work/out" 2>&1 || fail "ferrule-host exited with $?"
