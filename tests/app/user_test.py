@@ -241,7 +241,14 @@ def test_refresh(program, work):
     # A start that waited for the refresh would show its window only after the refresh began
     # and failed to end (checked below against the refresh's own start time); the bound here
     # only keeps a broken start from hanging, since a loaded machine can slow any start.
-    wait_for("the main window", lambda: x_windows_named("Rookvale 1.0"), timeout=25.0)
+    def shown_or_ended():
+        # A start that ended at once (handed over, or crashed) says how, rather than time out.
+        if second.poll() is not None:
+            second.log.seek(0)
+            print(second.log.read().decode(errors="replace"))
+            fail("the second start ended with %d before its window was shown" % second.returncode)
+        return x_windows_named("Rookvale 1.0")
+    wait_for("the main window", shown_or_ended, timeout=25.0)
     shown = time.time()
     print("main window shown after %.2f s" % (time.monotonic() - started))
     wait_for("the refresh to start", lambda: os.path.isfile(marker))
