@@ -49,8 +49,11 @@ class Display:
 
     def __init__(self):
         read_end, write_end = os.pipe()
+        # An X server resets when its last client leaves, and turns new clients away while
+        # it does: a program started just after another one ended could not open its window.
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
