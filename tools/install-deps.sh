@@ -17,5 +17,5 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo=sudo
 fi
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
+tools/apt-update.sh $sudo
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
