@@ -1,5 +1,7 @@
 #pragma once
 
+#include "peer/PeerWindowQuota.h"
+
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
@@ -128,6 +130,7 @@ private:
     void sendChat(TMDIChild* window, const QString& text);
     void showSendFailure(const QString& error);
     int peerGameWindowCount() const;
+    void openPeerGameWindow();
     QWidget* makeLinkWindow(bool connection);
 
     QString m_folder;
@@ -151,5 +154,7 @@ private:
     QTimer* m_timer1 = nullptr;
     QPointer<TForm2> m_startupConsole;
     bool m_showingSendFailure = false;
+    PeerWindowQuota m_peerWindowQuota;
+    bool m_peerWindowRefusalShown = false;
     bool m_startupFileDone = false;
 };

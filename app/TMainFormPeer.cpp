@@ -19,17 +19,18 @@
 namespace {
 
 constexpr int kPollInterval = 500; // ms between two lines taken from the client
-// A peer's "/new" lines open windows here; beyond this many open peer games it opens none,
-// so that a stream of them cannot bury the program in windows.
+// A peer's connection and its "/new" lines open windows here; beyond this many open peer
+// games it opens none, whatever the quota over time still allows.
 constexpr int kMaxPeerGameWindows = 64;
+const QString kTooManyPeerWindows =
+    QStringLiteral("\r\nPeers opened too many game windows; no more are opened for a while.");
 const QString kConnectFailed = QStringLiteral("\r\nConnection could not be established!");
 
 } // namespace
 
 void TMainForm::attachPeerLink() {
     m_link = new PeerLink(this);
-    connect(m_link, &PeerLink::peerConnected, this,
-            [this] { MakeGameWindow(QStringLiteral("Active Game")); });
+    connect(m_link, &PeerLink::peerConnected, this, &TMainForm::openPeerGameWindow);
     connect(m_link, &PeerLink::lineReceived, this, &TMainForm::HandlePeerLine);
     // A connect to an unreachable address can take minutes; the program keeps running.
     connect(m_link, &PeerLink::connectStarted, this,
@@ -108,14 +109,25 @@ int TMainForm::peerGameWindowCount() const {
     }));
 }
 
+void TMainForm::openPeerGameWindow() {
+    if (peerGameWindowCount() < kMaxPeerGameWindows && m_peerWindowQuota.Take()) {
+        MakeGameWindow(QStringLiteral("Active Game"));
+        m_peerWindowRefusalShown = false;
+        return;
+    }
+    // Said once per run of refusals, so that a flood of them does not flood the console too.
+    if (!m_peerWindowRefusalShown)
+        AddConsoleLine(kTooManyPeerWindows);
+    m_peerWindowRefusalShown = true;
+}
+
 void TMainForm::HandlePeerLine(const QByteArray& line) {
     const PeerMessage message = parsePeerLine(line);
     switch (message.kind) {
     case PeerMessageKind::Ignored:
         return;
     case PeerMessageKind::NewGame:
-        if (peerGameWindowCount() < kMaxPeerGameWindows)
-            MakeGameWindow(QStringLiteral("Active Game"));
+        openPeerGameWindow();
         return;
     case PeerMessageKind::Chat:
         if (TMDIChild* window = PeerGameWindow())

@@ -144,6 +144,7 @@ void TMDIChild::BuildRightPanel() {
     m_memo = placed(new QPlainTextEdit(m_rightPanel), "Memo1", QRect(66, 200, 153, 257));
     m_memo->setReadOnly(true);
     m_memo->setFont(arial(12));
+    m_memo->setMaximumBlockCount(kChatLinesKept);
     m_edit = placed(new QLineEdit(m_rightPanel), "Edit1", QRect(66, 456, 153, 23));
     m_edit->setFont(arial(12));
     connect(m_edit, &QLineEdit::returnPressed, this, &TMDIChild::Edit1KeyPress);

@@ -58,8 +58,12 @@ public:
 
     // The chat line Edit1's Enter key.
     void Edit1KeyPress();
-    // Adds `text` as one new line of the chat log Memo1, as plain text.
+    // Adds `text` as one new line of the chat log Memo1, as plain text. The log keeps the
+    // last kChatLinesKept lines, and shows a line's first kChatLineShown characters
+    // followed by "…".
     void AddChatLine(const QString& text);
+    static constexpr int kChatLinesKept = 5000;
+    static constexpr qsizetype kChatLineShown = 2000;
 
     // The engine of this window (TMDIChildEngine.cpp). StartEngine attaches the executable
     // `path`, opens the xboard dialogue and asks the user's colour; when it cannot be

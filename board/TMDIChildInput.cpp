@@ -109,5 +109,14 @@ void TMDIChild::Edit1KeyPress() {
 }
 
 void TMDIChild::AddChatLine(const QString& text) {
-    m_memo->appendPlainText(text);
+    // A peer's line may be 64 KiB long, and laying out thousands of those on the user
+    // interface thread took seconds and hundreds of megabytes.
+    if (text.size() <= kChatLineShown) {
+        m_memo->appendPlainText(text);
+        return;
+    }
+    qsizetype shown = kChatLineShown;
+    if (text.at(shown - 1).isHighSurrogate())
+        --shown;
+    m_memo->appendPlainText(text.left(shown) + QStringLiteral("…"));
 }

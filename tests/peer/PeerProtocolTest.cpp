@@ -2,6 +2,7 @@
 // are built, and how a connection's bytes are cut into lines.
 #include "peer/PeerProtocol.h"
 #include "peer/PeerLineFramer.h"
+#include "peer/PeerWindowQuota.h"
 
 #include <QTest>
 
@@ -210,6 +211,21 @@ private slots:
         QVERIFY(!framer.HasLine());
         framer.Append("e e2e4\n");
         QCOMPARE(framer.TakeLine(), std::optional<QByteArray>("e e2e4"));
+    }
+
+    void windowQuotaRenewsOverTime() {
+        using namespace std::chrono_literals;
+        PeerWindowQuota quota;
+        const PeerWindowQuota::Clock::time_point start{};
+        for (int i = 0; i < PeerWindowQuota::kMaxWindows; ++i)
+            QVERIFY(quota.Take(start + i * 1s));
+        const auto lastTaken = start + (PeerWindowQuota::kMaxWindows - 1) * 1s;
+        QVERIFY(!quota.Take(lastTaken));
+        QVERIFY(!quota.Take(start + PeerWindowQuota::kSpan - 1ms));
+        // The first window leaves the span, and one place opens; a refusal took none.
+        QVERIFY(quota.Take(start + PeerWindowQuota::kSpan));
+        QVERIFY(!quota.Take(start + PeerWindowQuota::kSpan + 500ms));
+        QVERIFY(quota.Take(lastTaken + PeerWindowQuota::kSpan));
     }
 };
 

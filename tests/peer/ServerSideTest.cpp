@@ -3,12 +3,15 @@
 #include "ServerSideTest.h"
 
 #include "PeerFixture.h"
+#include "peer/PeerWindowQuota.h"
 #include "peer/Unit1.h"
+#include "peer/Unit2.h"
 
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTcpServer>
 #include <QTest>
 
@@ -216,9 +219,65 @@ void ServerSideTest::burstArrivesCompleteInOrder() {
         expected << QStringLiteral("Client: %1").arg(i);
     }
     std::thread sender([&] { peer->send(burst); });
-    QTRY_COMPARE_WITH_TIMEOUT(chatLog(game).size(), 10000, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(chatLog(game).endsWith(QStringLiteral("Client: 9999")), 30000);
     sender.join();
-    QCOMPARE(chatLog(game), expected);
+    // The log keeps the newest lines, in the order they came.
+    QCOMPARE(chatLog(game), expected.mid(expected.size() - TMDIChild::kChatLinesKept));
+}
+
+void ServerSideTest::floodOfLongChatLines() {
+    auto peer = connectPeer();
+    QTRY_VERIFY(fixture->form->PeerGameWindow());
+    TMDIChild* game = fixture->form->PeerGameWindow();
+    const qint64 before = residentBytes();
+    qint64 peak = before;
+    std::atomic<bool> done = false;
+    std::thread sender([&] {
+        for (int i = 0; i < 1000; ++i)
+            peer->send("/chat Client: " + QByteArray::number(i) + QByteArray(60 * 1024, 'x') + "\r\n");
+        peer->send("/chat Client: after\r\n");
+        done = true;
+    });
+    while (!done || !chatLog(game).endsWith(QStringLiteral("Client: after"))) {
+        QTest::qWait(5);
+        peak = std::max(peak, residentBytes());
+        if (QTest::currentTestFailed())
+            break;
+    }
+    sender.join();
+    qInfo("resident memory grew by %lld KiB during the flood", (peak - before) / 1024);
+    QVERIFY2(peak - before < 48 * 1024 * 1024, "the long lines were all kept and laid out");
+    const QStringList log = chatLog(game);
+    QCOMPARE(log.size(), 1001);
+    const QString shown = QStringLiteral("Client: 999") +
+                          QString(TMDIChild::kChatLineShown - 11, QLatin1Char('x')) +
+                          QStringLiteral("…");
+    QCOMPARE(log.at(999), shown);
+}
+
+void ServerSideTest::connectingInALoopOpensBoundedWindows() {
+    const int windows = fixture->gameWindows();
+    for (int i = 0; i < 200; ++i) {
+        RawPeer peer(fixture->port);
+        QVERIFY(peer.connected());
+        QTRY_COMPARE(fixture->link().ConnectionCount(), 1);
+        peer.reset();
+        QTRY_COMPARE(fixture->link().ConnectionCount(), 0);
+    }
+    QCOMPARE(fixture->gameWindows(), windows + PeerWindowQuota::kMaxWindows);
+    TForm2* console = fixture->form->findChild<TForm2*>();
+    QVERIFY(console);
+    QCOMPARE(console->Memo1()->toPlainText().count(QStringLiteral("too many game windows")), 1);
+    // Closing the windows does not renew the quota before its span has passed.
+    for (TMDIChild* game : fixture->form->GameWindows()) {
+        if (game->windowTitle() == QStringLiteral("Active Game"))
+            game->parentWidget()->close();
+    }
+    QTRY_COMPARE(fixture->gameWindows(), windows);
+    RawPeer late(fixture->port);
+    QTRY_COMPARE(fixture->link().ConnectionCount(), 1);
+    QTest::qWait(200);
+    QCOMPARE(fixture->gameWindows(), windows);
 }
 
 void ServerSideTest::connectionsAreLimited() {

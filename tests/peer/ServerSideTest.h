@@ -14,6 +14,8 @@ private slots:
     void malformedLines();
     void floodWithoutLineFeed();
     void burstArrivesCompleteInOrder();
+    void floodOfLongChatLines();
+    void connectingInALoopOpensBoundedWindows();
     void connectionsAreLimited();
     void newGamesAreLimited();
     void writeToBrokenConnection();
