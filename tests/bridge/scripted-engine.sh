@@ -3,6 +3,7 @@
 # every command it is sent to commands.log, both in its working folder. Its first
 # argument picks how it behaves:
 #   (none)      answers "go" with one thinking line and its move
+#   bare        answers "go" with its move alone
 #   thinker     thinks on "go", "ponder" and "analyze"; moves only when told "?"
 #   no-analyze  a thinker that does not know "analyze" (and thinks on after saying so)
 #   stubborn    thinks on "go", ignores "?", "quit" and SIGTERM, ends 3 s after its
@@ -19,6 +20,8 @@ while IFS= read -r line; do
     go)
         if [ "$mode" = plain ]; then
             printf '1 12 0 100 e7e5\nmove e7e5\n'
+        elif [ "$mode" = bare ]; then
+            printf 'move e7e5\n'
         else
             printf '3 25 10 1000 e7e5 g1f3\n'
         fi

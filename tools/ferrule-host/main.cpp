@@ -54,6 +54,10 @@ std::array<unsigned char, report::kSize> g_record{};
 Position g_searched; // the position the running search starts from
 std::atomic<bool> g_haveBest{false};
 std::string g_lastMainLine;
+// "hold CODE MS": the handler sleeps MS milliseconds inside the next notification CODE,
+// as a host does that paints or waits for a lock of its own there.
+std::atomic<int> g_holdCode{0};
+std::atomic<int> g_holdMs{0};
 
 void say(const std::string& line) {
     std::lock_guard lock(g_printMutex);
@@ -83,8 +87,19 @@ std::string mainLineText(const unsigned char* record, bool& legal) {
     return text;
 }
 
+void holdIfAsked(int code) {
+    int expected = code;
+    if (!g_holdCode.compare_exchange_strong(expected, 0)) {
+        return;
+    }
+    say("held " + std::to_string(code));
+    std::this_thread::sleep_for(std::chrono::milliseconds(g_holdMs.load()));
+    say("released " + std::to_string(code));
+}
+
 std::int32_t onNotification(std::int32_t code, std::int32_t, std::int32_t, void* address) {
     ferrule_host::noteNotification(code);
+    holdIfAsked(code);
     const auto* record = static_cast<const unsigned char*>(address);
     std::ostringstream line;
     line << code << ' ';
@@ -148,7 +163,7 @@ std::vector<std::string> splitWords(const std::string& text) {
 
 class Host {
 public:
-    explicit Host(const PluginApi& api) : m_api(api) {}
+    Host(const PluginApi& api, void*& library) : m_api(api), m_library(library) {}
     ~Host() { joinSearch(); }
 
     bool run(const std::string& commandLine) {
@@ -163,7 +178,21 @@ public:
             say("open " + std::to_string(result));
         } else if (command == "close") {
             joinSearch();
-            say("close " + std::to_string(m_api.eng2()));
+            closeConnection();
+        } else if (command == "close-now") {
+            // While a search may still run: Eng2 from the host's main thread at once.
+            closeConnection();
+        } else if (command == "hold" && words.size() > 2) {
+            g_holdMs = std::atoi(words[2].c_str());
+            g_holdCode = std::atoi(words[1].c_str());
+        } else if (command == "unload") {
+            // What a host does after Eng2; its search thread is let go, not waited for.
+            if (m_search.joinable()) {
+                m_search.detach();
+            }
+            ferrule_host::unloadLibrary(m_library);
+            m_library = nullptr;
+            say("unloaded");
         } else if (command == "search") {
             return startSearch({words.begin() + 1, words.end()});
         } else if (command == "wait") {
@@ -209,6 +238,14 @@ public:
     }
 
 private:
+    void closeConnection() {
+        const auto started = Clock::now();
+        const std::int32_t result = m_api.eng2();
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+        say("close " + std::to_string(result) + " elapsed-ms=" + std::to_string(took.count()));
+    }
+
     bool startSearch(const std::vector<std::string>& words) {
         joinSearch();
         std::string error;
@@ -251,6 +288,7 @@ private:
     }
 
     const PluginApi& m_api;
+    void*& m_library;
     ferrule_host::SearchCommand m_command;
     std::thread m_search;
     std::vector<int> m_engineGroups;
@@ -263,7 +301,8 @@ void usage() {
                  "  open | close | status | names | logo | reset | processes | threads\n"
                  "  search start|fen FEN [moves M...] [depth N | inc REMAIN INC [USED PLAYED] |\n"
                  "         period REMAIN TOGO [USED PLAYED] | infinite] [ponder]\n"
-                 "  wait | stop | ponderhit | sleep MS | await CODE MS | kill-engine\n";
+                 "  wait | stop | ponderhit | sleep MS | await CODE MS | kill-engine\n"
+                 "  hold CODE MS | close-now | unload\n";
 }
 
 } // namespace
@@ -294,7 +333,7 @@ int main(int argc, char** argv) {
     }
     bool ok = true;
     {
-        Host host(api);
+        Host host(api, library);
         if (argc > 2) {
             for (int i = 2; i < argc && ok; ++i) {
                 ok = host.run(argv[i]);
@@ -305,6 +344,8 @@ int main(int argc, char** argv) {
             }
         }
     }
-    ferrule_host::unloadLibrary(library);
+    if (library != nullptr) {
+        ferrule_host::unloadLibrary(library);
+    }
     return ok ? 0 : 1;
 }

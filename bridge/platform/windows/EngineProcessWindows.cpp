@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace ferrule {
@@ -17,7 +18,6 @@ using std::chrono::milliseconds;
 // looks at the pipe and waits on the wake event in short steps instead of blocking.
 constexpr DWORD kReadPollMs = 10;
 constexpr DWORD kWriteRetryMs = 5;
-constexpr milliseconds kGraceBeforeKill(500);
 constexpr DWORD kEndAfterKillMs = 2000;
 
 void closeHandle(HANDLE& handle) {
@@ -247,15 +247,21 @@ void EngineProcess::closeInput() {
     closeHandle(m_native->input);
 }
 
-void EngineProcess::terminate() {
+void EngineProcess::terminate(std::chrono::milliseconds grace) {
     std::lock_guard once(m_native->terminateMutex);
     if (m_native->process == nullptr) {
         return;
     }
     // Windows has no polite signal for a console-less process: the closed input is the
-    // engine's cue to end, then it is ended by force, with everything it started.
-    closeInput();
-    if (!waitForEnd(kGraceBeforeKill)) {
+    // engine's cue to end, then it is ended by force, with everything it started. A write
+    // that is retrying into a full pipe holds the input; the kill ends that write.
+    {
+        std::unique_lock input(m_native->inputMutex, std::try_to_lock);
+        if (input.owns_lock()) {
+            closeHandle(m_native->input);
+        }
+    }
+    if (!waitForEnd(grace)) {
         if (m_native->job == nullptr || !TerminateJobObject(m_native->job, 1)) {
             TerminateProcess(m_native->process, 1);
         }
