@@ -168,7 +168,13 @@ const char* Plugin::author() {
 }
 
 const char* Plugin::engineName() {
+    // A protocol version 2 engine's own name, where the configuration names none.
+    const auto driver = connection();
+    const std::string ownName = driver ? driver->engineOwnName() : std::string();
     std::lock_guard lock(m_namesMutex);
+    if (m_engine[0] == 0 && !ownName.empty()) {
+        fillName(m_engine, ownName);
+    }
     if (m_engine[0] == 0 && m_paths) {
         fillName(m_engine, m_paths->engineName());
     }

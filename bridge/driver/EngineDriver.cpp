@@ -26,6 +26,12 @@ constexpr milliseconds kQuitGrace(300);
 // Kept back from the bound for ending the engine by force.
 constexpr milliseconds kKillReserve(700);
 constexpr milliseconds kReaderFinish(1000);
+// How long a protocol version 2 engine has to announce its features: all it sends within
+// the first bound counts; once it has said "done=0", until "done=1" or the second bound.
+constexpr milliseconds kFeatureBound(2000);
+constexpr milliseconds kFeatureDoneBound(10000);
+// How long a search waits for the engine's "pong" before it goes on without.
+constexpr milliseconds kPongBound(2000);
 constexpr milliseconds kReadRetry(10);
 // A command the engine does not take in this time counts as sent into a broken pipe.
 constexpr milliseconds kWriteBound(2000);
@@ -113,7 +119,66 @@ bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
         [this](std::string_view text) { m_log.unreadableMainLine(text); });
     send("zelta\n");
     send("xboard\n");
+    m_protoverSent = Clock::now();
+    m_featureDeadline = (m_protoverSent + kFeatureBound).time_since_epoch().count();
+    send("protover 2\n");
     return true;
+}
+
+std::string EngineDriver::engineOwnName() {
+    std::lock_guard lock(m_featuresMutex);
+    return m_features.myname;
+}
+
+void EngineDriver::takeFeatures(std::string_view text) {
+    for (const FeaturePair& pair : readFeaturePairs(text)) {
+        bool accepted = false;
+        bool done = false;
+        bool doneAwaited = false;
+        {
+            std::lock_guard lock(m_featuresMutex);
+            accepted = m_features.take(pair);
+            done = m_features.done;
+            doneAwaited = m_features.doneAwaited;
+        }
+        send((accepted ? "accepted " : "rejected ") + std::string(pair.name) + "\n");
+        if (done) {
+            m_featuresSettled = true;
+        } else if (doneAwaited) {
+            m_featureDeadline = (m_protoverSent + kFeatureDoneBound).time_since_epoch().count();
+        }
+    }
+    wakeSearch();
+}
+
+// The first search starts once the engine has said what it can, or is known to say
+// nothing (a version 1 engine), so that engine and reader agree on the dialogue.
+EngineFeatures EngineDriver::awaitFeatures() {
+    while (!m_featuresSettled && !m_closing && !m_inputBroken && !m_process.hasEnded()) {
+        const Clock::time_point deadline{Clock::duration(m_featureDeadline.load())};
+        if (Clock::now() >= deadline) {
+            break;
+        }
+        std::unique_lock lock(m_waitMutex);
+        m_waitChanged.wait_for(lock, std::min(kWaitStep, left(deadline)));
+    }
+    m_featuresSettled = true;
+    std::lock_guard lock(m_featuresMutex);
+    return m_features;
+}
+
+// Output that arrives before the answer to this ping is not credited to the new search,
+// which starts only afterwards.
+void EngineDriver::awaitPong(int ping) {
+    const auto deadline = Clock::now() + kPongBound;
+    while (m_pong != ping && !m_closing && !m_inputBroken && Clock::now() < deadline) {
+        std::unique_lock lock(m_waitMutex);
+        m_waitChanged.wait_for(lock, std::min(kWaitStep, left(deadline)));
+    }
+}
+
+std::string EngineDriver::moveCommand(const std::string& move) const {
+    return (m_usermove ? "usermove " : "") + move + "\n";
 }
 
 void EngineDriver::send(std::string_view command) {
@@ -168,9 +233,14 @@ void EngineDriver::search(const SearchRequest& request) {
     }
     takePonderMove();
 
+    const EngineFeatures features = awaitFeatures();
+    m_usermove = features.usermove;
+    if (features.noAnalyze) {
+        m_analyzeMode = false;
+    }
     EngineConfig config = m_config;
     config.analyzeMode = m_analyzeMode;
-    SearchPlan plan = planSearch(request, config, m_timeControl);
+    SearchPlan plan = planSearch(request, config, m_timeControl, features);
     m_targetDepth = plan.targetDepth;
     m_periodicStatus = plan.periodicStatus;
     m_analysis = plan.analysis;
@@ -179,6 +249,13 @@ void EngineDriver::search(const SearchRequest& request) {
         m_ponderMove = plan.ponderMove;
     }
     sendAll(plan.commands);
+    if (features.ping) {
+        // Everything the engine says before its answer belongs to what came before: an
+        // earlier search, or the set-up itself.
+        const int ping = ++m_pings;
+        send("ping " + std::to_string(ping) + "\n");
+        awaitPong(ping);
+    }
     m_reports.startSearch(plan.position);
 
     bool pondering = false;
@@ -282,7 +359,7 @@ void EngineDriver::stopBy(Clock::time_point deadline) {
         }
         const std::string ponderMove = takePonderMove();
         if (!ponderMove.empty()) {
-            sendBy(ponderMove + "\n", deadline);
+            sendBy(moveCommand(ponderMove), deadline);
             sendBy("easy\n", deadline);
         }
         sendBy("?\n", deadline);
@@ -295,7 +372,7 @@ void EngineDriver::stopBy(Clock::time_point deadline) {
 void EngineDriver::ponderHit() {
     const std::string ponderMove = takePonderMove();
     if (!ponderMove.empty()) {
-        send(ponderMove + "\n");
+        send(moveCommand(ponderMove));
         send("easy\n");
     }
 }
@@ -384,6 +461,21 @@ void EngineDriver::handleLine(std::string_view line) {
     }
     m_log.received(line);
     const ParsedLine parsed = parseEngineLine(line);
+    switch (parsed.kind) {
+    case ParsedLine::Kind::kFeature:
+        takeFeatures(parsed.text);
+        return;
+    case ParsedLine::Kind::kProtoverUnknown:
+        m_featuresSettled = true;
+        wakeSearch();
+        return;
+    case ParsedLine::Kind::kPong:
+        m_pong = parsed.pong;
+        wakeSearch();
+        return;
+    default:
+        break;
+    }
     if (parsed.kind == ParsedLine::Kind::kAnalyzeUnknown) {
         m_analyzeMode = false;
         m_analysis = false;

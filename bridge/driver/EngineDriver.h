@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DialogueLog.h"
+#include "EngineFeatures.h"
 #include "LineBuffer.h"
 #include "SearchPlan.h"
 #include "SearchReports.h"
@@ -64,6 +65,8 @@ public:
     void shutdown();
 
     bool searchRunning() const { return m_searchRunning.load(); }
+    // The name a protocol version 2 engine gave itself ("myname"); empty without one.
+    std::string engineOwnName();
     // True once the engine has ended by itself or stopped taking commands.
     bool engineEnded();
 
@@ -84,6 +87,10 @@ private:
     void readerLoop();
     void handleLine(std::string_view line);
     std::string takePonderMove();
+    void takeFeatures(std::string_view text);
+    EngineFeatures awaitFeatures();
+    void awaitPong(int ping);
+    std::string moveCommand(const std::string& move) const;
 
     SearchReports m_reports;
     EngineConfig m_config;
@@ -116,6 +123,16 @@ private:
 
     std::mutex m_ponderMutex;
     std::string m_ponderMove;
+
+    // What the engine answered to "protover 2"; settled before the first search.
+    std::mutex m_featuresMutex;
+    EngineFeatures m_features;
+    std::atomic<bool> m_featuresSettled{false};
+    Clock::time_point m_protoverSent;
+    std::atomic<Clock::rep> m_featureDeadline{0};
+    std::atomic<bool> m_usermove{false};
+    std::atomic<int> m_pong{0};
+    int m_pings = 0; // search thread only
 };
 
 } // namespace ferrule

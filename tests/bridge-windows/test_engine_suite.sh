@@ -162,7 +162,7 @@ timed)
     nothingLeft
     order=$(sentInOrder)
     case $order in
-    "zelta|xboard|new|level 0 0:30 2|time 3000|hard|easy|force|e2e4|post|black|go|"*) ;;
+    "zelta|xboard|protover 2|new|level 0 0:30 2|time 3000|hard|easy|force|e2e4|post|black|go|"*) ;;
     *) fail "commands of the timed search: $order" ;;
     esac
     sent "level 23 0:50 0"

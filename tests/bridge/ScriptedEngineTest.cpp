@@ -103,9 +103,75 @@ SearchRequest boardRequest(const std::string& fen) {
 TEST_F(ScriptedEngine, StartPositionCommandSequence) {
     start("");
     EXPECT_EQ(searchAndClose(timedRequest()),
-              (Commands{"zelta", "xboard", "new", "level 0 5:0 2", "time 30000", "hard", "easy",
-                        "force", "e2e4", "post", "black", "go", "new", "quit"}));
+              (Commands{"zelta", "xboard", "protover 2", "new", "level 0 5:0 2", "time 30000",
+                        "hard", "easy", "force", "e2e4", "post", "black", "go", "new", "quit"}));
     EXPECT_EQ(mainLineCount(), 1);
+}
+
+// An engine that says nothing to "protover 2" is a version 1 engine: after the wait for
+// its features it gets the dialogue it always got.
+TEST_F(ScriptedEngine, ASilentEngineGetsTheVersionOneDialogue) {
+    start("silent");
+    EXPECT_EQ(searchAndClose(timedRequest()),
+              (Commands{"zelta", "xboard", "protover 2", "new", "level 0 5:0 2", "time 30000",
+                        "hard", "easy", "force", "e2e4", "post", "black", "go", "new", "quit"}));
+    EXPECT_EQ(mainLineCount(), 1);
+}
+
+// Every feature is answered; a board goes as "setboard" with the castling rights the
+// request and the pieces allow and the en-passant square, moves as "usermove", and a move
+// the engine prints before its "pong" is not taken for the new search's.
+TEST_F(ScriptedEngine, VersionTwoFeaturesShapeTheDialogue) {
+    EngineConfig config;
+    config.castleAndEP = true;
+    start("v2", config);
+    SearchRequest request = boardRequest("r3k2r/8/8/8/4Pp2/8/8/R3K2R b KQk e3");
+    request.castling = kWhiteKingSide | kBlackKingSide | kBlackQueenSide;
+    request.enPassant = 20; // e3
+    request.moves = {move("f4e3")};
+    const Commands commands = searchAndClose(request);
+    const Commands expected{"zelta",
+                            "xboard",
+                            "protover 2",
+                            "accepted done",
+                            "accepted myname",
+                            "accepted setboard",
+                            "accepted ping",
+                            "accepted usermove",
+                            "rejected san",
+                            "rejected colors",
+                            "rejected sigint",
+                            "accepted sigterm",
+                            "rejected variants",
+                            "accepted done",
+                            "new",
+                            "level 0 5:0 2",
+                            "time 30000",
+                            "force",
+                            "setboard r3k2r/8/8/8/4Pp2/8/8/R3K2R b Kkq e3 0 1",
+                            "hard",
+                            "easy",
+                            "force",
+                            "usermove f4e3",
+                            "ping 1",
+                            "post",
+                            "white",
+                            "go",
+                            "new",
+                            "quit"};
+    EXPECT_EQ(commands, expected);
+    EXPECT_EQ(m_driver->engineOwnName(), "Scripted Two");
+}
+
+// The engine prints a left-over "move a7a6" just before its "pong": a legal move here, which
+// would be reported and end the wait if it were credited to the search.
+TEST_F(ScriptedEngine, OutputBeforeThePongIsNotCredited) {
+    start("v2");
+    m_driver->search(timedRequest());
+    EXPECT_EQ(g_mainLines, 1);
+    EXPECT_EQ(mainLineCount(), 1);
+    EXPECT_EQ(getLe16(m_record.data(), report::kMainLine), move("e7e5"));
+    EXPECT_TRUE(m_install.waitForCommand("go"));
 }
 
 TEST_F(ScriptedEngine, BoardCommandSequence) {
@@ -113,11 +179,11 @@ TEST_F(ScriptedEngine, BoardCommandSequence) {
     SearchRequest request = boardRequest("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     request.moves = {move("e2e4")};
     const Commands commands = searchAndClose(request);
-    ASSERT_EQ(commands.size(), 5u + 2u + 16u + 1u + 16u + 1u + 1u + 9u);
-    EXPECT_EQ(Commands(commands.begin() + 5, commands.begin() + 8), (Commands{"edit", "#", "Ra1"}));
-    EXPECT_EQ(commands[5 + 2 + 16], "c");
-    EXPECT_EQ(commands[5 + 2 + 16 + 1], "Pa7");
-    EXPECT_EQ(Commands(commands.begin() + 40, commands.end()),
+    ASSERT_EQ(commands.size(), 6u + 2u + 16u + 1u + 16u + 1u + 1u + 9u);
+    EXPECT_EQ(Commands(commands.begin() + 6, commands.begin() + 9), (Commands{"edit", "#", "Ra1"}));
+    EXPECT_EQ(commands[6 + 2 + 16], "c");
+    EXPECT_EQ(commands[6 + 2 + 16 + 1], "Pa7");
+    EXPECT_EQ(Commands(commands.begin() + 41, commands.end()),
               (Commands{"c", ".", "hard", "easy", "force", "e2e4", "post", "black", "go", "new",
                         "quit"}));
     EXPECT_EQ(mainLineCount(), 1);
@@ -129,7 +195,7 @@ TEST_F(ScriptedEngine, FixedDepthTellsTheEngineItsDepthBeforeTheSetUp) {
     request.mode = 1;
     request.depth = 4;
     const Commands commands = searchAndClose(request);
-    EXPECT_EQ(Commands(commands.begin() + 2, commands.begin() + 7),
+    EXPECT_EQ(Commands(commands.begin() + 3, commands.begin() + 8),
               (Commands{"new", "level 10 30000:0 0", "time 180000000", "sd 4", "edit"}));
 }
 

@@ -9,6 +9,11 @@
 #   stubborn    thinks on "go", ignores "?", "quit" and SIGTERM, ends 3 s after its
 #               input closes
 #   deaf        thinks on "go" and then reads nothing more
+#   silent      as (none), but says nothing to "protover 2", where the others answer that
+#               they do not know it: both are protocol version 1 engines
+#   v2          as (none), a protocol version 2 engine: announces its features (the last
+#               ones after "done=0") and answers "ping N" with a move left over from an
+#               earlier search, then "pong N"
 mode=${1:-plain}
 if [ "$mode" = stubborn ]; then
     trap '' TERM
@@ -17,8 +22,19 @@ echo $$ > engine.pid
 while IFS= read -r line; do
     printf '%s\n' "$line" >> commands.log
     case "$line" in
+    'protover 2')
+        case $mode in
+        silent) ;;
+        v2)
+            printf 'feature done=0 myname="Scripted Two" setboard=1 ping=1 usermove=1\n'
+            printf 'feature san=1 colors=0 sigint=1 sigterm=0 variants="normal,suicide" done=1\n'
+            ;;
+        *) printf 'Error (unknown command): protover\n' ;;
+        esac
+        ;;
+    ping*) sleep 0.3; printf 'move a7a6\npong %s\n' "${line#ping }" ;;
     go)
-        if [ "$mode" = plain ]; then
+        if [ "$mode" = plain ] || [ "$mode" = silent ] || [ "$mode" = v2 ]; then
             printf '1 12 0 100 e7e5\nmove e7e5\n'
         elif [ "$mode" = bare ]; then
             printf 'move e7e5\n'
