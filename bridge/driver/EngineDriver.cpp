@@ -256,6 +256,7 @@ void EngineDriver::search(const SearchRequest& request) {
         send("ping " + std::to_string(ping) + "\n");
         awaitPong(ping);
     }
+    m_thinkingSeen = false;
     m_reports.startSearch(plan.position);
 
     bool pondering = false;
@@ -490,8 +491,11 @@ void EngineDriver::handleLine(std::string_view line) {
     if (ends) {
         endWait();
     }
-    const bool hasDepth =
-        parsed.kind == ParsedLine::Kind::kThinking || parsed.kind == ParsedLine::Kind::kStatus;
+    // A status answer before the search's first thinking line may still give the depth the
+    // engine reached in its previous search (Phalanx does): it stops nothing yet.
+    const bool thinking = parsed.kind == ParsedLine::Kind::kThinking;
+    m_thinkingSeen = m_thinkingSeen || thinking;
+    const bool hasDepth = thinking || (parsed.kind == ParsedLine::Kind::kStatus && m_thinkingSeen);
     if (hasDepth && parsed.depth > m_targetDepth) {
         stop();
     }

@@ -117,6 +117,7 @@ private:
     std::atomic<bool> m_analyzeMode{false};
     std::atomic<bool> m_analysis{false};
     std::atomic<int> m_targetDepth{100};
+    std::atomic<bool> m_thinkingSeen{false}; // a thinking line of this search has been read
     std::atomic<int> m_statusRequests{1};
     bool m_periodicStatus = false;  // search thread only
     TimeControlCache m_timeControl; // search thread only

@@ -111,8 +111,9 @@ names-and-logo)
     [ "$(grep -cE "$loaded" "$work/out")" -eq 2 ] || fail "the logo was not loaded (as a 4x2 bitmap)"
     ;;
 console)
-    # "Debug" asks for an echo console. The host here has a console already, in which Wine
-    # makes no screen buffer of the library's own: the dialogue must run the same without.
+    # "Debug" asks for an echo console. The host here has a console already, so the library
+    # makes none (a screen buffer of its own there would hide the host's output): the
+    # dialogue must run the same without.
     configure "[Parameter]" "Debug=true" "Engine=Console Knight"
     host open "search start moves e2e4 inc 10 0" wait close processes
     searchesEnded 1
@@ -233,6 +234,18 @@ analysis)
     sent exit
     notSent "?"
     notSent "go"
+    ;;
+unload-open)
+    # The host unloads the plug-in with a connection still open, without Eng2: nothing may
+    # wait while the library is unloaded (on Windows that is inside the loader's lock, which
+    # the reader thread needs to end), and the reader keeps the library loaded under itself.
+    configure "[Parameter]"
+    host open "search start moves e2e4 inc 30 0" wait unload "sleep 1500"
+    searchesEnded 1
+    took=$(grep -o '^unloaded elapsed-ms=[0-9]*' "$work/out" | cut -d= -f2)
+    [ -n "$took" ] || fail "the plug-in was not unloaded"
+    # Generous: it tells a hang from a slow machine.
+    [ "$took" -lt 2000 ] || fail "unloading took $took ms"
     ;;
 killed)
     configure "[Parameter]"

@@ -307,6 +307,19 @@ TEST_F(ScriptedEngine, FixedDepthStopsWhenADeeperLineArrives) {
     EXPECT_EQ(commandsFrom("go"), (Commands{"go", "?"}));
 }
 
+// A status answer before the first thinking line may carry the depth of the engine's
+// previous search: it must not stop a fixed-depth search before it has a main line.
+TEST_F(ScriptedEngine, AStaleStatusDepthStopsNothing) {
+    start("stale-status");
+    SearchRequest request = timedRequest();
+    request.mode = 1;
+    request.depth = 3;
+    Background search([&] { m_driver->search(request); });
+    EXPECT_TRUE(search.finishes());
+    EXPECT_EQ(g_mainLines, 1);
+    EXPECT_EQ(commandsFrom("go"), (Commands{"go"}));
+}
+
 TEST_F(ScriptedEngine, AnEngineWithoutAnalysisGetsTimedSearchesInstead) {
     EngineConfig config;
     config.analyzeMode = true;

@@ -11,6 +11,8 @@
 #   deaf        thinks on "go" and then reads nothing more
 #   silent      as (none), but says nothing to "protover 2", where the others answer that
 #               they do not know it: both are protocol version 1 engines
+#   stale-status  answers "go" with nothing, and the status request "." with the depth of
+#               an earlier search (9), a thinking line and its move
 #   v2          as (none), a protocol version 2 engine: announces its features (the last
 #               ones after "done=0") and answers "ping N" with a move left over from an
 #               earlier search, then "pong N"
@@ -34,7 +36,9 @@ while IFS= read -r line; do
         ;;
     ping*) sleep 0.3; printf 'move a7a6\npong %s\n' "${line#ping }" ;;
     go)
-        if [ "$mode" = plain ] || [ "$mode" = silent ] || [ "$mode" = v2 ]; then
+        if [ "$mode" = stale-status ]; then
+            :
+        elif [ "$mode" = plain ] || [ "$mode" = silent ] || [ "$mode" = v2 ]; then
             printf '1 12 0 100 e7e5\nmove e7e5\n'
         elif [ "$mode" = bare ]; then
             printf 'move e7e5\n'
@@ -45,6 +49,7 @@ while IFS= read -r line; do
             exec sleep 60
         fi
         ;;
+    .) [ "$mode" = stale-status ] && printf 'stat01: 1 4402 9 47 48\n1 12 0 100 e7e5\nmove e7e5\n' ;;
     ponder*) printf '3 25 10 1000 g1f3\n' ;;
     analyze)
         if [ "$mode" = no-analyze ]; then

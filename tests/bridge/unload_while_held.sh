@@ -19,7 +19,7 @@ timeout 60 "$bin/ferrule-host" "$work/engines/knight.eng" open "hold 329 12000" 
 status=$?
 [ "$status" -eq 0 ] || fail "the host ended with $status"
 grep -q '^held 329$' "$work/out" || fail "the handler was never held"
-grep -q '^unloaded$' "$work/out" || fail "the plug-in was not unloaded"
+grep -q '^unloaded ' "$work/out" || fail "the plug-in was not unloaded"
 grep -q '^released 329$' "$work/out" || fail "the handler did not come back"
 cat "$work/out"
 echo "PASS"

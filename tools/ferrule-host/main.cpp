@@ -190,9 +190,12 @@ public:
             if (m_search.joinable()) {
                 m_search.detach();
             }
+            const auto started = Clock::now();
             ferrule_host::unloadLibrary(m_library);
             m_library = nullptr;
-            say("unloaded");
+            const auto took =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+            say("unloaded elapsed-ms=" + std::to_string(took.count()));
         } else if (command == "search") {
             return startSearch({words.begin() + 1, words.end()});
         } else if (command == "wait") {
