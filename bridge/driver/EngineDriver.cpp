@@ -408,13 +408,17 @@ void EngineDriver::shutdown() {
 
 void EngineDriver::endReader(Clock::time_point deadline) {
     m_process.wake();
-    std::lock_guard lock(m_threadsMutex);
+    ReaderThread reader;
+    {
+        std::lock_guard lock(m_threadsMutex);
+        reader = std::move(m_reader);
+    }
     // A reader that is this thread (shutdown from inside its notification), or one held up
     // in a host's handler, finishes on its own: it holds its share of the connection.
-    if (!m_reader.isCurrent() && waitUntil(m_readerAlive, false, deadline)) {
-        m_reader.join();
+    if (!reader.isCurrent() && waitUntil(m_readerAlive, false, deadline)) {
+        reader.join();
     } else {
-        m_reader.detach();
+        reader.detach();
     }
 }
 
