@@ -101,8 +101,8 @@ private:
     mutable std::mutex m_threadsMutex; // guards m_reader and m_searchThread
     ReaderThread m_reader;
     std::thread::id m_searchThread;
-    std::timed_mutex m_sendMutex;  // one command and its log line at a time
-    std::timed_mutex m_startMutex; // the start command of a search, and a stop
+    std::mutex m_sendMutex;  // one command and its log line at a time
+    std::mutex m_startMutex; // the start command of a search, and a stop
 
     std::atomic<bool> m_readerRun{false};
     std::atomic<bool> m_readerAlive{false};

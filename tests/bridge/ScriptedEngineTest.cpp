@@ -259,6 +259,8 @@ TEST_F(ScriptedEngine, StopEndsAnAnalysisWithExit) {
     ASSERT_TRUE(mainLineReported());
     m_driver->stop();
     EXPECT_TRUE(search.finishes());
+    // The search ends as "exit" is sent, maybe before the engine has logged it.
+    EXPECT_TRUE(m_install.waitForCommand("exit"));
     EXPECT_EQ(commandsFrom("post"), (Commands{"post", "black", "analyze", "exit"}));
 }
 

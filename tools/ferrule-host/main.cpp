@@ -47,13 +47,15 @@ template <typename Function> bool bind(void* library, const char* name, Function
     return function != nullptr;
 }
 
-std::mutex g_printMutex;
-std::condition_variable g_noticed; // under g_printMutex
-std::map<int, int> g_noticeCounts; // under g_printMutex
+// What the handler uses lives as long as the process: a plug-in's thread held in the
+// handler may still be in it while this host returns from main ("unload" does not wait).
+std::mutex& g_printMutex = *new std::mutex;
+std::condition_variable& g_noticed = *new std::condition_variable; // under g_printMutex
+std::map<int, int>& g_noticeCounts = *new std::map<int, int>;      // under g_printMutex
 std::array<unsigned char, report::kSize> g_record{};
 Position g_searched; // the position the running search starts from
 std::atomic<bool> g_haveBest{false};
-std::string g_lastMainLine;
+std::string& g_lastMainLine = *new std::string; // under g_printMutex
 // "hold CODE MS": the handler sleeps MS milliseconds inside the next notification CODE,
 // as a host does that paints or waits for a lock of its own there.
 std::atomic<int> g_holdCode{0};
