@@ -10,8 +10,12 @@
 
 namespace {
 
-// Paths are worked out once, as the library is loaded into the host.
-ferrule::Plugin g_plugin(ferrule::ownModulePath());
+// Paths are worked out once, as the library is loaded into the host. The plug-in is never
+// destroyed: a destructor would run while the library is unloaded (on Windows inside the
+// loader's lock, where waiting for the reader thread, which needs that lock to end, hangs
+// the host). A connection the host left open ends with the host, or its engine ends on
+// the closed pipe.
+ferrule::Plugin& g_plugin = *new ferrule::Plugin(ferrule::ownModulePath());
 
 constexpr std::int32_t kHostConstant8 = 2400;
 constexpr std::int32_t kHostConstant12 = 67117072;
@@ -48,11 +52,11 @@ FERRULE_EXPORT void Eng3() {
 }
 
 FERRULE_EXPORT std::int32_t Eng4() {
-    return g_plugin.searching() ? 1 : 0;
+    return guarded([] { return g_plugin.searching() ? 1 : 0; }, 0);
 }
 
 FERRULE_EXPORT std::int32_t Eng5() {
-    return g_plugin.connected() ? 1 : 0;
+    return guarded([] { return g_plugin.connected() ? 1 : 0; }, 0);
 }
 
 FERRULE_EXPORT const char* Eng6() {
@@ -90,18 +94,18 @@ FERRULE_EXPORT void* Eng19() {
 }
 
 FERRULE_EXPORT void ShowDepth(std::int32_t depth, std::int32_t secondDepth) {
-    g_plugin.reports().showDepth(depth, secondDepth);
+    guardedVoid([&] { g_plugin.showDepth(depth, secondDepth); });
 }
 
 FERRULE_EXPORT std::int32_t ShowMainline(const std::uint16_t* moves, std::int32_t count,
                                          std::int32_t score) {
-    return g_plugin.reports().showMainline(moves, count, score);
+    return guarded([&] { return g_plugin.showMainline(moves, count, score); }, 0);
 }
 
 FERRULE_EXPORT std::int32_t ShowMove(std::int32_t move, std::int32_t number, std::int32_t total) {
-    return g_plugin.reports().showMove(move, number, total);
+    return guarded([&] { return g_plugin.showMove(move, number, total); }, 0);
 }
 
 FERRULE_EXPORT std::int32_t ShowNodes(std::uint32_t low, std::uint32_t high) {
-    return g_plugin.reports().showNodes(low, high);
+    return guarded([&] { return g_plugin.showNodes(low, high); }, 0);
 }

@@ -19,9 +19,18 @@ void fillName(std::array<char, 128>& buffer, const std::string& text) {
 
 Plugin::Plugin(const std::string& libraryPath) : m_paths(derivePaths(libraryPath)) {}
 
+std::shared_ptr<EngineDriver> Plugin::connection() const {
+    std::lock_guard lock(m_connectionMutex);
+    return m_driver;
+}
+
 std::int32_t Plugin::open(unsigned char* record, std::int32_t hostValue) {
-    if (record == nullptr || m_reports.holdsRecord() || m_driver.searchRunning()) {
+    if (record == nullptr) {
         return 1;
+    }
+    // An engine that has ended by itself leaves a connection nobody can use.
+    if (const auto open = connection(); open && open->engineEnded() && !open->searchRunning()) {
+        close();
     }
     int expected = kClosed;
     if (!m_connection.compare_exchange_strong(expected, kOpening)) {
@@ -31,7 +40,15 @@ std::int32_t Plugin::open(unsigned char* record, std::int32_t hostValue) {
     try {
         result = startEngine(record, hostValue);
     } catch (...) {
-        endEngine();
+        std::shared_ptr<EngineDriver> failed;
+        {
+            std::lock_guard lock(m_connectionMutex);
+            failed = std::move(m_driver);
+        }
+        if (failed) {
+            failed->reports().detach();
+            failed->shutdown();
+        }
     }
     m_connection = result == 0 ? kOpen : kClosed;
     return result;
@@ -47,12 +64,15 @@ std::int32_t Plugin::startEngine(unsigned char* record, std::int32_t hostValue) 
         fillName(m_author, config.author);
         fillName(m_engine, config.engine);
     }
+    auto driver = std::make_shared<EngineDriver>();
     std::string error;
-    if (!m_driver.start(*m_paths, config, error)) {
+    if (!driver->start(*m_paths, config, error)) {
         showFailureMessage(m_paths->pluginName, error);
         return 9;
     }
-    m_reports.attach(record, hostValue);
+    driver->reports().attach(record, hostValue);
+    std::lock_guard lock(m_connectionMutex);
+    m_driver = std::move(driver);
     return 0;
 }
 
@@ -61,28 +81,82 @@ std::int32_t Plugin::close() {
     if (!m_connection.compare_exchange_strong(expected, kClosing)) {
         return 0;
     }
-    endEngine();
+    std::shared_ptr<EngineDriver> closing;
+    {
+        std::lock_guard lock(m_connectionMutex);
+        closing = std::move(m_driver);
+    }
+    // Whatever goes wrong on the way, the host is told the connection is gone, and it is.
+    if (closing) {
+        try {
+            closing->reports().detach();
+        } catch (...) {
+        }
+        try {
+            closing->shutdown();
+        } catch (...) {
+        }
+    }
     m_connection = kClosed;
     return 1;
 }
 
-// Whatever goes wrong on the way, the host is told the connection is gone, and it is.
-void Plugin::endEngine() noexcept {
-    try {
-        m_driver.shutdown();
-    } catch (...) {
-    }
-    try {
-        m_reports.detach();
-    } catch (...) {
+void Plugin::stop() {
+    if (const auto driver = connection()) {
+        driver->stop();
     }
 }
 
+bool Plugin::searching() const {
+    const auto driver = connection();
+    return driver && driver->searchRunning();
+}
+
+bool Plugin::connected() const {
+    const auto driver = connection();
+    return m_connection.load() == kOpen && driver && !driver->engineEnded();
+}
+
 void Plugin::search(const unsigned char* request) {
-    if (request == nullptr || m_connection.load() != kOpen || !m_reports.holdsRecord()) {
+    const auto driver = connection();
+    if (request == nullptr || m_connection.load() != kOpen || !driver ||
+        !driver->reports().holdsRecord()) {
         return;
     }
-    m_driver.search(SearchRequest::read(request));
+    driver->search(SearchRequest::read(request));
+}
+
+void Plugin::ponderHit() {
+    if (const auto driver = connection()) {
+        driver->ponderHit();
+    }
+}
+
+void Plugin::reset() {
+    if (const auto driver = connection()) {
+        driver->reset();
+    }
+}
+
+std::int32_t Plugin::showDepth(std::int32_t depth, std::int32_t secondDepth) {
+    const auto driver = connection();
+    return driver ? driver->reports().showDepth(depth, secondDepth) : 0;
+}
+
+std::int32_t Plugin::showMainline(const std::uint16_t* moves, std::int32_t count,
+                                  std::int32_t score) {
+    const auto driver = connection();
+    return driver ? driver->reports().showMainline(moves, count, score) : 0;
+}
+
+std::int32_t Plugin::showMove(std::int32_t move, std::int32_t number, std::int32_t total) {
+    const auto driver = connection();
+    return driver ? driver->reports().showMove(move, number, total) : 0;
+}
+
+std::int32_t Plugin::showNodes(std::uint32_t low, std::uint32_t high) {
+    const auto driver = connection();
+    return driver ? driver->reports().showNodes(low, high) : 0;
 }
 
 const char* Plugin::author() {
@@ -94,7 +168,13 @@ const char* Plugin::author() {
 }
 
 const char* Plugin::engineName() {
+    // A protocol version 2 engine's own name, where the configuration names none.
+    const auto driver = connection();
+    const std::string ownName = driver ? driver->engineOwnName() : std::string();
     std::lock_guard lock(m_namesMutex);
+    if (m_engine[0] == 0 && !ownName.empty()) {
+        fillName(m_engine, ownName);
+    }
     if (m_engine[0] == 0 && m_paths) {
         fillName(m_engine, m_paths->engineName());
     }

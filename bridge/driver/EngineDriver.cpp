@@ -4,6 +4,7 @@
 #include "LineParser.h"
 #include "platform/EngineProcess.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -15,23 +16,33 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kWaitStep(100);
 constexpr int kStepsBetweenStatusRequests = 10;
+// Shutdown as a whole: a host's Eng2 returns within two seconds, whatever the engine and
+// the host's own handler do; the rest of the two is the host's call itself.
+constexpr milliseconds kShutdownBound(1800);
 // How long an engine told to move may take to answer before shutdown ends the wait itself.
-constexpr milliseconds kStopGrace(1000);
-// How long a search may take to return once its wait is ended: a command being written
-// (kWriteBound) and one wait step.
-constexpr milliseconds kSearchEnd(3000);
-constexpr milliseconds kQuitGrace(1000);
+constexpr milliseconds kStopGrace(500);
+// How long an engine told to quit may take before it is ended by force.
+constexpr milliseconds kQuitGrace(300);
+// Kept back from the bound for ending the engine by force.
+constexpr milliseconds kKillReserve(700);
 constexpr milliseconds kReaderFinish(1000);
+// How long a protocol version 2 engine has to announce its features: all it sends within
+// the first bound counts; once it has said "done=0", until "done=1" or the second bound.
+constexpr milliseconds kFeatureBound(2000);
+constexpr milliseconds kFeatureDoneBound(10000);
+// How long a search waits for the engine's "pong" before it goes on without.
+constexpr milliseconds kPongBound(2000);
 constexpr milliseconds kReadRetry(10);
 // A command the engine does not take in this time counts as sent into a broken pipe.
 constexpr milliseconds kWriteBound(2000);
 // Reads that keep failing are taken for the end of the output rather than retried forever.
 constexpr int kMaxReadFailures = 20;
 
-bool waitUntil(const std::atomic<bool>& flag, bool value, milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+using Clock = std::chrono::steady_clock;
+
+bool waitUntil(const std::atomic<bool>& flag, bool value, Clock::time_point deadline) {
     while (flag.load() != value) {
-        if (std::chrono::steady_clock::now() >= deadline) {
+        if (Clock::now() >= deadline) {
             return false;
         }
         std::this_thread::sleep_for(milliseconds(5));
@@ -39,81 +50,75 @@ bool waitUntil(const std::atomic<bool>& flag, bool value, milliseconds limit) {
     return true;
 }
 
-} // namespace
+// Takes `mutex` by `deadline`, trying in short steps; false if it could not. (A timed mutex
+// would do the same, but it locks through a call that the thread sanitizer cannot see.)
+bool lockBy(std::mutex& mutex, Clock::time_point deadline) {
+    while (!mutex.try_lock()) {
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    return true;
+}
 
-// What one connection's engine needs. The driver, a running search and the reader thread
-// each hold it, so it lives until the last of them lets go.
-struct EngineDriver::Session {
-    EngineProcess process;
-    LineBuffer buffer; // reader thread only
-    std::atomic<bool> readerRun{true};
-    std::atomic<bool> readerAlive{true};
-    std::atomic<bool> inputBroken{false};     // a command could not be written
-    std::atomic<bool> closing{false};         // shutdown has ended the search's wait
-    std::atomic<bool> shutdownClaimed{false}; // one shutdown per session
-};
+milliseconds left(Clock::time_point deadline) {
+    return std::max(milliseconds(0),
+                    std::chrono::duration_cast<milliseconds>(deadline - Clock::now()));
+}
+
+} // namespace
 
 EngineDriver::~EngineDriver() {
     shutdown();
-    // A reader let go of inside its own notification may still be on its way out of this
-    // library's code.
-    const auto deadline = std::chrono::steady_clock::now() + kReaderFinish;
-    while (m_liveReaders.load() > 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(milliseconds(5));
-    }
-}
-
-std::shared_ptr<EngineDriver::Session> EngineDriver::session() const {
-    std::lock_guard lock(m_sessionMutex);
-    return m_session;
 }
 
 bool EngineDriver::onSearchThread() const {
-    std::lock_guard lock(m_sessionMutex);
+    std::lock_guard lock(m_threadsMutex);
     return m_searchRunning && m_searchThread == std::this_thread::get_id();
 }
 
 bool EngineDriver::onReaderThread() const {
-    std::lock_guard lock(m_sessionMutex);
+    std::lock_guard lock(m_threadsMutex);
     return m_reader.isCurrent();
+}
+
+bool EngineDriver::engineEnded() {
+    return m_inputBroken || m_process.hasEnded();
 }
 
 bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
                          std::string& error) {
     m_config = config;
     m_analyzeMode = config.analyzeMode;
-    m_analysis = false;
-    m_periodicStatus = false;
-    m_statusRequests = 1;
-    m_timeControl = {};
     m_reports.setEvaluationWhite(config.evaluationWhite);
 
     std::vector<std::string> arguments{paths.executable()};
     for (std::string& word : splitCommandLine(config.commandLine)) {
         arguments.push_back(std::move(word));
     }
-    auto session = std::make_shared<Session>();
-    if (!session->process.start(arguments, paths.engineFolder, error)) {
+    if (!m_process.start(arguments, paths.engineFolder, error)) {
+        m_shutdownClaimed = true;
         return false;
     }
-    ReaderThread reader;
-    ++m_liveReaders;
-    const bool readerStarted = reader.start(
-        [this, session]() mutable {
-            readerLoop(*session);
-            session.reset();
-            --m_liveReaders;
-        },
-        error);
-    if (!readerStarted) {
-        --m_liveReaders;
-        session->process.terminate();
-        return false;
-    }
+    m_readerRun = true;
+    m_readerAlive = true;
+    bool readerStarted = false;
     {
-        std::lock_guard lock(m_sessionMutex);
-        m_session = session;
-        m_reader = std::move(reader);
+        std::lock_guard lock(m_threadsMutex);
+        readerStarted = m_reader.start(
+            [self = shared_from_this()] {
+                self->readerLoop();
+                self->m_readerAlive = false;
+            },
+            error);
+    }
+    if (!readerStarted) {
+        m_readerRun = false;
+        m_readerAlive = false;
+        m_shutdownClaimed = true;
+        m_process.terminate();
+        return false;
     }
 
     if (config.debug) {
@@ -126,20 +131,86 @@ bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
         [this](std::string_view text) { m_log.unreadableMainLine(text); });
     send("zelta\n");
     send("xboard\n");
+    m_protoverSent = Clock::now();
+    m_featureDeadline = (m_protoverSent + kFeatureBound).time_since_epoch().count();
+    send("protover 2\n");
     return true;
 }
 
+std::string EngineDriver::engineOwnName() {
+    std::lock_guard lock(m_featuresMutex);
+    return m_features.myname;
+}
+
+void EngineDriver::takeFeatures(std::string_view text) {
+    for (const FeaturePair& pair : readFeaturePairs(text)) {
+        bool accepted = false;
+        bool done = false;
+        bool doneAwaited = false;
+        {
+            std::lock_guard lock(m_featuresMutex);
+            accepted = m_features.take(pair);
+            done = m_features.done;
+            doneAwaited = m_features.doneAwaited;
+        }
+        send((accepted ? "accepted " : "rejected ") + std::string(pair.name) + "\n");
+        if (done) {
+            m_featuresSettled = true;
+        } else if (doneAwaited) {
+            m_featureDeadline = (m_protoverSent + kFeatureDoneBound).time_since_epoch().count();
+        }
+    }
+    wakeSearch();
+}
+
+// The first search starts once the engine has said what it can, or is known to say
+// nothing (a version 1 engine), so that engine and reader agree on the dialogue.
+EngineFeatures EngineDriver::awaitFeatures() {
+    while (!m_featuresSettled && !m_closing && !m_inputBroken && !m_process.hasEnded()) {
+        const Clock::time_point deadline{Clock::duration(m_featureDeadline.load())};
+        if (Clock::now() >= deadline) {
+            break;
+        }
+        std::unique_lock lock(m_waitMutex);
+        m_waitChanged.wait_for(lock, std::min(kWaitStep, left(deadline)));
+    }
+    m_featuresSettled = true;
+    std::lock_guard lock(m_featuresMutex);
+    return m_features;
+}
+
+// Output that arrives before the answer to this ping is not credited to the new search,
+// which starts only afterwards.
+void EngineDriver::awaitPong(int ping) {
+    const auto deadline = Clock::now() + kPongBound;
+    while (m_pong != ping && !m_closing && !m_inputBroken && Clock::now() < deadline) {
+        std::unique_lock lock(m_waitMutex);
+        m_waitChanged.wait_for(lock, std::min(kWaitStep, left(deadline)));
+    }
+}
+
+std::string EngineDriver::moveCommand(const std::string& move) const {
+    return (m_usermove ? "usermove " : "") + move + "\n";
+}
+
 void EngineDriver::send(std::string_view command) {
-    const std::shared_ptr<Session> current = session();
-    if (!current || current->inputBroken) {
+    sendBy(command, Clock::now() + kWriteBound);
+}
+
+void EngineDriver::sendBy(std::string_view command, Clock::time_point deadline) {
+    if (m_inputBroken) {
         return;
     }
     {
-        std::lock_guard lock(m_sendMutex);
-        if (!current->process.write(command, kWriteBound)) {
+        if (!lockBy(m_sendMutex, deadline)) {
+            return;
+        }
+        std::lock_guard lock(m_sendMutex, std::adopt_lock);
+        if (!m_process.write(command, std::min(kWriteBound, left(deadline)))) {
             // An engine that has ended or no longer reads gets nothing more, and a search
             // waiting for it ends.
-            current->inputBroken = true;
+            m_inputBroken = true;
+            wakeSearch();
             return;
         }
         m_log.sent(command);
@@ -160,22 +231,28 @@ std::string EngineDriver::takePonderMove() {
 }
 
 void EngineDriver::search(const SearchRequest& request) {
-    std::shared_ptr<Session> current;
     {
-        std::lock_guard lock(m_sessionMutex);
-        if (!m_session || m_session->closing || m_searchRunning) {
+        std::lock_guard start(m_startMutex);
+        std::lock_guard lock(m_threadsMutex);
+        if (m_shutdownClaimed || m_searchRunning || engineEnded()) {
             return;
         }
-        current = m_session;
+        // With the stop lifted in the same step, a host that sees the search running (Eng4)
+        // and stops it cannot have its stop lifted after the fact.
         m_searchRunning = true;
+        m_reports.liftStop();
         m_searchThread = std::this_thread::get_id();
     }
-    m_reports.liftStop();
     takePonderMove();
 
+    const EngineFeatures features = awaitFeatures();
+    m_usermove = features.usermove;
+    if (features.noAnalyze) {
+        m_analyzeMode = false;
+    }
     EngineConfig config = m_config;
     config.analyzeMode = m_analyzeMode;
-    SearchPlan plan = planSearch(request, config, m_timeControl);
+    SearchPlan plan = planSearch(request, config, m_timeControl, features);
     m_targetDepth = plan.targetDepth;
     m_periodicStatus = plan.periodicStatus;
     m_analysis = plan.analysis;
@@ -184,33 +261,48 @@ void EngineDriver::search(const SearchRequest& request) {
         m_ponderMove = plan.ponderMove;
     }
     sendAll(plan.commands);
+    if (features.ping) {
+        // Everything the engine says before its answer belongs to what came before: an
+        // earlier search, or the set-up itself.
+        const int ping = ++m_pings;
+        send("ping " + std::to_string(ping) + "\n");
+        awaitPong(ping);
+    }
+    m_thinkingSeen = false;
     m_reports.startSearch(plan.position);
 
-    m_waiting = false;
-    if (!m_reports.stopInForce()) {
-        m_reports.clearReportedMainLine();
-        send("post\n");
-        send(plan.whiteToMove ? "white\n" : "black\n");
+    bool pondering = false;
+    {
+        // A stop either comes before this, and nothing is started, or after the start
+        // command, which it then answers.
+        std::lock_guard start(m_startMutex);
+        m_waiting = false;
         if (!m_reports.stopInForce()) {
+            m_reports.clearReportedMainLine();
+            send("post\n");
+            send(plan.whiteToMove ? "white\n" : "black\n");
             m_waiting = true;
-            startCommand(request);
+            pondering = startCommand(request);
         }
     }
-    waitForMove(*current);
+    if (pondering) {
+        m_reports.showDepthAndNodes(1, 0);
+    }
+    waitForMove();
     m_reports.endSearch();
-    std::lock_guard lock(m_sessionMutex);
+    std::lock_guard lock(m_threadsMutex);
     m_searchThread = {};
     m_searchRunning = false;
 }
 
-void EngineDriver::startCommand(const SearchRequest& request) {
+bool EngineDriver::startCommand(const SearchRequest& request) {
     if (m_reports.hasNoLegalMove()) {
-        m_waiting = false;
-        return;
+        endWait();
+        return false;
     }
     if (m_analyzeMode && m_analysis) {
         send("analyze\n");
-        return;
+        return false;
     }
     std::string ponderMove;
     if (m_config.ponderMode && request.ponder) {
@@ -219,21 +311,21 @@ void EngineDriver::startCommand(const SearchRequest& request) {
     }
     if (!ponderMove.empty()) {
         send("ponder " + ponderMove + "\n");
-        m_reports.showDepthAndNodes(1, 0);
-        return;
+        return true;
     }
     send("go\n");
+    return false;
 }
 
-void EngineDriver::waitForMove(Session& session) {
+void EngineDriver::waitForMove() {
     // The first check of a search may always ask for a status.
     int stepsSinceRequest = kStepsBetweenStatusRequests;
-    while (m_waiting && !session.closing && !session.inputBroken) {
-        if (session.process.hasEnded()) {
+    while (m_waiting && !m_closing && !m_inputBroken) {
+        if (m_process.hasEnded()) {
             // Whatever else still holds the output open, an ended engine ends the search:
             // the reader is woken to finish with what it has.
-            session.process.wake();
-            waitUntil(session.readerAlive, false, kReaderFinish);
+            m_process.wake();
+            waitUntil(m_readerAlive, false, Clock::now() + kReaderFinish);
             break;
         }
         if (m_periodicStatus && m_statusRequests != 0 &&
@@ -242,144 +334,187 @@ void EngineDriver::waitForMove(Session& session) {
             send(".\n");
             stepsSinceRequest = 0;
         }
-        std::this_thread::sleep_for(kWaitStep);
+        {
+            std::unique_lock lock(m_waitMutex);
+            m_waitChanged.wait_for(lock, kWaitStep,
+                                   [this] { return !m_waiting || m_closing || m_inputBroken; });
+        }
         ++stepsSinceRequest;
     }
     m_waiting = false;
 }
 
+void EngineDriver::endWait() {
+    m_waiting = false;
+    wakeSearch();
+}
+
+// The search's wait looks again at once rather than at its next step.
+void EngineDriver::wakeSearch() {
+    { std::lock_guard lock(m_waitMutex); }
+    m_waitChanged.notify_all();
+}
+
 void EngineDriver::stop() {
+    stopBy(Clock::now() + kWriteBound);
+}
+
+void EngineDriver::stopBy(Clock::time_point deadline) {
+    if (!lockBy(m_startMutex, deadline)) {
+        return;
+    }
+    std::lock_guard start(m_startMutex, std::adopt_lock);
     if (!m_reports.putStop()) {
         return;
     }
     if (m_waiting) {
         if (m_analysis.exchange(false)) {
-            send("exit\n");
-            m_waiting = false;
+            sendBy("exit\n", deadline);
+            endWait();
             return;
         }
         const std::string ponderMove = takePonderMove();
         if (!ponderMove.empty()) {
-            send(ponderMove + "\n");
-            send("easy\n");
+            sendBy(moveCommand(ponderMove), deadline);
+            sendBy("easy\n", deadline);
         }
-        send("?\n");
+        sendBy("?\n", deadline);
     } else if (m_analysis.exchange(false)) {
-        send("exit\n");
-        m_waiting = false;
+        sendBy("exit\n", deadline);
+        endWait();
     }
 }
 
 void EngineDriver::ponderHit() {
     const std::string ponderMove = takePonderMove();
     if (!ponderMove.empty()) {
-        send(ponderMove + "\n");
+        send(moveCommand(ponderMove));
         send("easy\n");
     }
 }
 
 void EngineDriver::shutdown() {
-    const std::shared_ptr<Session> current = session();
-    if (!current || current->shutdownClaimed.exchange(true)) {
+    if (m_shutdownClaimed.exchange(true)) {
         return;
     }
+    const auto deadline = Clock::now() + kShutdownBound;
     // The search ends first, while the reader still reads the engine's answer to the stop;
     // an engine that does not answer has its wait ended for it. A shutdown from inside a
     // notification of the search itself cannot wait for it: the search returns after it.
     // One from inside the reader's notification cannot wait for the answer it would read.
     const bool fromSearch = onSearchThread();
-    stop();
-    if (!fromSearch && !onReaderThread()) {
-        waitUntil(m_searchRunning, false, kStopGrace);
+    const bool fromReader = onReaderThread();
+    stopBy(deadline);
+    if (!fromSearch && !fromReader) {
+        waitUntil(m_searchRunning, false, std::min(deadline, Clock::now() + kStopGrace));
     }
-    current->closing = true;
-    if (!fromSearch) {
-        waitUntil(m_searchRunning, false, kSearchEnd);
-    }
+    m_closing = true;
+    m_readerRun = false;
+    wakeSearch();
 
-    send("new\n");
-    send("quit\n");
+    sendBy("new\n", deadline);
+    sendBy("quit\n", deadline);
     m_log.close();
-    current->process.waitForEnd(kQuitGrace);
-    endReader(*current);
+    m_process.waitForEnd(std::min(kQuitGrace, left(deadline - kKillReserve)));
+    m_process.terminate(std::min(kKillReserve / 2, left(deadline - kKillReserve / 2)));
+    endReader(deadline);
     m_reports.setUnreadableLineSink(nullptr);
 }
 
-void EngineDriver::endReader(Session& session) {
-    session.readerRun = false;
-    session.process.terminate();
-    session.process.wake();
+void EngineDriver::endReader(Clock::time_point deadline) {
+    m_process.wake();
     ReaderThread reader;
     {
-        std::lock_guard lock(m_sessionMutex);
+        std::lock_guard lock(m_threadsMutex);
         reader = std::move(m_reader);
-        m_session.reset();
     }
-    // A reader that is this thread (shutdown from inside its notification), or one held
-    // up in a host's handler, finishes on its own: it holds what it uses.
-    if (!reader.isCurrent() && waitUntil(session.readerAlive, false, kReaderFinish)) {
+    // A reader that is this thread (shutdown from inside its notification), or one held up
+    // in a host's handler, finishes on its own: it holds its share of the connection.
+    if (!reader.isCurrent() && waitUntil(m_readerAlive, false, deadline)) {
         reader.join();
     } else {
         reader.detach();
     }
 }
 
-void EngineDriver::readerLoop(Session& session) {
+void EngineDriver::readerLoop() {
     int failures = 0;
-    while (session.readerRun) {
+    while (m_readerRun) {
         const EngineProcess::ReadResult result =
-            session.process.read(session.buffer.freeSpace(), session.buffer.freeSize());
-        if (!session.readerRun) {
+            m_process.read(m_buffer.freeSpace(), m_buffer.freeSize());
+        if (!m_readerRun) {
             break;
         }
         bool ended = false;
         switch (result.kind) {
         case EngineProcess::ReadResult::Kind::kData:
-            session.buffer.commit(result.count);
+            m_buffer.commit(result.count);
             failures = 0;
             break;
         case EngineProcess::ReadResult::Kind::kEnd:
             ended = true;
             break;
         case EngineProcess::ReadResult::Kind::kWoken:
-            ended = session.process.hasEnded();
+            ended = m_process.hasEnded();
             break;
         case EngineProcess::ReadResult::Kind::kFailed:
             ended = ++failures >= kMaxReadFailures;
             std::this_thread::sleep_for(kReadRetry);
             break;
         }
-        const auto handle = [&](std::string_view line) { handleLine(session, line); };
-        session.buffer.takeLines(handle);
+        const auto handle = [this](std::string_view line) { handleLine(line); };
+        m_buffer.takeLines(handle);
         if (ended) {
-            session.buffer.takeRest(handle);
-            if (session.readerRun) {
-                m_waiting = false;
+            m_buffer.takeRest(handle);
+            if (m_readerRun) {
+                endWait();
             }
             break;
         }
     }
-    session.readerAlive = false;
 }
 
-void EngineDriver::handleLine(Session& session, std::string_view line) {
+void EngineDriver::handleLine(std::string_view line) {
     // A reader whose connection has closed has nothing more to say to the host.
-    if (!session.readerRun) {
+    if (!m_readerRun) {
         return;
     }
     m_log.received(line);
     const ParsedLine parsed = parseEngineLine(line);
+    switch (parsed.kind) {
+    case ParsedLine::Kind::kFeature:
+        takeFeatures(parsed.text);
+        return;
+    case ParsedLine::Kind::kProtoverUnknown:
+        m_featuresSettled = true;
+        wakeSearch();
+        return;
+    case ParsedLine::Kind::kPong:
+        m_pong = parsed.pong;
+        wakeSearch();
+        return;
+    default:
+        break;
+    }
     if (parsed.kind == ParsedLine::Kind::kAnalyzeUnknown) {
         m_analyzeMode = false;
         m_analysis = false;
     } else if (parsed.kind == ParsedLine::Kind::kStatus) {
         m_statusRequests = -1;
     }
-    if (m_reports.handle(parsed)) {
-        m_waiting = false;
+    const bool ends = m_reports.handle(parsed);
+    // The host's handler may have held this thread while the connection closed.
+    if (!m_readerRun) {
+        return;
     }
-    const bool hasDepth =
-        parsed.kind == ParsedLine::Kind::kThinking || parsed.kind == ParsedLine::Kind::kStatus;
+    if (ends) {
+        endWait();
+    }
+    // A status answer before the search's first thinking line may still give the depth the
+    // engine reached in its previous search (Phalanx does): it stops nothing yet.
+    const bool thinking = parsed.kind == ParsedLine::Kind::kThinking;
+    m_thinkingSeen = m_thinkingSeen || thinking;
+    const bool hasDepth = thinking || (parsed.kind == ParsedLine::Kind::kStatus && m_thinkingSeen);
     if (hasDepth && parsed.depth > m_targetDepth) {
         stop();
     }

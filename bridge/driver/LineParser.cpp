@@ -173,6 +173,30 @@ bool parseStatusLine(std::string_view line, ParsedLine& parsed) {
     return true;
 }
 
+// "feature ..." and "pong N", the answers of a protocol version 2 engine.
+bool parseVersionTwoLine(std::string_view line, ParsedLine& parsed) {
+    const FirstWords words = splitWords(line);
+    if (words.count >= 1 && words.word[0] == "feature") {
+        const std::size_t start = words.word[0].data() - line.data() + words.word[0].size();
+        parsed.text = line.substr(start);
+        while (!parsed.text.empty() && (parsed.text.back() == '\n' || parsed.text.back() == '\r')) {
+            parsed.text.remove_suffix(1);
+        }
+        parsed.kind = ParsedLine::Kind::kFeature;
+        return true;
+    }
+    if (words.count == 2 && words.word[0] == "pong") {
+        Scanner scan(words.word[1]);
+        char after = 0;
+        if (!scan.integer(parsed.pong) || scan.character(after)) {
+            return false;
+        }
+        parsed.kind = ParsedLine::Kind::kPong;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ParsedLine parseEngineLine(std::string_view line) {
@@ -180,7 +204,7 @@ ParsedLine parseEngineLine(std::string_view line) {
         line.remove_prefix(1);
     }
     ParsedLine parsed;
-    if (parseMoveLine(line, parsed)) {
+    if (parseMoveLine(line, parsed) || parseVersionTwoLine(line, parsed)) {
         return parsed;
     }
     for (const std::string_view noise : {"unknown host", "No remote directory", "not found",
@@ -190,8 +214,9 @@ ParsedLine parseEngineLine(std::string_view line) {
         }
     }
     if (isErrorLine(line)) {
-        parsed.kind = contains(line, "analyze") ? ParsedLine::Kind::kAnalyzeUnknown
-                                                : ParsedLine::Kind::kIgnored;
+        parsed.kind = contains(line, "analyze")    ? ParsedLine::Kind::kAnalyzeUnknown
+                      : contains(line, "protover") ? ParsedLine::Kind::kProtoverUnknown
+                                                   : ParsedLine::Kind::kIgnored;
         return parsed;
     }
     if (isHintLine(line)) {

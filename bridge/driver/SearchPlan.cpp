@@ -1,5 +1,7 @@
 #include "SearchPlan.h"
 
+#include "core/Fen.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -85,10 +87,8 @@ bool isPlausibleEnPassant(const Position& position, int square) {
             (file != 7 && holds(square + 9, blackPawn)));
 }
 
-void planBoardSetUp(const SearchRequest& request, const EngineConfig& config, SearchPlan& plan) {
-    plan.position =
-        Position::fromBoard(request.board.data(), request.whiteToMove ? kWhite : kBlack);
-    plan.whiteToMove = request.whiteToMove;
+// The "edit" block of a protocol version 1 engine.
+void planEditBlock(const SearchRequest& request, const EngineConfig& config, SearchPlan& plan) {
     auto& commands = plan.commands;
     if (!plan.whiteToMove) {
         commands.insert(commands.end(), {"force\n", "a2a3\n"});
@@ -115,19 +115,40 @@ void planBoardSetUp(const SearchRequest& request, const EngineConfig& config, Se
             commands.push_back(std::string("castle ") +
                                ((request.castling >> bit) & 1 ? "+" : "-") + kRights[bit] + "\n");
         }
-        if (isPlausibleEnPassant(plan.position, request.enPassant)) {
-            commands.push_back("ep " + squareName(request.enPassant) + "\n");
-            // Our own copy needs it too, or the engine's en-passant reply cannot be read.
-            plan.position.enPassant = request.enPassant;
+        if (plan.position.enPassant != 0) {
+            commands.push_back("ep " + squareName(plan.position.enPassant) + "\n");
         }
     }
     commands.push_back(".\n");
 }
 
+void planBoardSetUp(const SearchRequest& request, const EngineConfig& config,
+                    const EngineFeatures& features, SearchPlan& plan) {
+    plan.position =
+        Position::fromBoard(request.board.data(), request.whiteToMove ? kWhite : kBlack);
+    plan.whiteToMove = request.whiteToMove;
+    if (config.castleAndEP) {
+        // Rights the pieces cannot have are no rights, for the engine and for our own copy,
+        // which needs the en-passant square too, or the engine's en-passant reply is unread.
+        plan.position.castling &= request.castling;
+        if (isPlausibleEnPassant(plan.position, request.enPassant)) {
+            plan.position.enPassant = request.enPassant;
+        }
+    }
+    if (features.setboard) {
+        // In force mode, or an engine left to play the side on move after "new" starts
+        // thinking, and moving, on the position at once.
+        plan.commands.push_back("force\n");
+        plan.commands.push_back("setboard " + toFen(plan.position) + "\n");
+    } else {
+        planEditBlock(request, config, plan);
+    }
+}
+
 } // namespace
 
 SearchPlan planSearch(const SearchRequest& request, const EngineConfig& config,
-                      TimeControlCache& cache) {
+                      TimeControlCache& cache, const EngineFeatures& features) {
     SearchPlan plan;
     plan.targetDepth = kDefaultTargetDepth;
     plan.commands.push_back("new\n");
@@ -136,7 +157,7 @@ SearchPlan planSearch(const SearchRequest& request, const EngineConfig& config,
     if (request.fromStart) {
         plan.position = Position::initial();
     } else {
-        planBoardSetUp(request, config, plan);
+        planBoardSetUp(request, config, features, plan);
     }
 
     const bool ponders = config.ponderMode && request.ponder && !request.moves.empty();
@@ -147,7 +168,8 @@ SearchPlan planSearch(const SearchRequest& request, const EngineConfig& config,
     const std::size_t sent = ponders ? request.moves.size() - 1 : request.moves.size();
     plan.commands.push_back("force\n");
     for (std::size_t i = 0; i < sent; ++i) {
-        plan.commands.push_back(moveText(request.moves[i]) + "\n");
+        plan.commands.push_back((features.usermove ? "usermove " : "") +
+                                moveText(request.moves[i]) + "\n");
         plan.position.apply(request.moves[i]);
         plan.whiteToMove = !plan.whiteToMove;
     }

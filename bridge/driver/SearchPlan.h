@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EngineFeatures.h"
 #include "SearchRequest.h"
 #include "config/EngineConfig.h"
 #include "core/Position.h"
@@ -29,7 +30,9 @@ struct SearchPlan {
 };
 
 // Plans one search. Updates `cache` to the time control the commands leave the engine in.
+// `features` are those a protocol version 2 engine has announced and the plug-in accepted;
+// without any, the dialogue is the one of version 1.
 SearchPlan planSearch(const SearchRequest& request, const EngineConfig& config,
-                      TimeControlCache& cache);
+                      TimeControlCache& cache, const EngineFeatures& features = {});
 
 } // namespace ferrule

@@ -6,7 +6,6 @@
 #include "quill/Quill32.h"
 
 #include <algorithm>
-#include <chrono>
 #include <utility>
 
 namespace ferrule {
@@ -15,11 +14,6 @@ namespace {
 
 constexpr int kNodesNoticeDepth = 5;
 constexpr int kMoveNoticeDepth = 6;
-constexpr std::chrono::seconds kDetachBound(2);
-
-// Notifications this thread has under way (a handler that called back into the library).
-thread_local int t_notifying = 0;
-
 } // namespace
 
 int hostScore(long long engineScore, bool negate) {
@@ -39,11 +33,8 @@ void SearchReports::attach(unsigned char* record, std::int32_t hostValue) {
 }
 
 void SearchReports::detach() {
-    std::unique_lock lock(m_mutex);
+    std::lock_guard lock(m_mutex);
     m_record = nullptr;
-    // A notification of this thread (Eng2 from inside a handler) has not come back yet
-    // and never will before this returns.
-    m_notified.wait_for(lock, kDetachBound, [this] { return m_notifying == t_notifying; });
 }
 
 bool SearchReports::holdsRecord() const {
@@ -115,16 +106,10 @@ std::int32_t SearchReports::deliver(const Notices& notices) {
             record = m_record;
             second = static_cast<std::int32_t>(getLe32(record, report::kNotifySecond));
             third = static_cast<std::int32_t>(getLe32(record, report::kNotifyThird));
-            ++m_notifying;
         }
-        ++t_notifying;
+        // Nothing of the record is touched after the call: the host may let go of it as
+        // soon as the connection is closed, even while this handler still runs.
         result = Func3(notices.codes[i], second, third, record);
-        --t_notifying;
-        {
-            std::lock_guard lock(m_mutex);
-            --m_notifying;
-        }
-        m_notified.notify_all();
     }
     return result;
 }

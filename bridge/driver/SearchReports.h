@@ -6,7 +6,6 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -34,9 +33,9 @@ class SearchReports {
 public:
     // Holds the host's record until detach(); writes `hostValue` to offset 108.
     void attach(unsigned char* record, std::int32_t hostValue);
-    // Lets go of the record: no notification starts after this returns. One already on
-    // its way on another thread is waited for, but at most about two seconds, since its
-    // handler may itself be waiting for the caller.
+    // Lets go of the record: no record field is written and no notification starts after
+    // this returns. One already in the host's handler on another thread is not waited for:
+    // the handler may take as long as it likes, or wait for the caller itself.
     void detach();
     bool holdsRecord() const;
 
@@ -96,8 +95,6 @@ private:
     bool blackToMove() const { return m_position.sideToMove == kBlack; }
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_notified; // a notification has come back
-    int m_notifying = 0;                // notifications under way, on all threads
     unsigned char* m_record = nullptr;
     std::atomic<bool> m_stop{false};
     bool m_evaluationWhite = false;

@@ -14,6 +14,8 @@ namespace ferrule {
 // behind this class, so another platform needs only another implementation of it.
 class EngineProcess {
 public:
+    static constexpr std::chrono::milliseconds kTerminateGrace{500};
+
     struct ReadResult {
         enum class Kind { kData, kEnd, kWoken, kFailed };
         Kind kind = Kind::kFailed;
@@ -54,10 +56,11 @@ public:
     // Closes the engine's input, so that an engine reading it sees its end.
     void closeInput();
 
-    // Ends the engine and whatever it started (politely first, then by force) and reaps it.
-    // Returns within about two seconds whatever the engine does, and may be called while
-    // another thread is in read(), write() or wake(); the pipes stay open until destruction.
-    void terminate();
+    // Ends the engine and whatever it started (politely first, giving it `grace`, then by
+    // force) and reaps it. Returns within about `grace` and one second more whatever the
+    // engine does, and may be called while another thread is in read(), write() or wake();
+    // the pipes stay open until destruction.
+    void terminate(std::chrono::milliseconds grace = kTerminateGrace);
 
 private:
     void closeAll();

@@ -7,10 +7,12 @@
 namespace ferrule {
 
 // The thread that reads an engine's output and runs everything that follows from a line,
-// up to the host's notification handler. It differs per platform in its stack: on Windows
-// it gets the small stack a host expects of a plug-in's thread (a 32 KiB reservation),
-// elsewhere the system's default, which sanitizer builds need (their frames outgrow 32 KiB).
-// Everything it runs must therefore keep large buffers off the stack.
+// up to the host's notification handler. It runs below normal priority, ends quietly on an
+// exception, and keeps the library loaded while it runs: a host may unload the library
+// while the thread is still held in its handler. Where the system cannot be told to keep
+// a library mapped when it is linked, the thread holds a reference to it (Windows); on
+// Windows its stack starts with a commit of 32 KiB within the host's usual reservation.
+// Everything it runs keeps large buffers off the stack all the same.
 class ReaderThread {
 public:
     ReaderThread();

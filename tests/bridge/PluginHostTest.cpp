@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
@@ -47,6 +48,45 @@ std::int32_t hostHandler(std::int32_t code, std::int32_t, std::int32_t, void*) {
     return 0;
 }
 
+// Holds the first notification `code` in the host's handler until released, as a host
+// does that paints or waits for a lock of its own there.
+class HeldHandler {
+public:
+    explicit HeldHandler(int code) : m_code(code) {}
+    ~HeldHandler() { release(); }
+
+    void operator()(int code) {
+        if (code != m_code || m_taken.exchange(true)) {
+            return;
+        }
+        std::unique_lock lock(m_mutex);
+        m_held = true;
+        m_changed.notify_all();
+        m_changed.wait_for(lock, 30s, [this] { return m_released; });
+        m_held = false;
+        m_changed.notify_all();
+    }
+    bool isHeld(std::chrono::milliseconds limit = 10s) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, limit, [this] { return m_held; });
+    }
+    // Lets the handler go and waits until it has left.
+    void release() {
+        std::unique_lock lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+        m_changed.wait_for(lock, 5s, [this] { return !m_held; });
+    }
+
+private:
+    const int m_code;
+    std::atomic<bool> m_taken{false};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_held = false;
+    bool m_released = false;
+};
+
 class PluginHost : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -56,6 +96,7 @@ protected:
         bind("Eng1", eng1);
         bind("Eng2", eng2);
         bind("Eng3", eng3);
+        bind("Eng4", eng4);
         bind("Eng5", eng5);
         bind("Eng6", eng6);
         bind("Eng7", eng7);
@@ -108,6 +149,7 @@ protected:
                          std::int32_t, std::int32_t, std::int32_t) = nullptr;
     std::int32_t (*eng2)() = nullptr;
     void (*eng3)() = nullptr;
+    std::int32_t (*eng4)() = nullptr;
     std::int32_t (*eng5)() = nullptr;
     const char* (*eng6)() = nullptr;
     const char* (*eng7)() = nullptr;
@@ -156,6 +198,65 @@ TEST_F(PluginHost, CloseDuringASearchTheEngineWillNotEnd) {
     EXPECT_TRUE(search.finishes());
     EXPECT_TRUE(close.finishes());
     EXPECT_EQ(closed, 1);
+    EXPECT_TRUE(processGone(pid));
+}
+
+// The old connection's reader is held in the host's handler while the host closes and
+// opens again and starts an unlimited search: when that handler returns, the reader of the
+// closed connection must not end the new search, nor report into the new record.
+TEST_F(PluginHost, AHeldReaderOfAClosedConnectionLeavesTheNextOneAlone) {
+    ASSERT_EQ(open("bare"), 0);
+    HeldHandler held(329);
+    onNotice([&](int code) { held(code); });
+    Background oldSearch([&] { eng9(unlimitedSearch()); });
+    ASSERT_TRUE(held.isHeld());
+    EXPECT_EQ(eng2(), 1);
+    EXPECT_TRUE(oldSearch.finishes());
+
+    std::atomic<int> newMainLines{0};
+    ASSERT_EQ(open("thinker"), 0);
+    const int pid = m_install.enginePid();
+    onNotice([&](int code) {
+        newMainLines += code == 329 ? 1 : 0;
+        held(code);
+    });
+    Background search([&] { eng9(unlimitedSearch()); });
+    ASSERT_TRUE(eventually([&] { return newMainLines > 0; }));
+    const int beforeRelease = newMainLines;
+    held.release();
+    EXPECT_FALSE(search.finishes(1500ms)) << "the old reader ended the new search";
+    EXPECT_EQ(newMainLines, beforeRelease) << "the old reader reported into the new search";
+    EXPECT_EQ(eng4(), 1);
+    eng3();
+    EXPECT_TRUE(search.finishes());
+    EXPECT_TRUE(m_install.waitForCommand("?"));
+    EXPECT_GT(getLe16(m_record.data(), report::kMainLineCount), 0);
+    EXPECT_EQ(eng2(), 1);
+    EXPECT_TRUE(processGone(pid));
+}
+
+// A host may hold its handler for as long as it likes and the engine may ignore every
+// request to end: Eng2 still returns within its bound (two seconds; the check allows for a
+// busy machine), and the engine is gone once the rest has finished by itself.
+TEST_F(PluginHost, CloseIsBoundedWithAStubbornEngineAndAHeldHandler) {
+    ASSERT_EQ(open("stubborn"), 0);
+    const int pid = m_install.enginePid();
+    HeldHandler held(329);
+    onNotice([&](int code) { held(code); });
+    Background search([&] { eng9(unlimitedSearch()); });
+    ASSERT_TRUE(held.isHeld());
+    const auto started = std::chrono::steady_clock::now();
+    std::atomic<int> closed{-1};
+    Background close([&] { closed = eng2(); });
+    EXPECT_TRUE(close.finishes());
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    std::printf("Eng2 took %lld ms\n", static_cast<long long>(took.count()));
+    EXPECT_LT(took, 3500ms);
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(eng5(), 0);
+    held.release();
+    EXPECT_TRUE(search.finishes());
     EXPECT_TRUE(processGone(pid));
 }
 

@@ -1,5 +1,6 @@
 #include "driver/SearchPlan.h"
 #include "TestPositions.h"
+#include "core/Fen.h"
 #include "driver/RecordLayout.h"
 
 #include <gtest/gtest.h>
@@ -165,6 +166,80 @@ TEST(SearchPlan, PonderMoveIsHeldBack) {
     EXPECT_EQ(plan.ponderMove, "e7e5");
     EXPECT_FALSE(plan.whiteToMove);
     EXPECT_EQ(plan.position.sideToMove, kWhite) << "the ponder move is played on our copy";
+}
+
+TEST(Fen, WritesThePositionItIsGiven) {
+    const char* const kRows[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR w Kq d6 0 1",
+        "8/8/8/8/4Pp2/8/8/4K2k b - e3 0 1",
+    };
+    for (const char* fen : kRows) {
+        EXPECT_EQ(toFen(ferrule_test::fromFen(fen)), fen);
+    }
+}
+
+EngineFeatures setboardAndUsermove() {
+    EngineFeatures features;
+    features.setboard = true;
+    features.usermove = true;
+    return features;
+}
+
+TEST(SearchPlan, AVersionTwoBoardIsOneSetboardAndMovesAreUsermoves) {
+    SearchRequest request;
+    request.fromStart = false;
+    const Position position = ferrule_test::fromFen("r3k2r/8/8/8/8/8/8/R3K3 b Qkq - 0 1");
+    std::copy(position.squares.begin(), position.squares.end(), request.board.begin());
+    request.whiteToMove = false;
+    request.castling = 0xF; // White's king side has no rook: no such right
+    request.moves = {ferrule_test::move("e8g8")};
+    TimeControlCache cache;
+    EngineConfig config;
+    config.castleAndEP = true;
+    const SearchPlan plan = planSearch(request, config, cache, setboardAndUsermove());
+    // After "new" and the unlimited search's level and time.
+    EXPECT_EQ(Commands(plan.commands.begin() + 3, plan.commands.end()),
+              (Commands{"force\n", "setboard r3k2r/8/8/8/8/8/8/R3K3 b Qkq - 0 1\n", "hard\n",
+                        "easy\n", "force\n", "usermove e8g8\n"}));
+    EXPECT_EQ(plan.position.castling, kWhiteQueenSide);
+
+    config.castleAndEP = false;
+    const SearchPlan fromPieces = planSearch(request, config, cache, setboardAndUsermove());
+    EXPECT_EQ(fromPieces.commands.at(4), "setboard r3k2r/8/8/8/8/8/8/R3K3 b Qkq - 0 1\n");
+}
+
+TEST(EngineFeatures, AcceptsWhatThePlugInHonours) {
+    struct Row {
+        const char* line;
+        const char* answers; // one letter per pair: a accepted, r rejected
+    };
+    const Row kRows[] = {
+        {"setboard=1 ping=1 usermove=1 time=1 analyze=0 draw=0 reuse=1 done=1", "aaaaaaaa"},
+        {"san=1 colors=0 sigint=1 sigterm=1 sigint=0 sigterm=0", "rrrraa"},
+        {"myname=\"Some Engine 1.0\" variants=\"normal,suicide\" option=\"Hash -spin 16 1 64\"",
+         "arr"},
+        {"nps=1 memory=1 smp=1 egt=\"syzygy\" name=1 ics=1 pause=1 playother=1", "rrrrrrrr"},
+        {"setboard=1 broken ping=1", "a"},
+        {"myname=\"unterminated", ""},
+    };
+    for (const Row& row : kRows) {
+        EngineFeatures features;
+        std::string answers;
+        for (const FeaturePair& pair : readFeaturePairs(row.line)) {
+            answers += features.take(pair) ? 'a' : 'r';
+        }
+        EXPECT_EQ(answers, row.answers) << row.line;
+    }
+    EngineFeatures features;
+    for (const FeaturePair& pair : readFeaturePairs("done=0 myname=\"A B\" analyze=0 done=1")) {
+        features.take(pair);
+    }
+    EXPECT_TRUE(features.done);
+    EXPECT_FALSE(features.doneAwaited);
+    EXPECT_TRUE(features.noAnalyze);
+    EXPECT_EQ(features.myname, "A B");
 }
 
 TEST(SearchRequest, ClampsTheMoveCount) {

@@ -33,7 +33,7 @@ host open "search start moves e2e4 depth 5" wait \
     "search start moves d2d4 d7d5 period 20 40" wait processes close processes
 checkSearches 3
 expect '^processes [1-9]$'
-expect '^close 1$'
+expect '^close 1 '
 tail -1 "$work/out" | grep -q '^processes 0$' || fail "an engine process outlived Eng2"
 
 # Unlimited search stopped from a second thread (from moves: phalanx sometimes drops

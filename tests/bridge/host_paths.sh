@@ -27,7 +27,7 @@ timeout 60 "$bin/ferrule-host" engines/knight.eng "sleep 300" open "search start
     wait close 2>&1 > "$work/out" | true
 status=${PIPESTATUS[0]}
 [ "$status" -eq 0 ] || fail "the host ended with $status while echoing to a closed console"
-grep -q '^close 1$' "$work/out" || fail "the connection did not close"
+grep -q '^close 1 ' "$work/out" || fail "the connection did not close"
 rm engines/knight/knight
 timeout 60 "$bin/ferrule-host" engines/knight.eng "sleep 300" open 2>&1 > "$work/out" | true
 status=${PIPESTATUS[0]}

@@ -47,13 +47,19 @@ template <typename Function> bool bind(void* library, const char* name, Function
     return function != nullptr;
 }
 
-std::mutex g_printMutex;
-std::condition_variable g_noticed; // under g_printMutex
-std::map<int, int> g_noticeCounts; // under g_printMutex
+// What the handler uses lives as long as the process: a plug-in's thread held in the
+// handler may still be in it while this host returns from main ("unload" does not wait).
+std::mutex& g_printMutex = *new std::mutex;
+std::condition_variable& g_noticed = *new std::condition_variable; // under g_printMutex
+std::map<int, int>& g_noticeCounts = *new std::map<int, int>;      // under g_printMutex
 std::array<unsigned char, report::kSize> g_record{};
 Position g_searched; // the position the running search starts from
 std::atomic<bool> g_haveBest{false};
-std::string g_lastMainLine;
+std::string& g_lastMainLine = *new std::string; // under g_printMutex
+// "hold CODE MS": the handler sleeps MS milliseconds inside the next notification CODE,
+// as a host does that paints or waits for a lock of its own there.
+std::atomic<int> g_holdCode{0};
+std::atomic<int> g_holdMs{0};
 
 void say(const std::string& line) {
     std::lock_guard lock(g_printMutex);
@@ -83,8 +89,19 @@ std::string mainLineText(const unsigned char* record, bool& legal) {
     return text;
 }
 
+void holdIfAsked(int code) {
+    int expected = code;
+    if (!g_holdCode.compare_exchange_strong(expected, 0)) {
+        return;
+    }
+    say("held " + std::to_string(code));
+    std::this_thread::sleep_for(std::chrono::milliseconds(g_holdMs.load()));
+    say("released " + std::to_string(code));
+}
+
 std::int32_t onNotification(std::int32_t code, std::int32_t, std::int32_t, void* address) {
     ferrule_host::noteNotification(code);
+    holdIfAsked(code);
     const auto* record = static_cast<const unsigned char*>(address);
     std::ostringstream line;
     line << code << ' ';
@@ -148,7 +165,7 @@ std::vector<std::string> splitWords(const std::string& text) {
 
 class Host {
 public:
-    explicit Host(const PluginApi& api) : m_api(api) {}
+    Host(const PluginApi& api, void*& library) : m_api(api), m_library(library) {}
     ~Host() { joinSearch(); }
 
     bool run(const std::string& commandLine) {
@@ -163,7 +180,24 @@ public:
             say("open " + std::to_string(result));
         } else if (command == "close") {
             joinSearch();
-            say("close " + std::to_string(m_api.eng2()));
+            closeConnection();
+        } else if (command == "close-now") {
+            // While a search may still run: Eng2 from the host's main thread at once.
+            closeConnection();
+        } else if (command == "hold" && words.size() > 2) {
+            g_holdMs = std::atoi(words[2].c_str());
+            g_holdCode = std::atoi(words[1].c_str());
+        } else if (command == "unload") {
+            // What a host does after Eng2; its search thread is let go, not waited for.
+            if (m_search.joinable()) {
+                m_search.detach();
+            }
+            const auto started = Clock::now();
+            ferrule_host::unloadLibrary(m_library);
+            m_library = nullptr;
+            const auto took =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+            say("unloaded elapsed-ms=" + std::to_string(took.count()));
         } else if (command == "search") {
             return startSearch({words.begin() + 1, words.end()});
         } else if (command == "wait") {
@@ -209,6 +243,14 @@ public:
     }
 
 private:
+    void closeConnection() {
+        const auto started = Clock::now();
+        const std::int32_t result = m_api.eng2();
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+        say("close " + std::to_string(result) + " elapsed-ms=" + std::to_string(took.count()));
+    }
+
     bool startSearch(const std::vector<std::string>& words) {
         joinSearch();
         std::string error;
@@ -251,6 +293,7 @@ private:
     }
 
     const PluginApi& m_api;
+    void*& m_library;
     ferrule_host::SearchCommand m_command;
     std::thread m_search;
     std::vector<int> m_engineGroups;
@@ -263,7 +306,8 @@ void usage() {
                  "  open | close | status | names | logo | reset | processes | threads\n"
                  "  search start|fen FEN [moves M...] [depth N | inc REMAIN INC [USED PLAYED] |\n"
                  "         period REMAIN TOGO [USED PLAYED] | infinite] [ponder]\n"
-                 "  wait | stop | ponderhit | sleep MS | await CODE MS | kill-engine\n";
+                 "  wait | stop | ponderhit | sleep MS | await CODE MS | kill-engine\n"
+                 "  hold CODE MS | close-now | unload\n";
 }
 
 } // namespace
@@ -294,7 +338,7 @@ int main(int argc, char** argv) {
     }
     bool ok = true;
     {
-        Host host(api);
+        Host host(api, library);
         if (argc > 2) {
             for (int i = 2; i < argc && ok; ++i) {
                 ok = host.run(argv[i]);
@@ -305,6 +349,8 @@ int main(int argc, char** argv) {
             }
         }
     }
-    ferrule_host::unloadLibrary(library);
+    if (library != nullptr) {
+        ferrule_host::unloadLibrary(library);
+    }
     return ok ? 0 : 1;
 }

@@ -115,6 +115,11 @@ bool Engine::handle(const std::string& line) {
     if (word == "quit") {
         return false;
     }
+    if (word == "protover") {
+        // A protocol version 1 engine, and one that says so at once.
+        say("Error (unknown command): protover");
+        return true;
+    }
     if (word == "new") {
         m_position = Position::initial();
         m_force = false;

@@ -224,7 +224,7 @@ void EngineProcess::closeInput() {
     closeFd(m_native->input);
 }
 
-void EngineProcess::terminate() {
+void EngineProcess::terminate(std::chrono::milliseconds grace) {
     std::lock_guard once(m_native->terminateMutex);
     pid_t pid = -1;
     {
@@ -234,12 +234,18 @@ void EngineProcess::terminate() {
     if (pid <= 0) {
         return;
     }
-    closeInput();
+    {
+        // A write that waits for a full pipe holds the input; the kill below ends that wait.
+        std::unique_lock input(m_native->inputMutex, std::try_to_lock);
+        if (input.owns_lock()) {
+            closeFd(m_native->input);
+        }
+    }
     // The engine is asked, then made, to end; each wait is bounded, so a process that
     // cannot be ended at once costs time but never a hang.
     if (!waitForEnd(std::chrono::milliseconds(0))) {
         ::kill(-pid, SIGTERM);
-        if (!waitForEnd(kGraceAfterSignal)) {
+        if (!waitForEnd(grace)) {
             ::kill(-pid, SIGKILL);
             waitForEnd(kGraceAfterSignal);
         }

@@ -8,8 +8,9 @@ namespace ferrule {
 
 namespace {
 
-// The echo goes to a screen buffer of the library's own, in a console it creates when the
-// host has none (and then releases again).
+// The echo goes to a screen buffer of the library's own, in a console it creates itself and
+// releases again. A host that has a console of its own gets no echo: a screen buffer made
+// active there would hide the host's own output.
 struct ConsoleState {
     std::mutex mutex;
     HANDLE screen = nullptr;
@@ -21,25 +22,40 @@ ConsoleState& state() {
     return console;
 }
 
+// Ctrl+C, Ctrl+Break and closing a console end every process attached to it: the host
+// attached to the library's console must live on. Ctrl+C and Ctrl+Break are taken here;
+// closing is taken away from the window (see openConsole), since the system ends a process
+// after its handler for a close has returned, whatever the handler answers.
+BOOL WINAPI keepHostAlive(DWORD event) {
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? TRUE : FALSE;
+}
+
 } // namespace
 
 void openConsole(const std::string& title) {
     ConsoleState& console = state();
     std::lock_guard lock(console.mutex);
-    if (console.screen != nullptr) {
+    if (console.screen != nullptr || !AllocConsole()) {
         return;
     }
-    console.allocated = AllocConsole() != 0;
+    console.allocated = true;
+    SetConsoleCtrlHandler(&keepHostAlive, TRUE);
+    // The console goes when the connection closes; its window cannot be closed before,
+    // which would end the host with it.
+    if (const HWND window = GetConsoleWindow()) {
+        if (const HMENU menu = GetSystemMenu(window, FALSE)) {
+            DeleteMenu(menu, SC_CLOSE, MF_BYCOMMAND);
+        }
+    }
     const HANDLE screen = CreateConsoleScreenBuffer(GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                                     CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (screen == INVALID_HANDLE_VALUE || !SetConsoleActiveScreenBuffer(screen)) {
         if (screen != INVALID_HANDLE_VALUE) {
             CloseHandle(screen);
         }
-        if (console.allocated) {
-            FreeConsole();
-            console.allocated = false;
-        }
+        SetConsoleCtrlHandler(&keepHostAlive, FALSE);
+        FreeConsole();
+        console.allocated = false;
         return;
     }
     console.screen = screen;
@@ -54,14 +70,10 @@ void closeConsole() {
     if (console.screen == nullptr) {
         return;
     }
-    // The host's own screen buffer, if it has one, becomes the active one again.
-    const HANDLE hostScreen = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!console.allocated && hostScreen != nullptr && hostScreen != INVALID_HANDLE_VALUE) {
-        SetConsoleActiveScreenBuffer(hostScreen);
-    }
     CloseHandle(console.screen);
     console.screen = nullptr;
     if (console.allocated) {
+        SetConsoleCtrlHandler(&keepHostAlive, FALSE);
         FreeConsole();
         console.allocated = false;
     }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace ferrule {
@@ -17,7 +18,6 @@ using std::chrono::milliseconds;
 // looks at the pipe and waits on the wake event in short steps instead of blocking.
 constexpr DWORD kReadPollMs = 10;
 constexpr DWORD kWriteRetryMs = 5;
-constexpr milliseconds kGraceBeforeKill(500);
 constexpr DWORD kEndAfterKillMs = 2000;
 
 void closeHandle(HANDLE& handle) {
@@ -81,7 +81,6 @@ bool EngineProcess::start(const std::vector<std::string>& arguments,
         error = systemText(ERROR_FILE_NOT_FOUND);
         return false;
     }
-    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE outputRead = nullptr;
     HANDLE outputWrite = nullptr;
     HANDLE inputRead = nullptr;
@@ -94,11 +93,10 @@ bool EngineProcess::start(const std::vector<std::string>& arguments,
         }
         return false;
     };
-    // Only the engine's own ends are inherited.
-    if (!CreatePipe(&outputRead, &outputWrite, &inheritable, 0) ||
-        !SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0) ||
-        !CreatePipe(&inputRead, &inputWrite, &inheritable, 0) ||
-        !SetHandleInformation(inputWrite, HANDLE_FLAG_INHERIT, 0)) {
+    // Not inheritable yet: another thread of the host may create a process of its own
+    // meanwhile, and would take inheritable ends along and hold the pipes open.
+    if (!CreatePipe(&outputRead, &outputWrite, nullptr, 0) ||
+        !CreatePipe(&inputRead, &inputWrite, nullptr, 0)) {
         return fail(GetLastError());
     }
     // An engine that stops reading must not hold the host's thread for ever: writes
@@ -131,16 +129,24 @@ bool EngineProcess::start(const std::vector<std::string>& arguments,
     startup.StartupInfo.hStdError = outputWrite;
     startup.lpAttributeList = inheritList;
     PROCESS_INFORMATION created{};
-    // Suspended, so that it joins its job and gets its priority before it runs a single
-    // instruction; the working folder is given to it, the host's own is left alone.
+    // The engine's two ends are inheritable only for the creation itself, and the list
+    // hands them to this engine alone. Suspended, so that it joins its job and gets its
+    // priority before it runs a single instruction; the working folder is given to it, the
+    // host's own is left alone.
+    const auto inheritable = [&](DWORD flag) {
+        return SetHandleInformation(inputRead, HANDLE_FLAG_INHERIT, flag) &&
+               SetHandleInformation(outputWrite, HANDLE_FLAG_INHERIT, flag);
+    };
     const bool started =
         UpdateProcThreadAttribute(inheritList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
                                   sizeof inherited, nullptr, nullptr) &&
+        inheritable(HANDLE_FLAG_INHERIT) &&
         CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
                        EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED | DETACHED_PROCESS |
                            CREATE_NEW_PROCESS_GROUP,
                        nullptr, workingFolder.c_str(), &startup.StartupInfo, &created);
     const DWORD startError = GetLastError();
+    inheritable(0);
     DeleteProcThreadAttributeList(inheritList);
     if (!started) {
         return fail(startError);
@@ -247,15 +253,21 @@ void EngineProcess::closeInput() {
     closeHandle(m_native->input);
 }
 
-void EngineProcess::terminate() {
+void EngineProcess::terminate(std::chrono::milliseconds grace) {
     std::lock_guard once(m_native->terminateMutex);
     if (m_native->process == nullptr) {
         return;
     }
     // Windows has no polite signal for a console-less process: the closed input is the
-    // engine's cue to end, then it is ended by force, with everything it started.
-    closeInput();
-    if (!waitForEnd(kGraceBeforeKill)) {
+    // engine's cue to end, then it is ended by force, with everything it started. A write
+    // that is retrying into a full pipe holds the input; the kill ends that write.
+    {
+        std::unique_lock input(m_native->inputMutex, std::try_to_lock);
+        if (input.owns_lock()) {
+            closeHandle(m_native->input);
+        }
+    }
+    if (!waitForEnd(grace)) {
         if (m_native->job == nullptr || !TerminateJobObject(m_native->job, 1)) {
             TerminateProcess(m_native->process, 1);
         }

@@ -8,14 +8,42 @@ namespace ferrule {
 
 namespace {
 
-// The reservation, not the first commit: the thread may never use more.
-constexpr SIZE_T kStackReservation = 32 * 1024;
+// The first commit of the stack, inside the reservation the host's executable names (1 MiB
+// as a rule): the host's handler runs on this thread and may paint, so the thread may grow
+// as any thread of the host does.
+constexpr SIZE_T kStackCommit = 32 * 1024;
+
+// What the thread runs, and the reference to this library that keeps it loaded under the
+// thread: a host may free the library (after Eng2, or without it) while the thread is
+// still in the host's handler, and the thread must come back into mapped code.
+struct ThreadStart {
+    std::function<void()> body;
+    HMODULE module = nullptr;
+};
 
 DWORD WINAPI runBody(void* argument) {
-    const std::unique_ptr<std::function<void()>> body(
-        static_cast<std::function<void()>*>(argument));
-    (*body)();
-    return 0;
+    HMODULE module = nullptr;
+    {
+        const std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(argument));
+        module = start->module;
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+        // An exception must not end the host: the thread just ends.
+        try {
+            start->body();
+        } catch (...) {
+        }
+    }
+    // Lets go of the library and ends the thread in one step, never returning into code the
+    // loader may unmap as soon as the reference is gone.
+    FreeLibraryAndExitThread(module, 0);
+}
+
+// A counted reference to the library this code is in; null on failure.
+HMODULE referenceOwnModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&runBody),
+                       &module);
+    return module;
 }
 
 } // namespace
@@ -47,12 +75,16 @@ bool ReaderThread::start(std::function<void()> body, std::string& error) {
     } else {
         m_native = std::make_unique<Native>();
     }
-    auto owned = std::make_unique<std::function<void()>>(std::move(body));
+    auto owned = std::make_unique<ThreadStart>(ThreadStart{std::move(body), referenceOwnModule()});
+    if (owned->module == nullptr) {
+        error = systemText(GetLastError());
+        return false;
+    }
     DWORD id = 0;
-    const HANDLE handle = CreateThread(nullptr, kStackReservation, &runBody, owned.get(),
-                                       STACK_SIZE_PARAM_IS_A_RESERVATION, &id);
+    const HANDLE handle = CreateThread(nullptr, kStackCommit, &runBody, owned.get(), 0, &id);
     if (handle == nullptr) {
         error = systemText(GetLastError());
+        FreeLibrary(owned->module);
         return false;
     }
     owned.release(); // the thread owns it now
