@@ -3,6 +3,7 @@
 
 #include "BoardPictures.h"
 #include "BoardSettings.h"
+#include "ClockPanel.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -169,6 +170,7 @@ void TMDIChild::InvertBoard1Click() {
         swapTop(m_coordinateLabels[8 + i], m_coordinateLabels[15 - i]);
     }
     swapTop(m_whiteName, m_blackName);
+    m_clocks->SwapPlaces();
     for (int i = 0; i < 5; ++i)
         swapTop(m_counters[i].panel, m_counters[9 - i].panel);
 }
@@ -178,6 +180,8 @@ void TMDIChild::FlipBoard1Click() {
 }
 
 void TMDIChild::AppendToTitle(const std::string& text) {
+    // Every end of a game comes here with its result: the clocks stop with it.
+    m_clocks->Stop();
     setWindowTitle(windowTitle() + QString::fromStdString(text));
 }
 
