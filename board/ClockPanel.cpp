@@ -98,7 +98,10 @@ void ClockPanel::Refresh() {
     const std::uint8_t toMove = m_clock->SideToMove();
     for (const std::uint8_t colour : {std::uint8_t{1}, std::uint8_t{0}}) {
         QLabel* label = colour ? m_white : m_black;
-        label->setText(QString::fromStdString(ClockText(m_clock->Remaining(colour))));
+        const QString text = QString::fromStdString(ClockText(m_clock->Remaining(colour)));
+        label->setText(text);
+        // The accessible name says whose clock it is; a screen reader reads the time here.
+        label->setAccessibleDescription(text);
         label->setEnabled(colour == toMove || m_clock->Stopped());
     }
     if (const auto flagged = m_clock->Flagged()) {

@@ -106,6 +106,7 @@ void ClockTest::dialogReadsTypedControls() {
     QVERIFY(!face(window, "White Clock")->isHidden());
     QCOMPARE(face(window, "White Clock")->text(), QStringLiteral("1:00"));
     QCOMPARE(face(window, "Black Clock")->text(), QStringLiteral("1:00"));
+    QCOMPARE(face(window, "White Clock")->accessibleDescription(), QStringLiteral("1:00"));
 
     // Cancel keeps what was set, and the dialog opens with it.
     QString shown;
