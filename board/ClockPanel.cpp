@@ -68,8 +68,8 @@ void ClockPanel::MoveMade() {
     Refresh();
 }
 
-void ClockPanel::TakeBack() {
-    if (!m_clock) {
+void ClockPanel::TakeBack(bool ended) {
+    if (!m_clock || (ended && !m_clock->Resume())) {
         return;
     }
     m_clock->TakeBack();

@@ -33,8 +33,9 @@ public:
     // A half-move was made in the game; a move that came after the mover's flag fell
     // stops the clock and reports the flag.
     void MoveMade();
-    // The last half-move was taken back.
-    void TakeBack();
+    // The last half-move was taken back; `ended` when it had ended the game, whose
+    // clocks then run on from where they stopped (a fallen flag keeps them stopped).
+    void TakeBack(bool ended);
     // The game ended: both clocks stop where they are.
     void Stop();
 

@@ -97,6 +97,11 @@ public:
     // to move resigns, or both agree a draw. Elsewhere they do nothing.
     void Resign1Click();
     void OfferDraw1Click();
+    // On one board: takes back the last half-move made in this window (Menu > Take Back,
+    // and Ctrl+Z while the board has the focus). The board, move list, frames, counters,
+    // title and clocks return to what they showed before it; a finished game comes back
+    // into play. Does nothing when no move of this window is left to take back.
+    void TakeBack1Click();
 
     // Board display. Each reads the current setting from BoardSettings::Current().
     void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
@@ -179,6 +184,9 @@ private:
     void UpdateGameItems();
     bool OnOneBoard() const;
     void FlagFell(std::uint8_t white);
+    void ShowTakenBack(const Game::TakenBack& taken);
+    // Adds `delta` (+1 or -1) to the captured-piece counter of that kind and colour.
+    void AdjustCaptureCount(const std::string& kind, std::uint8_t white, int delta);
 
     Game m_game{*this};
 
@@ -221,5 +229,6 @@ private:
     QAction* m_timeControlItem = nullptr;
     QAction* m_resignItem = nullptr;
     QAction* m_drawItem = nullptr;
+    QAction* m_takeBackItem = nullptr;
     bool m_askingTimeControl = false; // the Time Control dialog or its question is open
 };

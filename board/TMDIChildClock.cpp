@@ -1,18 +1,26 @@
-// The game window's clocks and the ways a game on one board ends by the players' word:
-// the Time Control item, the flag, Resign and Offer Draw.
+// The game window's clocks and the players' own say over a game on one board: the Time
+// Control item, the flag, Resign, Offer Draw and Take Back.
 #include "TMDIChild.h"
 
 #include "ClockPanel.h"
+#include "MoveGrid.h"
 #include "TimeControlDialog.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSignalBlocker>
 
 #include "game/MatingMaterial.h"
+#include "game/Square.h"
 
 namespace {
 
 const QString kActiveGame = QStringLiteral("Active Game");
+const QString kResults[] = {QStringLiteral(" - (White Wins)"), QStringLiteral(" - (Black Wins)"),
+                            QStringLiteral(" - (Draw)"), QStringLiteral(" - (Stalemate)")};
 
 // The result for a win of `white` (1 White, 0 Black), in the title's form.
 std::string winFor(std::uint8_t white) {
@@ -31,6 +39,16 @@ void TMDIChild::BuildGameItems(QMenu* popupAction) {
     m_drawItem = popupAction->addAction(QStringLiteral("Offer &Draw"));
     m_drawItem->setObjectName(QStringLiteral("OfferDraw1"));
     connect(m_drawItem, &QAction::triggered, this, &TMDIChild::OfferDraw1Click);
+    m_takeBackItem = popupAction->addAction(QStringLiteral("&Take Back"));
+    m_takeBackItem->setObjectName(QStringLiteral("TakeBack1"));
+    connect(m_takeBackItem, &QAction::triggered, this, &TMDIChild::TakeBack1Click);
+
+    // Ctrl+Z belongs to the board only while it has the focus: in the chat line it stays
+    // the text's own undo. A click on a square gives the board the focus.
+    m_leftPanel->setFocusPolicy(Qt::ClickFocus);
+    auto* undo = new QShortcut(QKeySequence::Undo, m_leftPanel);
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, &TMDIChild::TakeBack1Click);
 }
 
 bool TMDIChild::OnOneBoard() const {
@@ -43,6 +61,7 @@ void TMDIChild::UpdateGameItems() {
     m_timeControlItem->setEnabled(OnOneBoard());
     m_resignItem->setEnabled(playing);
     m_drawItem->setEnabled(playing);
+    m_takeBackItem->setEnabled(OnOneBoard() && m_game.LivePosition() > 0);
 }
 
 const Clock* TMDIChild::GameClock() const {
@@ -109,4 +128,73 @@ void TMDIChild::OfferDraw1Click() {
     }
     model.finished = 1;
     AppendToTitle(" - (Draw)");
+}
+
+void TMDIChild::TakeBack1Click() {
+    // Not in the middle of a move: a drag or the promotion question runs an event loop.
+    if (!OnOneBoard() || m_dragging || m_askingPromotion) {
+        return;
+    }
+    ShowPosition(m_game.LivePosition());
+    const std::optional<Game::TakenBack> taken = m_game.TakeBack();
+    if (taken) {
+        ShowTakenBack(*taken);
+    }
+}
+
+void TMDIChild::ShowTakenBack(const Game::TakenBack& taken) {
+    const BoardModel& model = m_game.Model();
+    for (const TSquare& square : model.board) {
+        SetSquarePicture(square.name, square.piece.IsEmpty()
+                                          ? kNoImage
+                                          : PieceEntryOf(square.piece.kind, square.piece.white));
+    }
+
+    // The taken-back half-move's cell; a Black one had also opened the next row.
+    const int live = m_game.LivePosition();
+    const int row = live / 2 + 1;
+    if (live % 2 == 0) {
+        m_grid->SetCell(0, row, QString());
+        m_grid->SetCell(1, row, QString());
+    } else {
+        m_grid->SetCell(2, row, QString());
+        m_grid->removeRow(m_grid->rowCount() - 1);
+    }
+    if (live > 0) {
+        SelectHalfMoveCell(live - 1);
+    } else {
+        m_grid->setCurrentCell(-1, -1);
+    }
+    {
+        const QSignalBlocker quiet(m_scrollBar);
+        m_scrollBar->setMaximum(live);
+        m_scrollBar->setValue(live);
+    }
+    m_shownPosition = live;
+
+    if (live > 0) {
+        const std::string& line = model.moveRecord.back();
+        MarkLastMove(line.substr(0, 2), line.substr(2, 2));
+    } else {
+        m_border1->move(-60, -60);
+        m_border2->move(-60, -60);
+    }
+    if (!taken.capturedKind.empty()) {
+        AdjustCaptureCount(taken.capturedKind, taken.capturedWhite, -1);
+    }
+
+    if (taken.wasFinished && !model.finished) {
+        QString title = windowTitle();
+        for (bool stripped = true; stripped;) {
+            stripped = false;
+            for (const QString& result : kResults) {
+                if (title.endsWith(result)) {
+                    title.chop(result.size());
+                    stripped = true;
+                }
+            }
+        }
+        setWindowTitle(title);
+    }
+    m_clocks->TakeBack(taken.wasFinished);
 }

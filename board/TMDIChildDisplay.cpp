@@ -10,6 +10,7 @@
 
 #include "game/Square.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -136,6 +137,10 @@ void TMDIChild::MarkLastMove(const std::string& from, const std::string& to) {
 }
 
 void TMDIChild::CountCapture(const std::string& kind, std::uint8_t white) {
+    AdjustCaptureCount(kind, white, 1);
+}
+
+void TMDIChild::AdjustCaptureCount(const std::string& kind, std::uint8_t white, int delta) {
     // Panel1..Panel5 count black pawn .. queen, Panel6..Panel10 white queen .. pawn.
     static constexpr std::string_view kOrder[5] = {kind::Pawn, kind::Knight, kind::Bishop,
                                                    kind::Rook, kind::Queen};
@@ -147,10 +152,10 @@ void TMDIChild::CountCapture(const std::string& kind, std::uint8_t white) {
     if (slot < 0)
         return; // a king is never counted
     const CaptureCounter& counter = m_counters[slot];
-    const int count = counter.count->text().toInt() + 1;
+    const int count = std::max(counter.count->text().toInt() + delta, 0);
     counter.count->setText(QString::number(count));
     counter.count->adjustSize();
-    counter.image->show();
+    counter.image->setVisible(count > 0);
     // The picture alone stands for one piece; the number shows from the second on.
     counter.count->setVisible(count > 1);
 }

@@ -89,6 +89,14 @@ void Clock::Stop() {
     }
 }
 
+bool Clock::Resume() {
+    if (m_stopped && !Flagged()) {
+        m_turnStart += m_source->Now() - m_stoppedAt;
+        m_stopped = false;
+    }
+    return !m_stopped;
+}
+
 void Clock::TakeBack() {
     if (m_stopped) {
         return;

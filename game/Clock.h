@@ -62,6 +62,10 @@ public:
     // flag that had fallen by then.
     void Stop();
     bool Stopped() const { return m_stopped; }
+    // Runs a stopped clock on from where it stopped, the stopped time not counted: the end
+    // of the game was taken back. A clock whose flag had fallen stays stopped; returns
+    // whether the clock runs now.
+    bool Resume();
 
     // A move was taken back: the side to move is charged the time it has used so far, and
     // the other side is on move again with the time it had after that move (its increment

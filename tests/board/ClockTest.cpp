@@ -3,6 +3,7 @@
 #include "GamePlay.h"
 
 #include "board/ClockPanel.h"
+#include "board/MoveGrid.h"
 #include "board/TMDIChild.h"
 #include "board/TimeControlDialog.h"
 
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -68,6 +70,42 @@ std::vector<std::string> plies(const QStringList& moves) {
     for (const QString& move : moves)
         list.push_back(move.toStdString());
     return list;
+}
+
+// What a window shows besides its board: the move list, the counters, the frames, the
+// title, the replay range; one line per element, so that a difference names its place.
+QStringList shown(TMDIChild& window) {
+    QStringList lines;
+    auto* grid = window.findChild<MoveGrid*>(QStringLiteral("StringGrid1"));
+    lines << QStringLiteral("rows %1").arg(grid->RowCount());
+    for (int row = 1; row < grid->RowCount(); ++row) {
+        for (int column = 0; column < 3; ++column)
+            lines << QStringLiteral("cell %1 %2 %3")
+                         .arg(column)
+                         .arg(row)
+                         .arg(grid->Cell(column, row));
+    }
+    lines << QStringLiteral("current %1 %2")
+                 .arg(grid->CurrentCell().x())
+                 .arg(grid->CurrentCell().y());
+    for (const char* name : {"BlackP", "BlackN", "BlackB", "BlackR", "BlackQ", "WhiteQ", "WhiteR",
+                             "WhiteB", "WhiteN", "WhiteP"}) {
+        auto* image = window.findChild<QLabel*>(QLatin1String(name));
+        auto* count = image->parentWidget()->findChildren<QLabel*>().last();
+        lines << QStringLiteral("%1 %2 %3 %4")
+                     .arg(QLatin1String(name))
+                     .arg(image->isVisibleTo(&window))
+                     .arg(count->text())
+                     .arg(count->isVisibleTo(&window));
+    }
+    for (const char* frame : {"TheBorderImage1", "TheBorderImage2"}) {
+        const QPoint place = window.findChild<QLabel*>(QLatin1String(frame))->pos();
+        lines << QStringLiteral("%1 %2,%3").arg(QLatin1String(frame)).arg(place.x()).arg(place.y());
+    }
+    auto* scrollBar = window.findChild<QScrollBar*>(QStringLiteral("ScrollBar1"));
+    lines << QStringLiteral("replay %1 of %2").arg(scrollBar->value()).arg(scrollBar->maximum());
+    lines << window.windowTitle();
+    return lines;
 }
 
 } // namespace
@@ -305,4 +343,90 @@ void ClockTest::itemsOnlyForOneBoard() {
     window.OfferDraw1Click();
     openMenu();
     QVERIFY(!resign->isEnabled() && !draw->isEnabled() && timeControl->isEnabled());
+}
+
+void ClockTest::takeBack_data() {
+    QTest::addColumn<QString>("moves");
+    QTest::addColumn<int>("back");
+    QTest::newRow("first move") << "e2e4" << 1;
+    QTest::newRow("capture") << "e2e4 d7d5 e4d5" << 1;
+    QTest::newRow("second capture of a kind") << "e2e4 d7d5 e4d5 c7c6 d5c6" << 1;
+    QTest::newRow("capture and reply") << "e2e4 d7d5 e4d5 d8d5" << 2;
+    QTest::newRow("en passant") << "e2e4 a7a6 e4e5 d7d5 e5d6" << 1;
+    QTest::newRow("castling") << "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 e1g1" << 1;
+    QTest::newRow("promotion with capture") << "a2a4 b7b5 a4b5 a7a6 b5a6 h7h6 a6a7 h6h5 a7b8N" << 1;
+    QTest::newRow("check") << "e2e4 f7f6 d1h5" << 1;
+    QTest::newRow("mate back into play") << "f2f3 e7e5 g2g4 d8h4" << 1;
+    QTest::newRow("repetition draw back into play")
+        << "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8" << 1;
+    QTest::newRow("whole game") << "e2e4 d7d5 e4d5 d8d5" << 4;
+}
+
+void ClockTest::takeBack() {
+    QFETCH(QString, moves);
+    QFETCH(int, back);
+    const QStringList all = words(moves);
+    TMDIChild window;
+    QCOMPARE(PlayMoves(window, plies(all)), -1);
+    for (int i = 0; i < back; ++i)
+        window.TakeBack1Click();
+
+    TMDIChild shortened;
+    QCOMPARE(PlayMoves(shortened, plies(all.mid(0, all.size() - back))), -1);
+    QCOMPARE(shown(window), shown(shortened));
+    QCOMPARE(PictureMismatch(window, ModelPicture(shortened.game().Model())), std::string());
+    QCOMPARE(window.game().Model().moveRecord, shortened.game().Model().moveRecord);
+    QCOMPARE(window.game().Model().finished, shortened.game().Model().finished);
+
+    // The game goes on from there as the shortened one does.
+    QCOMPARE(PlayMoves(window, plies(all.mid(all.size() - back))), -1);
+    TMDIChild full;
+    QCOMPARE(PlayMoves(full, plies(all)), -1);
+    QCOMPARE(shown(window), shown(full));
+}
+
+void ClockTest::takeBackByKeys() {
+    TMDIChild window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(PlayMoves(window, {"e2e4", "e7e5"}), -1);
+
+    // In the chat line Ctrl+Z undoes the typing, not a move.
+    auto* chat = window.findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    chat->setFocus();
+    QTest::keyClicks(chat, QStringLiteral("hi"));
+    QTest::keyClick(chat, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.game().LivePosition(), 2);
+    QCOMPARE(chat->text(), QString());
+
+    // A press on a square gives the board the focus; there Ctrl+Z takes the move back.
+    QTest::mouseClick(window.findChild<QLabel*>(QStringLiteral("a3")), Qt::LeftButton);
+    QTRY_VERIFY(window.findChild<QWidget*>(QStringLiteral("LeftPanel"))->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.game().LivePosition(), 1);
+    QCOMPARE(window.game().Model().moveRecord.back(), std::string("e2e4"));
+}
+
+void ClockTest::takeBackRunsTheClockOn() {
+    TMDIChild window;
+    setControl(window, "1+0");
+    QCOMPARE(PlayMoves(window, {"f2f3", "e7e5", "g2g4", "d8h4"}), -1);
+    QVERIFY(window.GameClock()->Stopped());
+    window.TakeBack1Click();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Game Board"));
+    QVERIFY(!window.GameClock()->Stopped());
+    QCOMPARE(window.GameClock()->SideToMove(), std::uint8_t{0});
+    QVERIFY(window.GameClock()->Running());
+
+    // After a fallen flag the game comes back, its clocks stay as they fell.
+    TMDIChild flagged;
+    setControl(flagged, "0.005+0");
+    QCOMPARE(PlayMoves(flagged, {"e2e4", "e7e5"}), -1);
+    QTRY_COMPARE(flagged.windowTitle(), QStringLiteral("Game Board - (Black Wins)"));
+    flagged.TakeBack1Click();
+    QCOMPARE(flagged.windowTitle(), QStringLiteral("Game Board"));
+    QVERIFY(!flagged.game().Model().finished);
+    QVERIFY(flagged.GameClock()->Stopped());
+    QCOMPARE(PlayMoves(flagged, {"e7e6"}), -1);
 }

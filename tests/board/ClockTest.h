@@ -18,4 +18,8 @@ private slots:
     void resignAndDraw_data();
     void resignAndDraw();
     void itemsOnlyForOneBoard();
+    void takeBack_data();
+    void takeBack();
+    void takeBackByKeys();
+    void takeBackRunsTheClockOn();
 };

@@ -95,6 +95,26 @@ TEST(Clock, StopFreezesBothTimes) {
     EXPECT_EQ(clock.Remaining(kWhite), 3min - 7s);
 }
 
+TEST(Clock, ResumeRunsOnWithoutTheStoppedTime) {
+    FakeTimeSource time;
+    Clock clock(control("1+0"), time);
+    clock.MoveMade();
+    clock.MoveMade();
+    time.Advance(10s);
+    clock.Stop();
+    time.Advance(1h);
+    EXPECT_TRUE(clock.Resume());
+    EXPECT_EQ(clock.Remaining(kWhite), 50s);
+    time.Advance(5s);
+    EXPECT_EQ(clock.Remaining(kWhite), 45s);
+
+    time.Advance(45s);
+    ASSERT_TRUE(clock.Flagged());
+    clock.Stop();
+    EXPECT_FALSE(clock.Resume());
+    EXPECT_TRUE(clock.Stopped());
+}
+
 TEST(Clock, MovesToGoAndIncrementForAnEngine) {
     FakeTimeSource time;
     Clock clock(control("3/10,2+7"), time);
