@@ -7,6 +7,10 @@ accessible text field, the moves with the real mouse.
                                          board: White's flag falls and the title says
                                          " - (Black Wins)"
 
+    clock_program_test.py courtesies BIN_DIR   1. e4 e5 taken back by Ctrl+Z on the board and
+                                         by Menu > Take Back; White resigns by the Menu;
+                                         in a new window a draw is agreed by the Menu
+
 Run inside its own D-Bus session (dbus-run-session), as the program tests of app/ are.
 """
 import os
@@ -93,8 +97,48 @@ def test_flag(program, work):
     program.exit_through_menu(first)
 
 
+def menu_item(frame, access_key):
+    """Opens the game window's Menu with the mouse and picks an item by its access key."""
+    click(find_named(frame, "push button", "Menu"))
+    time.sleep(0.5)
+    key(access_key)
+
+
+def test_courtesies(program, work):
+    first = program.start()
+    frame = wait_for("the start-up game window", lambda: game_frame())
+    drag(square_centre(frame, "e2"), square_centre(frame, "e4"))
+    drag(square_centre(frame, "e7"), square_centre(frame, "e5"))
+    wait_for("1. e4 e5", lambda: move_list(frame) == ["1", "e4", "e5"])
+
+    # A click on an empty square gives the board the focus; Ctrl+Z takes e5 back.
+    xdotool("mousemove", *square_centre(frame, "a4"))
+    time.sleep(0.1)
+    xdotool("click", 1)
+    time.sleep(0.3)
+    key("ctrl+z")
+    wait_for("e5 taken back by Ctrl+Z", lambda: move_list(frame) == ["1", "e4"])
+    menu_item(frame, "t")
+    wait_for("e4 taken back by the Menu", lambda: move_list(frame) == [])
+    drag(square_centre(frame, "d2"), square_centre(frame, "d4"))
+    wait_for("1. d4 after the take-backs", lambda: move_list(frame) == ["1", "d4"])
+
+    # Black is to move and resigns.
+    menu_item(frame, "r")
+    wait_for("Black's resignation", lambda: "Game Board - (White Wins)" in (child_titles() or []))
+
+    # A new window: White offers a draw, which on one board is agreed at once.
+    xdotool("windowfocus", "--sync", x_windows_named("Rookvale 1.0")[0])
+    key("ctrl+n")
+    second = wait_for("a new Game Board", lambda: game_frame("Game Board"))
+    menu_item(second, "d")
+    wait_for("the agreed draw", lambda: "Game Board - (Draw)" in (child_titles() or []))
+    print("titles:", child_titles())
+    program.exit_through_menu(first)
+
+
 def main():
-    return run_mode({"flag": test_flag}, __doc__)
+    return run_mode({"flag": test_flag, "courtesies": test_courtesies}, __doc__)
 
 
 if __name__ == "__main__":
