@@ -2,6 +2,7 @@
 
 #include "AdvertisementPanel.h"
 #include "BoardPictures.h"
+#include "ClockPanel.h"
 #include "MoveGrid.h"
 
 #include <QCloseEvent>
@@ -152,6 +153,10 @@ void TMDIChild::BuildRightPanel() {
     m_menuButton = placed(new QPushButton(QStringLiteral("Menu"), m_rightPanel), "Button3",
                           QRect(12, 242, 41, 25));
     connect(m_menuButton, &QPushButton::clicked, this, &TMDIChild::Button3Click);
+
+    // The clocks share the rows of the name labels, right of the names.
+    m_clocks = new ClockPanel(m_rightPanel, QRect(150, 6, 69, 21), QRect(150, 486, 69, 21));
+    connect(m_clocks, &ClockPanel::FlagFell, this, &TMDIChild::FlagFell, Qt::QueuedConnection);
 }
 
 void TMDIChild::BuildCounters(QWidget* parent) {
@@ -197,6 +202,8 @@ void TMDIChild::BuildMenus() {
     connect(flip, &QAction::triggered, this, &TMDIChild::FlipBoard1Click);
     m_popupAction->addSeparator();
     BuildEngineParts(m_popupAction);
+    m_popupAction->addSeparator();
+    BuildGameItems(m_popupAction);
 
     m_popupBoard = new QMenu(this);
     m_popupBoard->setObjectName(QStringLiteral("PopupBoard"));
@@ -207,6 +214,7 @@ void TMDIChild::BuildMenus() {
 
 void TMDIChild::Button3Click() {
     m_engineItem->setEnabled(EngineAttached());
+    UpdateGameItems();
     m_popupAction->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
 }
 
@@ -247,7 +255,7 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
     // A drag, the promotion question or the colour question runs a nested event loop with
     // a move or the engine's start half-way; freeing the window then would pull the game
     // out from under it.
-    if (m_dragging || m_askingPromotion || m_askingColour) {
+    if (m_dragging || m_askingPromotion || m_askingColour || m_askingTimeControl) {
         event->ignore();
         return;
     }

@@ -3,6 +3,7 @@
 #include "engine/EngineLink.h"
 #include "game/Game.h"
 #include "game/GameDisplay.h"
+#include "game/TimeControl.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -11,10 +12,13 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 class AdvertisementPanel;
+class Clock;
+class ClockPanel;
 class MoveGrid;
 class QAction;
 class QFrame;
@@ -81,6 +85,27 @@ public:
     void Medium1Click();
     void Slow1Click();
     void Timer1Timer();
+
+    // The game's clocks (TMDIChildClock.cpp). A new window has no clock. TimeControl1Click
+    // opens the "Time Control" dialog; once moves have been made, a new control starts the
+    // clocks afresh only when the user agrees. When a flag falls the side that ran out
+    // loses, or draws when the other side could not mate by any series of legal moves.
+    void TimeControl1Click();
+    // Starts the clocks afresh under `control` at the current move; none: no clock.
+    void SetTimeControl(const std::optional<TimeControl>& control);
+    const std::optional<TimeControl>& CurrentTimeControl() const { return m_timeControl; }
+    // The running clock, for those that must be told the times; null when there is none.
+    const Clock* GameClock() const;
+
+    // On one board (no engine, not the peer game) and in a game not yet finished: the side
+    // to move resigns, or both agree a draw. Elsewhere they do nothing.
+    void Resign1Click();
+    void OfferDraw1Click();
+    // On one board: takes back the last half-move made in this window (Menu > Take Back,
+    // and Ctrl+Z while the board has the focus). The board, move list, frames, counters,
+    // title and clocks return to what they showed before it; a finished game comes back
+    // into play. Does nothing when no move of this window is left to take back.
+    void TakeBack1Click();
 
     // Board display. Each reads the current setting from BoardSettings::Current().
     void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
@@ -158,6 +183,15 @@ private:
     void ShowPiece(const std::string& square, int kindBase, bool white);
     void SelectHalfMoveCell(int halfMove);
 
+    // The clocks and the players' own ways to end a game (TMDIChildClock.cpp).
+    void BuildGameItems(QMenu* popupAction);
+    void UpdateGameItems();
+    bool OnOneBoard() const;
+    void FlagFell(std::uint8_t white);
+    void ShowTakenBack(const Game::TakenBack& taken);
+    // Adds `delta` (+1 or -1) to the captured-piece counter of that kind and colour.
+    void AdjustCaptureCount(const std::string& kind, std::uint8_t white, int delta);
+
     Game m_game{*this};
 
     QWidget* m_leftPanel = nullptr;
@@ -193,4 +227,12 @@ private:
     bool m_dragging = false;        // a drag of this window is running
     bool m_askingPromotion = false; // the promotion dialog is open for this window
     bool m_askingColour = false;    // the engine's colour question is open
+
+    ClockPanel* m_clocks = nullptr;
+    std::optional<TimeControl> m_timeControl;
+    QAction* m_timeControlItem = nullptr;
+    QAction* m_resignItem = nullptr;
+    QAction* m_drawItem = nullptr;
+    QAction* m_takeBackItem = nullptr;
+    bool m_askingTimeControl = false; // the Time Control dialog or its question is open
 };

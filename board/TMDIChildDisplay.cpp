@@ -3,12 +3,14 @@
 
 #include "BoardPictures.h"
 #include "BoardSettings.h"
+#include "ClockPanel.h"
 
 #include <QFrame>
 #include <QLabel>
 
 #include "game/Square.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -135,6 +137,10 @@ void TMDIChild::MarkLastMove(const std::string& from, const std::string& to) {
 }
 
 void TMDIChild::CountCapture(const std::string& kind, std::uint8_t white) {
+    AdjustCaptureCount(kind, white, 1);
+}
+
+void TMDIChild::AdjustCaptureCount(const std::string& kind, std::uint8_t white, int delta) {
     // Panel1..Panel5 count black pawn .. queen, Panel6..Panel10 white queen .. pawn.
     static constexpr std::string_view kOrder[5] = {kind::Pawn, kind::Knight, kind::Bishop,
                                                    kind::Rook, kind::Queen};
@@ -146,10 +152,10 @@ void TMDIChild::CountCapture(const std::string& kind, std::uint8_t white) {
     if (slot < 0)
         return; // a king is never counted
     const CaptureCounter& counter = m_counters[slot];
-    const int count = counter.count->text().toInt() + 1;
+    const int count = std::max(counter.count->text().toInt() + delta, 0);
     counter.count->setText(QString::number(count));
     counter.count->adjustSize();
-    counter.image->show();
+    counter.image->setVisible(count > 0);
     // The picture alone stands for one piece; the number shows from the second on.
     counter.count->setVisible(count > 1);
 }
@@ -169,6 +175,7 @@ void TMDIChild::InvertBoard1Click() {
         swapTop(m_coordinateLabels[8 + i], m_coordinateLabels[15 - i]);
     }
     swapTop(m_whiteName, m_blackName);
+    m_clocks->SwapPlaces();
     for (int i = 0; i < 5; ++i)
         swapTop(m_counters[i].panel, m_counters[9 - i].panel);
 }
@@ -178,6 +185,8 @@ void TMDIChild::FlipBoard1Click() {
 }
 
 void TMDIChild::AppendToTitle(const std::string& text) {
+    // Every end of a game comes here with its result: the clocks stop with it.
+    m_clocks->Stop();
     setWindowTitle(windowTitle() + QString::fromStdString(text));
 }
 

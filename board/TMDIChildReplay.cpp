@@ -1,6 +1,7 @@
 // The move list and the replay of earlier positions on the square images.
 #include "TMDIChild.h"
 
+#include "ClockPanel.h"
 #include "MoveGrid.h"
 
 #include <QScrollBar>
@@ -138,6 +139,8 @@ void TMDIChild::ShowPosition(int position) {
 }
 
 void TMDIChild::SetLivePosition(int live) {
+    // A move was made, from whatever source: the mover's clock stops, the other's starts.
+    m_clocks->MoveMade();
     const QSignalBlocker quiet(m_scrollBar);
     m_scrollBar->setMaximum(live);
     m_scrollBar->setValue(live);

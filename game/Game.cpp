@@ -77,6 +77,7 @@ bool Game::MakeOneMove(const std::string& from, const std::string& to) {
         return false;
     }
 
+    m_undo.push_back(UndoRecord(s, t));
     auto& board = m_model.board;
     GameDisplay& display = *m_display;
     const TPiece moving = board[s].piece;

@@ -3,7 +3,9 @@
 #include "BoardModel.h"
 #include "GameDisplay.h"
 
+#include <array>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,12 +53,43 @@ public:
     // The number of half-moves played: the live position of the replay range.
     int LivePosition() const { return static_cast<int>(m_model.moveRecord.size()); }
 
+    // What taking back a half-move undid, for a display to follow.
+    struct TakenBack {
+        std::string from;
+        std::string to;
+        std::string capturedKind; // empty when the move took nothing; "Pawn" en passant
+        std::uint8_t capturedWhite = 0;
+        bool wasFinished = false; // the game had ended before the take-back
+    };
+    // Takes back the last half-move that MakeMove made: every field of the board model
+    // (squares, move record, position history, en-passant square, castling marks,
+    // quiet-move count, side marker, promotion letter, finished mark) returns to what it
+    // was before that move, so a finished game comes back into play; the promotion choice
+    // is emptied. Tells the display nothing. Returns nothing and changes nothing when no
+    // such move is left (lines loaded into the record, or a board set up afresh since) or
+    // while a move is being made.
+    std::optional<TakenBack> TakeBack();
+
 private:
     // What kind of move a move is, found once before the board changes.
     struct MoveKind {
         char castling = 0; // 'c' king side, 'C' queen side, 0 none
         bool enPassant = false;
         bool promotion = false;
+    };
+
+    // The model as it was before one move, less what only grows (record, history).
+    struct Undo {
+        std::array<TPiece, 64> pieces;
+        std::string enPassantSquare;
+        std::string promotionLetter;
+        std::uint8_t finished = 0;
+        std::uint8_t sideMarker = 0;
+        std::array<std::uint8_t, kCastlingMarks> castlingMarks{};
+        std::int32_t quietMoveCount = 0;
+        std::size_t historySize = 0;
+        std::size_t recordSize = 0;
+        TakenBack move;
     };
 
     struct QueuedMove {
@@ -66,6 +99,7 @@ private:
     };
 
     bool MakeOneMove(const std::string& from, const std::string& to);
+    Undo UndoRecord(int from, int to) const;
     bool IsLegalMoveAt(int from, int to, bool ownKingTest);
     bool PassesMovementRule(int from, int to) const;
     bool PawnMayMove(int from, int to) const;
@@ -92,4 +126,5 @@ private:
     GameDisplay* m_display;
     bool m_inMove = false;
     std::deque<QueuedMove> m_queue;
+    std::vector<Undo> m_undo; // one per move made, the last move last
 };

@@ -1,5 +1,6 @@
 // rvboard-tests [SUITE] [Qt Test options]: runs one suite, or every suite when none is named.
 #include "AdvertisementTest.h"
+#include "ClockTest.h"
 #include "DisplayTest.h"
 #include "InputTest.h"
 #include "PicturesTest.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     suites.emplace_back(new ReplayTest);
     suites.emplace_back(new PicturesTest);
     suites.emplace_back(new AdvertisementTest);
+    suites.emplace_back(new ClockTest);
 
     return RunQtSuites(argc, argv, suites);
 }

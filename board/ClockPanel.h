@@ -1,0 +1,61 @@
+#pragma once
+
+#include "game/Clock.h"
+
+#include <QObject>
+#include <QRect>
+
+#include <cstdint>
+#include <optional>
+
+class QLabel;
+class QTimer;
+class QWidget;
+
+// The two clocks of a game window, "White Clock" and "Black Clock" to screen readers and
+// tests, over the chess clock of the game. Without a time control there is no clock and
+// both faces stay hidden, as a game window always was. The faces are redrawn just when
+// their text changes and at the moment a flag falls, not on a fixed beat.
+class ClockPanel : public QObject {
+    Q_OBJECT
+public:
+    // The faces are children of `parent`, at the given places.
+    ClockPanel(QWidget* parent, const QRect& blackPlace, const QRect& whitePlace);
+    ~ClockPanel() override;
+
+    // Starts a fresh clock after `halfMovesPlayed` half-moves of the game: both sides get
+    // the first session's time, the side to move follows from the count, and the first
+    // move of a side is untimed only when it has made none yet. No control: no clock.
+    void Start(const std::optional<TimeControl>& control, int halfMovesPlayed);
+    // The running clock, for whoever must know the times (an engine); null without one.
+    const Clock* GameClock() const { return m_clock ? &*m_clock : nullptr; }
+
+    // A half-move was made in the game; a move that came after the mover's flag fell
+    // stops the clock and reports the flag.
+    void MoveMade();
+    // The last half-move was taken back; `ended` when it had ended the game, whose
+    // clocks then run on from where they stopped (a fallen flag keeps them stopped).
+    void TakeBack(bool ended);
+    // The game ended: both clocks stop where they are.
+    void Stop();
+
+    // The board was turned over: the faces change places.
+    void SwapPlaces();
+
+    QLabel* WhiteFace() const { return m_white; }
+    QLabel* BlackFace() const { return m_black; }
+
+signals:
+    // The time of `white` (1 White, 0 Black) ran out; reported once per clock.
+    void FlagFell(std::uint8_t white);
+
+private:
+    void Refresh();
+
+    SteadyTimeSource m_time;
+    std::optional<Clock> m_clock;
+    QLabel* m_white = nullptr;
+    QLabel* m_black = nullptr;
+    QTimer* m_redraw = nullptr;
+    bool m_flagReported = false;
+};

@@ -1,0 +1,200 @@
+// The game window's clocks and the players' own say over a game on one board: the Time
+// Control item, the flag, Resign, Offer Draw and Take Back.
+#include "TMDIChild.h"
+
+#include "ClockPanel.h"
+#include "MoveGrid.h"
+#include "TimeControlDialog.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSignalBlocker>
+
+#include "game/MatingMaterial.h"
+#include "game/Square.h"
+
+namespace {
+
+const QString kActiveGame = QStringLiteral("Active Game");
+const QString kResults[] = {QStringLiteral(" - (White Wins)"), QStringLiteral(" - (Black Wins)"),
+                            QStringLiteral(" - (Draw)"), QStringLiteral(" - (Stalemate)")};
+
+// The result for a win of `white` (1 White, 0 Black), in the title's form.
+std::string winFor(std::uint8_t white) {
+    return white ? " - (White Wins)" : " - (Black Wins)";
+}
+
+} // namespace
+
+void TMDIChild::BuildGameItems(QMenu* popupAction) {
+    m_timeControlItem = popupAction->addAction(QStringLiteral("Time &Control..."));
+    m_timeControlItem->setObjectName(QStringLiteral("TimeControl1"));
+    connect(m_timeControlItem, &QAction::triggered, this, &TMDIChild::TimeControl1Click);
+    m_resignItem = popupAction->addAction(QStringLiteral("&Resign"));
+    m_resignItem->setObjectName(QStringLiteral("Resign1"));
+    connect(m_resignItem, &QAction::triggered, this, &TMDIChild::Resign1Click);
+    m_drawItem = popupAction->addAction(QStringLiteral("Offer &Draw"));
+    m_drawItem->setObjectName(QStringLiteral("OfferDraw1"));
+    connect(m_drawItem, &QAction::triggered, this, &TMDIChild::OfferDraw1Click);
+    m_takeBackItem = popupAction->addAction(QStringLiteral("&Take Back"));
+    m_takeBackItem->setObjectName(QStringLiteral("TakeBack1"));
+    connect(m_takeBackItem, &QAction::triggered, this, &TMDIChild::TakeBack1Click);
+
+    // Ctrl+Z belongs to the board only while it has the focus: in the chat line it stays
+    // the text's own undo. A click on a square gives the board the focus.
+    m_leftPanel->setFocusPolicy(Qt::ClickFocus);
+    auto* undo = new QShortcut(QKeySequence::Undo, m_leftPanel);
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, &TMDIChild::TakeBack1Click);
+}
+
+bool TMDIChild::OnOneBoard() const {
+    // An engine or the peer would have to be told; that dialogue does not exist yet.
+    return !EngineAttached() && !windowTitle().startsWith(kActiveGame);
+}
+
+void TMDIChild::UpdateGameItems() {
+    const bool playing = OnOneBoard() && !m_game.Model().finished;
+    m_timeControlItem->setEnabled(OnOneBoard());
+    m_resignItem->setEnabled(playing);
+    m_drawItem->setEnabled(playing);
+    m_takeBackItem->setEnabled(OnOneBoard() && m_game.LivePosition() > 0);
+}
+
+const Clock* TMDIChild::GameClock() const {
+    return m_clocks->GameClock();
+}
+
+void TMDIChild::SetTimeControl(const std::optional<TimeControl>& control) {
+    m_timeControl = control;
+    m_clocks->Start(control, m_game.LivePosition());
+    if (m_game.Model().finished) {
+        m_clocks->Stop();
+    }
+}
+
+void TMDIChild::TimeControl1Click() {
+    if (!OnOneBoard() || m_askingTimeControl) {
+        return;
+    }
+    // The dialog and the question run nested event loops; the window may not close under
+    // them (closeEvent refuses while this is set).
+    m_askingTimeControl = true;
+    TimeControlDialog dialog(m_timeControl, this);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const std::optional<TimeControl> chosen = dialog.Chosen();
+    bool apply = accepted;
+    if (accepted && m_game.LivePosition() > 0 && !m_game.Model().finished) {
+        const QString text = chosen ? QString::fromStdString(chosen->Text()) : QString();
+        apply = QMessageBox::question(
+                    this, QStringLiteral("Time Control"),
+                    chosen ? QStringLiteral("Start both clocks afresh at %1?").arg(text)
+                           : QStringLiteral("Play on without a clock?"),
+                    QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    }
+    m_askingTimeControl = false;
+    if (apply) {
+        SetTimeControl(chosen);
+    }
+}
+
+void TMDIChild::FlagFell(std::uint8_t white) {
+    BoardModel& model = m_game.Model();
+    if (model.finished) {
+        return;
+    }
+    // Running out of time loses only to a side that could still have mated.
+    const std::uint8_t other = white ? 0 : 1;
+    model.finished = 1;
+    AppendToTitle(CanStillMate(model, other) ? winFor(other) : " - (Draw)");
+}
+
+void TMDIChild::Resign1Click() {
+    BoardModel& model = m_game.Model();
+    if (!OnOneBoard() || model.finished) {
+        return;
+    }
+    model.finished = 1;
+    AppendToTitle(winFor(model.sideMarker));
+}
+
+void TMDIChild::OfferDraw1Click() {
+    BoardModel& model = m_game.Model();
+    if (!OnOneBoard() || model.finished) {
+        return;
+    }
+    model.finished = 1;
+    AppendToTitle(" - (Draw)");
+}
+
+void TMDIChild::TakeBack1Click() {
+    // Not in the middle of a move: a drag or the promotion question runs an event loop.
+    if (!OnOneBoard() || m_dragging || m_askingPromotion) {
+        return;
+    }
+    ShowPosition(m_game.LivePosition());
+    const std::optional<Game::TakenBack> taken = m_game.TakeBack();
+    if (taken) {
+        ShowTakenBack(*taken);
+    }
+}
+
+void TMDIChild::ShowTakenBack(const Game::TakenBack& taken) {
+    const BoardModel& model = m_game.Model();
+    for (const TSquare& square : model.board) {
+        SetSquarePicture(square.name, square.piece.IsEmpty()
+                                          ? kNoImage
+                                          : PieceEntryOf(square.piece.kind, square.piece.white));
+    }
+
+    // The taken-back half-move's cell; a Black one had also opened the next row.
+    const int live = m_game.LivePosition();
+    const int row = live / 2 + 1;
+    if (live % 2 == 0) {
+        m_grid->SetCell(0, row, QString());
+        m_grid->SetCell(1, row, QString());
+    } else {
+        m_grid->SetCell(2, row, QString());
+        m_grid->removeRow(m_grid->rowCount() - 1);
+    }
+    if (live > 0) {
+        SelectHalfMoveCell(live - 1);
+    } else {
+        m_grid->setCurrentCell(-1, -1);
+    }
+    {
+        const QSignalBlocker quiet(m_scrollBar);
+        m_scrollBar->setMaximum(live);
+        m_scrollBar->setValue(live);
+    }
+    m_shownPosition = live;
+
+    if (live > 0) {
+        const std::string& line = model.moveRecord.back();
+        MarkLastMove(line.substr(0, 2), line.substr(2, 2));
+    } else {
+        m_border1->move(-60, -60);
+        m_border2->move(-60, -60);
+    }
+    if (!taken.capturedKind.empty()) {
+        AdjustCaptureCount(taken.capturedKind, taken.capturedWhite, -1);
+    }
+
+    if (taken.wasFinished && !model.finished) {
+        QString title = windowTitle();
+        for (bool stripped = true; stripped;) {
+            stripped = false;
+            for (const QString& result : kResults) {
+                if (title.endsWith(result)) {
+                    title.chop(result.size());
+                    stripped = true;
+                }
+            }
+        }
+        setWindowTitle(title);
+    }
+    m_clocks->TakeBack(taken.wasFinished);
+}
