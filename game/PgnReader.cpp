@@ -51,11 +51,13 @@ public:
                 if (m_inGame && m_inMovetext && !End({})) {
                     return;
                 }
-                Begin();
+                Begin(m_at);
                 ReadTag();
             } else if (c == '{') {
                 ReadBraceComment();
             } else if (c == ';') {
+                m_commentStart = m_at;
+                m_commentLine = m_line;
                 const std::size_t start = ++m_at;
                 SkipLine();
                 Report(Text(start, m_at));
@@ -119,13 +121,16 @@ private:
         }
     }
 
-    void Begin() {
+    // A game starts at `offset`, or at the comments before it: reading from there again
+    // gives the same game.
+    void Begin(std::size_t offset) {
         if (!m_inGame) {
             m_inGame = true;
             m_inMovetext = false;
             m_skipping = false;
             m_depth = 0;
-            m_visitor.BeginGame(m_at, m_line);
+            m_visitor.BeginGame(m_pendingComments.empty() ? offset : m_pendingStart,
+                                m_pendingComments.empty() ? m_line : m_pendingLine);
             for (const std::string_view comment : m_pendingComments) {
                 m_visitor.Comment(comment);
             }
@@ -179,6 +184,8 @@ private:
     }
 
     void ReadBraceComment() {
+        m_commentStart = m_at;
+        m_commentLine = m_line;
         const std::size_t start = ++m_at;
         while (m_at < m_text.size() && m_text[m_at] != '}') {
             CountLine(m_at);
@@ -193,6 +200,10 @@ private:
     void Report(std::string_view comment) {
         if (!m_inGame) {
             // Before a game's first tag or move: it belongs to the game that follows, if any.
+            if (m_pendingComments.empty()) {
+                m_pendingStart = m_commentStart;
+                m_pendingLine = m_commentLine;
+            }
             m_pendingComments.push_back(comment);
         } else if (MainLine()) {
             m_visitor.Comment(comment);
@@ -220,7 +231,7 @@ private:
             if (m_depth > 0) {
                 return true; // a variation that ends in a result
             }
-            Begin();
+            Begin(start);
             return End(token);
         }
         // "12.", "12...", "1.e4", "1...e5": the number goes, a move joined to it stays.
@@ -239,7 +250,7 @@ private:
         if (token.empty()) {
             return true;
         }
-        Begin();
+        Begin(start);
         m_inMovetext = true;
         if (MainLine() && !m_visitor.Move(token, m_line)) {
             m_skipping = true;
@@ -256,6 +267,10 @@ private:
     bool m_inMovetext = false;
     bool m_skipping = false;
     std::vector<std::string_view> m_pendingComments;
+    std::size_t m_pendingStart = 0; // where the first of them began
+    int m_pendingLine = 1;
+    std::size_t m_commentStart = 0; // where the comment being read began
+    int m_commentLine = 1;
 };
 
 bool IsValidUtf8(std::string_view text) {

@@ -117,6 +117,25 @@ TEST(PgnReader, AGameAtAnOffset) {
     EXPECT_EQ(Record(game), "d2d4 d7d5");
 }
 
+// Every game, with tags or without, with comments before it or not, reads the same again
+// from its offset: the "Games in File" index opens games that way.
+TEST(PgnReader, EveryGameReadsAgainFromItsOffset) {
+    const std::string text = "1. e4 e5 *\n1. d4 d5 2. c4 1-0 {before} ; also\n1. c4 *\n"
+                             "[Event \"x\"]\n1. Nf3 *\n2... f5 *\n";
+    const std::vector<PgnGame> games = ReadPgnGames(text);
+    ASSERT_EQ(games.size(), 5u);
+    EXPECT_EQ(games[2].comment, "before also");
+    EXPECT_EQ(games[2].line, 2);
+    for (const PgnGame& game : games) {
+        const PgnGame again = ReadPgnGameAt(text, game.offset);
+        EXPECT_EQ(Record(again), Record(game)) << game.offset;
+        EXPECT_EQ(again.comment, game.comment);
+        EXPECT_EQ(again.error, game.error);
+    }
+    EXPECT_EQ(Record(games[1]), "d2d4 d7d5 c2c4");
+    EXPECT_EQ(games[4].error, "illegal move \"f5\"");
+}
+
 TEST(PgnReader, HostileTextEnds) {
     const std::string rows[] = {
         "",
