@@ -1,14 +1,11 @@
 #include "app/GameFile.h"
 
 #include "app/AtomicWrite.h"
+#include "app/RegularFile.h"
 #include "game/Square.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,26 +23,10 @@ bool isCastlingMove(const std::string& squares, char marker) {
 }
 
 // Reads the whole of `path` into `bytes` when it is a regular file of at most
-// kMaxGameFileBytes. Anything else is refused before a byte is read: opening a named pipe
-// waits for a writer, and a device such as /dev/zero never ends. The type is checked on
-// the name first, so that no device is even opened, and again on the opened file, which
-// is opened without waiting in case a pipe took the name's place meanwhile.
+// kMaxGameFileBytes.
 bool readRegularFile(const QString& path, QByteArray& bytes) {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxGameFileBytes)
-        return false;
-    const int descriptor =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
     QFile file;
-    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(descriptor);
-        return false;
-    }
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_size > kMaxGameFileBytes)
+    if (!openRegularFile(path, kMaxGameFileBytes, file))
         return false;
     // The file may have grown since: one byte more than allowed tells.
     bytes = file.read(kMaxGameFileBytes + 1);

@@ -155,6 +155,17 @@ void TMainForm::buildActions() {
         const char* slot = edit.slot;
         connect(action, &QAction::triggered, this, [this, slot] { forwardToFocusWidget(slot); });
     }
+    makeAction("FileNewFromPosition1", "New from &Position...",
+               "New from Position|Create a game board from a position given as FEN", K(),
+               &TMainForm::FileNewFromPosition1Execute);
+    makeAction("EditCopyFen1", "Copy &FEN",
+               "Copy FEN|Puts the shown position on the Clipboard as FEN", K(),
+               &TMainForm::EditCopyFen1Execute);
+    makeAction("EditPasteFen1", "Paste FEN / P&GN",
+               "Paste FEN / PGN|Opens a game board from a FEN or PGN game on the Clipboard", K(),
+               &TMainForm::EditPasteFen1Execute);
+    makeAction("EditCopyPgn1", "Copy P&GN", "Copy PGN|Puts the whole game on the Clipboard as PGN",
+               K(), &TMainForm::EditCopyPgn1Execute);
     makeAction("HelpAbout1", "&About...",
                "About|Displays program information, version number, and copyright", K(),
                &TMainForm::HelpAbout1Execute);
@@ -197,11 +208,15 @@ void TMainForm::buildMenus() {
     file->addAction(action("FileClose1"));
     item(file, action("FileSave1"), "&Save Game");
     item(file, action("FileSaveAs1"), "Save Game &As...");
+    // Added after the seed's items, so that theirs keep their places.
+    file->addAction(action("FileNewFromPosition1"));
     file->addSeparator();
     file->addAction(action("FileExit1"));
 
     QMenu* edit = menu("Edit1", "&Edit", "Edit commands");
     edit->addActions({action("EditCut1"), action("EditCopy1"), action("EditPaste1")});
+    edit->addSeparator();
+    edit->addActions({action("EditCopyFen1"), action("EditPasteFen1"), action("EditCopyPgn1")});
 
     QMenu* view = menu("View1", "&View", QString());
     const auto toggle = [this, view](const char* name, const QString& caption,

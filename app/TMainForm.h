@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class FileDropFilter;
@@ -24,6 +25,7 @@ class TAboutBox;
 class TForm2;
 class TMDIChild;
 class TRegExtension;
+struct PgnGame;
 
 // The main window: a multi-document frame that holds every game window, the Connection
 // windows and the Main Consoles, with the main menu, the tool bar ToolBar2 and the status
@@ -73,8 +75,22 @@ public:
 
     // Fills `window`, titled with a file name, from that file; a file that cannot be read
     // or holds a line that is not a move leaves the window empty and finished, with a message.
+    // A ".pgn" file goes to LoadPgnFile.
     void LoadGameFile(TMDIChild* window, const QString& fileName);
-    // Opens each dropped ".rvg" file in a new game window; other files are skipped.
+    // PGN (TMainFormPgn.cpp). A file of one game fills the window, which keeps the file's
+    // name as its title; of several, "Games in File" asks which one, and the window is
+    // titled "NAME (game N)", so that Save asks for a name; Cancel leaves a "Game Board".
+    // A game with a bad move opens up to the move before it, with a message.
+    void LoadPgnFile(TMDIChild* window, const QString& fileName);
+    // The game of `window` as PGN: the tags and comments it was read with, if any.
+    QByteArray PgnTextOf(TMDIChild* window) const;
+    // Edit > Copy FEN (the shown position), Paste FEN / PGN (a new game window from the
+    // clipboard), Copy PGN; File > New from Position...
+    void EditCopyFen1Execute();
+    void EditPasteFen1Execute();
+    void EditCopyPgn1Execute();
+    void FileNewFromPosition1Execute();
+    // Opens each dropped ".rvg" and ".pgn" file in a new game window; others are skipped.
     void AcceptDroppedFiles(const QStringList& fileNames);
     // The same once the current event (the desktop's drop) has been handled.
     void OpenDroppedFilesLater(const QStringList& fileNames);
@@ -125,6 +141,9 @@ private:
     QMdiSubWindow* addLinkWindow(const char* kind);
     void toggleLinkWindows(QAction* item, const char* kind);
     void showError(const QString& text);
+    bool writeWindowFile(TMDIChild* window, const QString& fileName);
+    TMDIChild* makePositionWindow(const std::string& fen);
+    void showPgnGame(TMDIChild* window, PgnGame& game, const QString& source);
     void attachPeerLink();
     void attachToPeer(TMDIChild* window);
     void sendChat(TMDIChild* window, const QString& text);

@@ -2,9 +2,11 @@
 // dropped files and the hand-over from a later start.
 #include "app/TMainForm.h"
 
+#include "app/AtomicWrite.h"
 #include "app/FileDrop.h"
 #include "app/GameFile.h"
 #include "app/HandOver.h"
+#include "app/PgnFile.h"
 #include "app/TAboutBox.h"
 #include "board/TMDIChild.h"
 
@@ -18,14 +20,16 @@
 namespace {
 
 const QString kGameFileSuffix = QStringLiteral(".rvg");
+const QString kGameFileFilter = QStringLiteral("Rookvale Files (*.rvg)");
+const QString kPgnFileFilter = QStringLiteral("PGN Files (*.pgn)");
 
 } // namespace
 
 namespace {
 
 QFileDialog* gameFileDialog(QWidget* parent, const char* name, QFileDialog::AcceptMode mode) {
-    auto* dialog =
-        new QFileDialog(parent, QString(), QString(), QStringLiteral("Rookvale Files (*.rvg)"));
+    auto* dialog = new QFileDialog(parent);
+    dialog->setNameFilters({kGameFileFilter, kPgnFileFilter});
     dialog->setObjectName(QString::fromLatin1(name));
     dialog->setAcceptMode(mode);
     return dialog;
@@ -45,6 +49,11 @@ QFileDialog* TMainForm::SaveDialog1() {
     if (!m_saveDialog) {
         m_saveDialog = gameFileDialog(this, "SaveDialog1", QFileDialog::AcceptSave);
         m_saveDialog->setDefaultSuffix(QStringLiteral("rvg"));
+        connect(m_saveDialog, &QFileDialog::filterSelected, m_saveDialog,
+                [this](const QString& filter) {
+                    m_saveDialog->setDefaultSuffix(
+                        filter == kPgnFileFilter ? QStringLiteral("pgn") : QStringLiteral("rvg"));
+                });
         // A chosen file is replaced without a question, as it always was.
         m_saveDialog->setOption(QFileDialog::DontConfirmOverwrite);
     }
@@ -61,21 +70,29 @@ void TMainForm::showError(const QString& text) {
     QMessageBox::warning(this, windowTitle(), text);
 }
 
+bool TMainForm::writeWindowFile(TMDIChild* window, const QString& fileName) {
+    if (isPgnFileName(fileName))
+        return writeFileAtomically(fileName, PgnTextOf(window));
+    return writeGameFile(fileName, window->game().Model().moveRecord);
+}
+
 void TMainForm::FileSave1Execute() {
     TMDIChild* window = ActiveGameWindow();
     if (!window)
         return;
     // Only a title that is a game file's name says where to save; a result appended to
-    // it, or a new game's title, means asking for a name.
+    // it, or a new game's title, means asking for a name. A game file starts from the
+    // initial position, so a game from another position asks for a PGN name.
     const QString title = window->windowTitle();
-    if (!title.endsWith(kGameFileSuffix, Qt::CaseSensitive)) {
+    const bool startsAtHome = window->game().Model().startFen.empty();
+    if (!title.endsWith(QStringLiteral(".pgn"), Qt::CaseSensitive) &&
+        !(title.endsWith(kGameFileSuffix, Qt::CaseSensitive) && startsAtHome)) {
         FileSaveAs1Execute();
         return;
     }
-    const std::vector<std::string>& lines = window->game().Model().moveRecord;
-    if (lines.empty())
+    if (window->game().Model().moveRecord.empty())
         return;
-    if (!writeGameFile(title, lines))
+    if (!writeWindowFile(window, title))
         showError(QStringLiteral("Cannot create file %1").arg(title));
 }
 
@@ -84,11 +101,19 @@ void TMainForm::FileSaveAs1Execute() {
     const QPointer<TMDIChild> window = ActiveGameWindow();
     if (!window || window->game().Model().moveRecord.empty())
         return;
+    const bool startsAtHome = window->game().Model().startFen.empty();
     QFileDialog* dialog = SaveDialog1();
+    dialog->selectNameFilter(startsAtHome ? kGameFileFilter : kPgnFileFilter);
+    dialog->setDefaultSuffix(startsAtHome ? QStringLiteral("rvg") : QStringLiteral("pgn"));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty() || !window)
         return;
     const QString fileName = dialog->selectedFiles().front();
-    if (!writeGameFile(fileName, window->game().Model().moveRecord)) {
+    if (!startsAtHome && !isPgnFileName(fileName)) {
+        showError(QStringLiteral("A game from a position is saved as PGN: choose a name "
+                                 "ending in .pgn."));
+        return;
+    }
+    if (!writeWindowFile(window, fileName)) {
         showError(QStringLiteral("Cannot create file %1").arg(fileName));
         return;
     }
@@ -103,6 +128,10 @@ void TMainForm::FileOpen1Execute() {
 }
 
 void TMainForm::LoadGameFile(TMDIChild* window, const QString& fileName) {
+    if (isPgnFileName(fileName)) {
+        LoadPgnFile(window, fileName);
+        return;
+    }
     const GameFileContents contents = readGameFile(fileName);
     switch (contents.status) {
     case GameFileContents::Status::Missing:
@@ -128,7 +157,7 @@ void TMainForm::LoadGameFile(TMDIChild* window, const QString& fileName) {
 
 void TMainForm::AcceptDroppedFiles(const QStringList& fileNames) {
     for (const QString& name : fileNames) {
-        if (name.endsWith(kGameFileSuffix, Qt::CaseSensitive))
+        if (name.endsWith(kGameFileSuffix, Qt::CaseSensitive) || isPgnFileName(name))
             MakeGameWindow(name);
     }
 }

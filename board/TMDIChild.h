@@ -49,8 +49,15 @@ public:
     // Fills a window in which no move has been made yet with the lines of a game file:
     // the move record and the finished mark are set, the move list shows the raw lines,
     // the live position is the number of lines and the shown position 0. Does nothing on a
-    // window that already has moves.
-    void LoadMoveRecord(const std::vector<std::string>& lines);
+    // window that already has moves. A game read from PGN shows `notations` (one per line)
+    // in place of the lines, and each move's `tips` (its comments) as the cell's tool tip.
+    void LoadMoveRecord(const std::vector<std::string>& lines,
+                        const std::vector<std::string>& notations = {},
+                        const std::vector<std::string>& tips = {});
+    // Sets a window in which no move has been made up from a FEN that FenRefusal accepts:
+    // the board model and the square images show that position, and play and replay go on
+    // from it. Returns false and changes nothing on a window with moves or a refused FEN.
+    bool StartFromPosition(const std::string& fen);
 
     // Called after the user moved a piece and the move was made, once the move has gone to
     // an attached engine, with the move's squares; the promotion letter of the move is
@@ -182,6 +189,7 @@ private:
     QLabel* SquareImage(std::string_view name) const;
     void ShowPiece(const std::string& square, int kindBase, bool white);
     void SelectHalfMoveCell(int halfMove);
+    int CellOfHalfMove(int halfMove) const; // the half-move's place in the grid's order
 
     // The clocks and the players' own ways to end a game (TMDIChildClock.cpp).
     void BuildGameItems(QMenu* popupAction);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "game/Fen.h"
 #include "game/Square.h"
 
 namespace {
@@ -113,12 +114,18 @@ void TMDIChild::RedoShownMove(const std::string& line, bool white) {
         MoveSquarePicture(white ? "a1" : "a8", white ? "d1" : "d8");
 }
 
+int TMDIChild::CellOfHalfMove(int halfMove) const {
+    // A game from a position where Black moves first leaves White's first cell empty.
+    return halfMove + m_game.Model().startSideMarker;
+}
+
 void TMDIChild::SelectHalfMoveCell(int halfMove) {
     // Half-move k (from 0) sits in row k / 2 + 1, column k mod 2 + 1; "half-move -1",
     // the start position, selects column 0 of row 1. A refusal is ignored on purpose:
     // the board is what matters.
-    const int row = (halfMove < 0 ? 0 : halfMove / 2) + 1;
-    const int column = halfMove < 0 ? 0 : halfMove % 2 + 1;
+    const int cell = CellOfHalfMove(halfMove);
+    const int row = (halfMove < 0 ? 0 : cell / 2) + 1;
+    const int column = halfMove < 0 ? 0 : cell % 2 + 1;
     m_grid->SelectCell(column, row);
 }
 
@@ -126,11 +133,11 @@ void TMDIChild::ShowPosition(int position) {
     const std::vector<std::string>& record = m_game.Model().moveRecord;
     position = std::clamp(position, 0, static_cast<int>(record.size()));
     for (int k = m_shownPosition - 1; k >= position; --k) {
-        UndoShownMove(record[k], k % 2 == 0);
+        UndoShownMove(record[k], CellOfHalfMove(k) % 2 == 0);
         SelectHalfMoveCell(k - 1);
     }
     for (int i = m_shownPosition; i < position; ++i) {
-        RedoShownMove(record[i], i % 2 == 0);
+        RedoShownMove(record[i], CellOfHalfMove(i) % 2 == 0);
         SelectHalfMoveCell(i);
     }
     m_shownPosition = position;
@@ -154,8 +161,8 @@ void TMDIChild::ScrollBar1Scroll(int position) {
 void TMDIChild::StringGrid1MouseDown(int column, int row) {
     if (row < 1)
         return;
-    const int halfMoves = column == 2 ? 2 * row : 2 * row - 1;
-    if (halfMoves <= m_game.LivePosition())
+    const int halfMoves = (column == 2 ? 2 * row : 2 * row - 1) - CellOfHalfMove(0);
+    if (halfMoves >= 0 && halfMoves <= m_game.LivePosition())
         ShowPosition(halfMoves);
 }
 
@@ -181,25 +188,38 @@ void TMDIChild::AppendToCurrentCell(const std::string& suffix) {
                     m_grid->Cell(cell.x(), cell.y()) + QString::fromStdString(suffix));
 }
 
-void TMDIChild::LoadMoveRecord(const std::vector<std::string>& lines) {
+void TMDIChild::LoadMoveRecord(const std::vector<std::string>& lines,
+                               const std::vector<std::string>& notations,
+                               const std::vector<std::string>& tips) {
     BoardModel& model = m_game.Model();
     if (!model.moveRecord.empty())
         return;
     model.moveRecord = lines;
     model.finished = 1;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const int row = static_cast<int>(i / 2) + 1;
-        const QString line = QString::fromStdString(lines[i]);
-        if (i % 2 == 0) {
+        const int cell = CellOfHalfMove(static_cast<int>(i));
+        const int row = cell / 2 + 1;
+        const int column = cell % 2 + 1;
+        const QString text = QString::fromStdString(i < notations.size() ? notations[i] : lines[i]);
+        if (column == 1 || i == 0)
             m_grid->SetCell(0, row, QString::number(row));
-            m_grid->SetCell(1, row, line);
-        } else {
-            m_grid->SetCell(2, row, line);
+        m_grid->SetCell(column, row, text);
+        if (i < tips.size() && !tips[i].empty())
+            if (QTableWidgetItem* item = m_grid->item(row - 1, column))
+                item->setToolTip(QString::fromStdString(tips[i]));
+        if (column == 2)
             m_grid->AddRow();
-        }
     }
     const QSignalBlocker quiet(m_scrollBar);
     m_scrollBar->setMaximum(static_cast<int>(lines.size()));
     m_scrollBar->setValue(0);
     m_shownPosition = 0;
+}
+
+bool TMDIChild::StartFromPosition(const std::string& fen) {
+    if (!m_game.Model().moveRecord.empty() || !FenRefusal(fen).empty())
+        return false;
+    m_game.Model().SetUpFromFen(fen);
+    ShowStartPosition();
+    return true;
 }

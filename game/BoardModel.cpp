@@ -1,5 +1,6 @@
 #include "BoardModel.h"
 
+#include "Fen.h"
 #include "Square.h"
 
 #include <cctype>
@@ -20,16 +21,21 @@ char PlacementLetter(const TPiece& piece) {
 }
 
 // Fills `board` from a placement field: exactly eight ranks of exactly eight squares,
-// a digit standing for that many empty squares. Returns false for anything else, having
-// written only inside the board.
-bool ParsePlacement(std::string_view placement, const std::array<TPiece, kPieceTableSize>& table,
-                    std::array<TSquare, 64>& board) {
+// a digit standing for that many empty squares. Returns why anything else is refused,
+// having written only inside the board, or empty.
+std::string ParsePlacement(std::string_view placement,
+                           const std::array<TPiece, kPieceTableSize>& table,
+                           std::array<TSquare, 64>& board) {
     int rank = 0;
     int file = 0;
+    auto rankError = [&] { return "8 squares expected in rank " + std::to_string(8 - rank); };
     for (const char c : placement) {
         if (c == '/') {
-            if (file != 8 || rank == 7) {
-                return false;
+            if (file != 8) {
+                return rankError();
+            }
+            if (rank == 7) {
+                return "8 ranks expected";
             }
             ++rank;
             file = 0;
@@ -38,7 +44,7 @@ bool ParsePlacement(std::string_view placement, const std::array<TPiece, kPieceT
         if (c >= '1' && c <= '8') {
             const int empties = c - '0';
             if (file + empties > 8) {
-                return false;
+                return rankError();
             }
             for (int i = 0; i < empties; ++i) {
                 board[rank * 8 + file++].piece = table[kEmptyPiece];
@@ -46,13 +52,19 @@ bool ParsePlacement(std::string_view placement, const std::array<TPiece, kPieceT
             continue;
         }
         const std::string kind = KindOfLetter(c);
-        if (kind.empty() || file == 8) {
-            return false;
+        if (kind.empty()) {
+            return std::string("unknown piece letter '") + c + "'";
+        }
+        if (file == 8) {
+            return rankError();
         }
         const std::uint8_t white = std::isupper(static_cast<unsigned char>(c)) ? 1 : 0;
         board[rank * 8 + file++].piece = table[PieceEntryOf(kind, white)];
     }
-    return rank == 7 && file == 8;
+    if (rank != 7) {
+        return "8 ranks expected";
+    }
+    return file == 8 ? "" : rankError();
 }
 
 // A number field of at most four digits, nothing else, within [low, high].
@@ -125,43 +137,61 @@ std::string BoardModel::PlacementText() const {
     return text;
 }
 
-bool BoardModel::SetUpFromFen(std::string_view fen) {
+std::string BoardModel::FenSetUpError(std::string_view fen) {
     std::istringstream fields{std::string(fen)};
     std::string placement, side, castling = "-", enPassant = "-", quiet = "0", fullMove = "1";
-    if (!(fields >> placement >> side)) {
-        return false;
+    if (!(fields >> placement)) {
+        return "empty text";
+    }
+    if (!(fields >> side)) {
+        return "side to move expected after the placement";
     }
     fields >> castling >> enPassant >> quiet >> fullMove;
     std::string rest;
     if (fields >> rest) {
-        return false;
+        return "at most 6 fields expected";
     }
 
     std::array<TSquare, 64> newBoard = board;
-    if (!ParsePlacement(placement, pieceTable, newBoard)) {
-        return false;
+    if (std::string error = ParsePlacement(placement, pieceTable, newBoard); !error.empty()) {
+        return error;
     }
     if (side != "w" && side != "b") {
-        return false;
+        return "side to move must be w or b";
     }
     if (castling.find_first_not_of("KQkq") != std::string::npos && castling != "-") {
-        return false;
+        return "castling rights must be - or letters of KQkq";
     }
     if (enPassant != "-" &&
         (SquareIndex(enPassant) < 0 || (enPassant[1] != '3' && enPassant[1] != '6'))) {
-        return false;
+        return "en-passant square must be - or a square of rank 3 or 6";
     }
-    // The move number is checked, not kept: the move record counts the moves.
     int quietCount = 0;
     int moveNumber = 0;
-    if (!ParseNumberField(quiet, 0, kMaxQuietMoveCount, quietCount) ||
-        !ParseNumberField(fullMove, 1, kMaxMoveNumber, moveNumber)) {
-        return false;
+    if (!ParseNumberField(quiet, 0, kMaxQuietMoveCount, quietCount)) {
+        return "half-move clock must be a number from 0 to 9999";
+    }
+    if (!ParseNumberField(fullMove, 1, kMaxMoveNumber, moveNumber)) {
+        return "move number must be a number from 1 to 9999";
     }
 
     board = newBoard;
     sideMarker = side == "w" ? 0 : 1;
-    enPassantSquare = enPassant == "-" ? "" : enPassant;
+    // An en-passant capture takes the pawn beyond the square: without that pawn of the side
+    // that just moved, and the square behind it empty, it would take another piece.
+    enPassantSquare.clear();
+    if (enPassant != "-") {
+        const bool whiteToMove = sideMarker == 0;
+        const int file = enPassant[0] - 'a';
+        const int passedRank = whiteToMove ? 6 : 3;
+        const int pawn = IndexAt(file, whiteToMove ? 5 : 4);
+        const int origin = IndexAt(file, whiteToMove ? 7 : 2);
+        if (enPassant[1] - '0' == passedRank &&
+            board[pawn].piece == pieceTable[whiteToMove ? kBlackPawn : kWhitePawn] &&
+            board[SquareIndex(enPassant)].piece.IsEmpty() && board[origin].piece.IsEmpty()) {
+            enPassantSquare = enPassant;
+        }
+    }
     quietMoveCount = quietCount;
     moveRecord.clear();
     positionHistory.clear();
@@ -187,5 +217,12 @@ bool BoardModel::SetUpFromFen(std::string_view fen) {
     castlingMarks[kMarkH8] = !blackShort;
     castlingMarks[kMarkA8] = !blackLong;
     castlingMarks[kMarkE8] = !blackShort && !blackLong;
-    return true;
+
+    startMoveNumber = moveNumber;
+    startSideMarker = sideMarker;
+    startFen.clear();
+    if (std::string text = FenText(*this); text != kInitialFen) {
+        startFen = std::move(text);
+    }
+    return "";
 }

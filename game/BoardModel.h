@@ -28,6 +28,11 @@ struct BoardModel {
     std::array<TSquare, 64> board;
     std::vector<std::string> positionHistory; // repetition keys of the positions reached
     std::vector<std::string> moveRecord;      // one line per half-move: "e2e4", "b7a8rQ", ...
+    // Where the game began: empty for the initial position, else the FEN it was set up
+    // from as FenText writes it, with its full-move number.
+    std::string startFen;
+    std::int32_t startMoveNumber = 1;
+    std::uint8_t startSideMarker = 0;
 
     // The initial position with every field at its value at creation.
     BoardModel();
@@ -46,10 +51,16 @@ struct BoardModel {
     std::string PlacementText() const;
 
     // Sets the board up from a FEN text: placement, side to move, castling rights (as
-    // castling marks), en-passant square and quiet-move count; the move record and the
-    // position history are emptied; a move number may follow and is checked only. Returns
+    // castling marks), en-passant square, quiet-move count and the full-move number the
+    // game starts with; the move record and the position history are emptied. Returns
     // false and changes nothing for a malformed text: a placement other than eight ranks
     // of eight squares, a quiet-move count outside 0..9999, a move number outside 1..9999,
-    // or a field too many.
-    bool SetUpFromFen(std::string_view fen);
+    // or a field too many. Any placement is taken, kings or none; a castling right whose
+    // king or rook is not at home, and an en-passant square that no pawn has just passed,
+    // are dropped.
+    bool SetUpFromFen(std::string_view fen) { return FenSetUpError(fen).empty(); }
+
+    // The same set-up, saying why a text is refused ("8 ranks expected"), or empty when
+    // the board was set up.
+    std::string FenSetUpError(std::string_view fen);
 };

@@ -2,15 +2,14 @@
 // end-of-game detection over whole games.
 
 #include "Perft.h"
+#include "RandomGames.h"
 
 #include "game/NullDisplay.h"
 #include "game/Square.h"
 
 #include <benchmark/benchmark.h>
 
-#include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -45,45 +44,16 @@ void BM_PerftCountingLastKiwipeteDepth3(benchmark::State& state) {
     RunPerft<PerftCountingLastMoves>(state, kKiwipete, 3);
 }
 
-using Moves = std::vector<std::pair<std::string, std::string>>;
-
-// Whole games of random legal moves (fixed seed), played until they end or reach 300
-// half-moves: captures, castling, promotions and every kind of ending occur.
-std::vector<Moves> RandomGames(int count) {
-    std::mt19937 random(20261207);
-    std::vector<Moves> games;
-    for (int i = 0; i < count; ++i) {
-        NullDisplay display;
-        Game game(display);
-        Moves moves;
-        while (!game.Model().finished && moves.size() < 300) {
-            Moves legal;
-            for (int index = 0; index < 64; ++index) {
-                const TSquare& square = game.Model().board[index];
-                if (!square.piece.IsEmpty() && square.piece.white == game.Model().SideToMove()) {
-                    for (const std::string& target : game.LegalTargets(square.name)) {
-                        legal.emplace_back(square.name, target);
-                    }
-                }
-            }
-            const auto& [from, to] = legal[random() % legal.size()];
-            game.MakeMove(from, to);
-            moves.emplace_back(from, to);
-        }
-        games.push_back(std::move(moves));
-    }
-    return games;
-}
-
 void BM_MakeMoveOverWholeGames(benchmark::State& state) {
-    const std::vector<Moves> games = RandomGames(20);
+    const auto games = RandomGames(20, 300, 20261207);
     std::size_t made = 0;
     for (auto _ : state) {
-        for (const Moves& moves : games) {
+        for (const auto& [record, title] : games) {
             NullDisplay display;
             Game game(display);
-            for (const auto& [from, to] : moves) {
-                made += game.MakeMove(from, to);
+            for (const std::string& line : record) {
+                game.Model().promotionChoice = line.size() > 4 ? KindOfLetter(line.back()) : "";
+                made += game.MakeMove(line.substr(0, 2), line.substr(2, 2));
             }
             benchmark::DoNotOptimize(game.Model().finished);
         }

@@ -378,7 +378,8 @@ private slots:
             QVERIFY(dialog.seen());
         }
         QCOMPARE(form().ActiveGameWindow()->windowTitle(), path);
-        QCOMPARE(form().OpenDialog()->nameFilters(), QStringList{"Rookvale Files (*.rvg)"});
+        QCOMPARE(form().OpenDialog()->nameFilters(),
+                 (QStringList{"Rookvale Files (*.rvg)", "PGN Files (*.pgn)"}));
         QCOMPARE(form().SaveDialog1()->defaultSuffix(), QStringLiteral("rvg"));
         const int before = form().Workspace()->subWindowList().size();
         NextModal dialog(cancel);

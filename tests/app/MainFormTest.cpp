@@ -1,6 +1,6 @@
 #include "MainFormFixture.h"
-#include "peer/PeerLink.h"
 #include "ReadOnlyFolder.h"
+#include "peer/PeerLink.h"
 
 #include "app/OptionsMenu.h"
 #include "app/TAboutBox.h"
@@ -15,9 +15,9 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTcpSocket>
 #include <QTest>
-#include <QStyle>
 #include <QToolBar>
 
 // The main window's menus, tool bar, new games, layout, Options and View commands.
@@ -113,8 +113,9 @@ private slots:
         };
         QCOMPARE(captions(menu("File1")),
                  (QStringList{"&New Game", "&Open Game...", "&Close", "&Save Game",
-                              "Save Game &As...", "-", "E&xit"}));
-        QCOMPARE(captions(menu("Edit1")), (QStringList{"Cu&t", "&Copy", "&Paste"}));
+                              "Save Game &As...", "New from &Position...", "-", "E&xit"}));
+        QCOMPARE(captions(menu("Edit1")), (QStringList{"Cu&t", "&Copy", "&Paste", "-", "Copy &FEN",
+                                                       "Paste FEN / P&GN", "Copy P&GN"}));
         QCOMPARE(captions(menu("View1")), (QStringList{"&Toolbar", "&Status Bar", "-",
                                                        "Opponents Seeking Games", "Main Console"}));
         QCOMPARE(captions(menu("Options1")), (QStringList{"Pieces", "Board", "-", "&Play Sounds"}));

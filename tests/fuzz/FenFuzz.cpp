@@ -1,13 +1,16 @@
 // Position texts from anywhere (a command line, a pasted FEN) into the FEN reader. The
 // oracle: a text it takes has a placement of eight ranks of eight squares, which the
 // board then gives back; a text it refuses changes nothing; and the rules can list and
-// make every move of a position it took.
+// make every move of a position it took. A text it takes is written back as a FEN that
+// reads to itself; a position it lets start a game has one king a side.
 
 #include "Perft.h"
 
+#include "game/Fen.h"
 #include "game/Game.h"
 #include "game/NullDisplay.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -75,6 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(!squares.empty() && Expanded(model.PlacementText()) == squares);
     Require(model.quietMoveCount >= 0 && model.quietMoveCount <= 9999);
     Require(model.moveRecord.empty() && model.positionHistory.empty());
+    const std::string written = FenText(model);
+    BoardModel again;
+    Require(again.SetUpFromFen(written) && FenText(again) == written);
+    if (FenRefusal(fen).empty()) {
+        const std::string& placement = model.PlacementText();
+        Require(std::count(placement.begin(), placement.end(), 'K') == 1 &&
+                std::count(placement.begin(), placement.end(), 'k') == 1);
+    }
     // Any position at all, kings or none, pawns on the last rank included.
     Perft(game, 1);
     return 0;

@@ -1,11 +1,17 @@
 // rvrules: the rules library on the command line.
 //   rvrules perft DEPTH [FEN]   prints "nodes N"; DEPTH 0 to 10
 //   rvrules play [FEN]          reads moves from standard input, one per line
+//   rvrules fen FEN [MOVE...]   prints the FEN after the moves (SAN or long algebraic)
+//   rvrules pgn FILE            checks every move of every game of a PGN file
 
 #include "Perft.h"
 #include "PlaySession.h"
 
+#include "PgnCheck.h"
+
+#include "game/Fen.h"
 #include "game/NullDisplay.h"
+#include "game/San.h"
 
 #include <charconv>
 #include <iostream>
@@ -19,7 +25,9 @@ constexpr int kMaxPerftDepth = 10;
 
 int Usage() {
     std::cerr << "usage: rvrules perft DEPTH [FEN]   (DEPTH 0 to 10)\n"
-                 "       rvrules play [FEN]\n";
+                 "       rvrules play [FEN]\n"
+                 "       rvrules fen FEN [MOVE...]\n"
+                 "       rvrules pgn FILE\n";
     return 2;
 }
 
@@ -65,6 +73,37 @@ int RunPlay(int argc, char** argv) {
     return 0;
 }
 
+int RunFen(int argc, char** argv) {
+    if (argc < 3) {
+        return Usage();
+    }
+    if (const std::string refusal = FenRefusal(argv[2]); !refusal.empty()) {
+        std::cerr << "rvrules: FEN refused: " << refusal << "\n";
+        return 1;
+    }
+    NullDisplay display;
+    Game game(display);
+    game.Model().SetUpFromFen(argv[2]);
+    for (int i = 3; i < argc; ++i) {
+        SanMove move;
+        if (ReadSan(game, argv[i], move) != SanStatus::Found) {
+            std::cerr << "rvrules: move " << i - 2 << " refused: " << argv[i] << "\n";
+            return 1;
+        }
+        game.Model().promotionChoice = move.promotion;
+        game.MakeMove(move.from, move.to);
+    }
+    std::cout << FenText(game.Model()) << "\n";
+    return 0;
+}
+
+int RunPgn(int argc, char** argv) {
+    if (argc != 3) {
+        return Usage();
+    }
+    return CheckPgnFile(argv[2], std::cout, std::cerr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +113,12 @@ int main(int argc, char** argv) {
     }
     if (command == "play") {
         return RunPlay(argc, argv);
+    }
+    if (command == "fen") {
+        return RunFen(argc, argv);
+    }
+    if (command == "pgn") {
+        return RunPgn(argc, argv);
     }
     return Usage();
 }

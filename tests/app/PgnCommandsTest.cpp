@@ -1,0 +1,194 @@
+#include "MainFormFixture.h"
+
+#include "app/PgnFile.h"
+#include "game/Fen.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QTableWidget>
+#include <QTest>
+
+// PGN files opened and saved, and FEN and PGN through the clipboard, on a real main window.
+class PgnCommandsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MainFormFixture> m_fixture;
+    TMainForm& form() { return *m_fixture->form; }
+
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        const QString path = m_fixture->path(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+    static QByteArray readFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+    static std::function<void(QWidget*)> choose(const QString& fileName) {
+        return [fileName](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(fileName);
+            QMetaObject::invokeMethod(dialog, "accept");
+            if (dialog->isVisible())
+                dialog->reject();
+        };
+    }
+    static QString cell(TMDIChild* window, int row, int column, bool tip = false) {
+        const QTableWidgetItem* item = window->findChild<QTableWidget*>()->item(row - 1, column);
+        return !item ? QString() : tip ? item->toolTip() : item->text();
+    }
+
+private slots:
+    void init() {
+        m_fixture = std::make_unique<MainFormFixture>();
+        m_fixture->start();
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    void oneGameFileOpensAndSavesBack() {
+        const QString path = writeFile(QStringLiteral("one.pgn"),
+                                       "[Event \"Club\"]\n[White \"Anna\"]\n[Result \"1-0\"]\n\n"
+                                       "1. e4 {the king's pawn} e5 2. Nf3 $1 1-0\n");
+        TMDIChild* window = form().MakeGameWindow(path);
+        QCOMPARE(window->windowTitle(), path);
+        QCOMPARE(window->game().Model().moveRecord,
+                 (std::vector<std::string>{"e2e4", "e7e5", "g1f3"}));
+        QCOMPARE(window->game().Model().finished, 1);
+        QCOMPARE(cell(window, 1, 1), QStringLiteral("e4"));
+        QCOMPARE(cell(window, 1, 1, true), QStringLiteral("the king's pawn"));
+        QCOMPARE(cell(window, 2, 1, true), QStringLiteral("$1 "));
+        form().FileSave1Execute();
+        const QByteArray saved = readFile(path);
+        QVERIFY2(saved.contains("[Event \"Club\"]\n") && saved.contains("[White \"Anna\"]\n") &&
+                     saved.contains("\n1. e4 {the king's pawn} 1... e5 2. Nf3 1-0\n"),
+                 saved.constData());
+    }
+
+    void aBadMoveOpensTheGameUpToIt() {
+        const QString path = writeFile(QStringLiteral("bad.pgn"),
+                                       "[White \"A\"]\n[Black \"B\"]\n\n1. e4 e5\n2. Ke3 Nc6 *\n");
+        QString message;
+        NextModal box(NextModal::recordMessage(message));
+        TMDIChild* window = form().MakeGameWindow(path);
+        QCOMPARE(message, path + QStringLiteral(", Game 1 (A - B), line 5: illegal move \"Ke3\"\n"
+                                                "The game opens up to the move before it."));
+        QCOMPARE(window->game().Model().moveRecord, (std::vector<std::string>{"e2e4", "e7e5"}));
+    }
+
+    void hugeAndEmptyFilesAreRefused() {
+        const QString huge = m_fixture->path(QStringLiteral("huge.pgn"));
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(kMaxPgnFileBytes + 1));
+        file.close();
+        QString message;
+        {
+            NextModal box(NextModal::recordMessage(message));
+            form().MakeGameWindow(huge);
+        }
+        QCOMPARE(message,
+                 QStringLiteral("Cannot open file %1\nIt is larger than 2048 MB.").arg(huge));
+        const QString empty = writeFile(QStringLiteral("empty.pgn"), "% nothing here\n");
+        NextModal box(NextModal::recordMessage(message));
+        form().MakeGameWindow(empty);
+        QCOMPARE(message, QStringLiteral("Cannot open file %1\nIt holds no game.").arg(empty));
+    }
+
+    void severalGamesAskWhichOne() {
+        const QString path = writeFile(QStringLiteral("two.pgn"), "1. e4 *\n\n1. d4 d5 *\n");
+        {
+            NextModal cancel([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+            TMDIChild* window = form().MakeGameWindow(path);
+            QVERIFY(cancel.seen());
+            QCOMPARE(window->windowTitle(), QStringLiteral("Game Board"));
+            QVERIFY(window->game().Model().moveRecord.empty());
+        }
+        NextModal second([](QWidget* modal) {
+            auto* table = modal->findChild<QAbstractItemView*>(QStringLiteral("Games"));
+            QTRY_COMPARE(table->model()->rowCount(), 2);
+            QCOMPARE(table->model()->index(1, 6).data().toInt(), 1);
+            table->setCurrentIndex(table->model()->index(1, 0));
+            QTest::keyClick(modal->findChild<QLineEdit*>(QStringLiteral("Filter")), Qt::Key_Return);
+        });
+        TMDIChild* window = form().MakeGameWindow(path);
+        QCOMPARE(window->windowTitle(), path + QStringLiteral(" (game 2)"));
+        QCOMPARE(window->game().Model().moveRecord, (std::vector<std::string>{"d2d4", "d7d5"}));
+        // Never saved over the file of many games: Save asks for a name.
+        bool asked = false;
+        NextModal dialog([&asked](QWidget* modal) {
+            asked = qobject_cast<QFileDialog*>(modal) != nullptr;
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        form().FileSave1Execute();
+        QVERIFY(asked);
+        QCOMPARE(readFile(path), QByteArray("1. e4 *\n\n1. d4 d5 *\n"));
+    }
+
+    // Black moves first: the move list, the replay and the saved PGN start with Black.
+    void aGameFromAPositionPlaysReplaysAndSavesAsPgn() {
+        QGuiApplication::clipboard()->setText(
+            QStringLiteral("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 12"));
+        form().EditPasteFen1Execute();
+        TMDIChild* window = form().ActiveGameWindow();
+        QVERIFY(window);
+        QCOMPARE(window->ShownImage("h8"), PieceImage(kBlackRook));
+        QVERIFY(window->game().MakeMove("e8", "g8"));
+        QVERIFY(window->game().MakeMove("e1", "c1"));
+        QCOMPARE(cell(window, 1, 2), QStringLiteral("O-O"));
+        QCOMPARE(cell(window, 2, 1), QStringLiteral("O-O-O"));
+        window->ShowPosition(0);
+        QCOMPARE(window->ShownImage("h8"), PieceImage(kBlackRook));
+        QCOMPARE(window->ShownImage("a1"), PieceImage(kWhiteRook));
+        QCOMPARE(window->ShownImage("f8"), kNoImage);
+        form().EditCopyFen1Execute();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 12"));
+        window->ShowPosition(2);
+        QCOMPARE(window->ShownImage("d1"), PieceImage(kWhiteRook));
+        form().EditCopyFen1Execute();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("r4rk1/8/8/8/8/8/8/2KR3R b - - 2 13"));
+
+        // A game file cannot hold it: a ".rvg" name is refused, a ".pgn" name is written.
+        const QString rvg = m_fixture->path(QStringLiteral("position.rvg"));
+        QString message;
+        {
+            NextModal dialog(choose(rvg));
+            NextModal box(NextModal::recordMessage(message));
+            form().FileSaveAs1Execute();
+        }
+        QVERIFY(!QFile::exists(rvg));
+        const QString pgn = m_fixture->path(QStringLiteral("position.pgn"));
+        {
+            NextModal dialog(choose(pgn));
+            form().FileSaveAs1Execute();
+        }
+        const QByteArray saved = readFile(pgn);
+        QVERIFY2(
+            saved.contains("[SetUp \"1\"]\n[FEN \"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 12\"]\n") &&
+                saved.contains("\n12... O-O 13. O-O-O *\n"),
+            saved.constData());
+        form().EditCopyPgn1Execute();
+        QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(), saved);
+    }
+
+    void pastedTextThatIsNoGameIsRefused() {
+        QGuiApplication::clipboard()->setText(QStringLiteral("8/8/8 w - - 0 1"));
+        const int before = form().Workspace()->subWindowList().size();
+        QString message;
+        NextModal box(NextModal::recordMessage(message));
+        form().EditPasteFen1Execute();
+        QCOMPARE(message, QStringLiteral("The clipboard holds neither a FEN nor a PGN game.\n"
+                                         "As a FEN: 8 ranks expected"));
+        QCOMPARE(form().Workspace()->subWindowList().size(), before);
+    }
+};
+
+QTEST_MAIN(PgnCommandsTest)
+#include "PgnCommandsTest.moc"
