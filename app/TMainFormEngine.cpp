@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 
 namespace {
 
@@ -26,6 +28,23 @@ QString engineName(const QString& path) {
     return dot > 0 ? fileName.left(dot) : fileName;
 }
 
+// Keeps folders, to walk into, and executable files, links to them included. The file
+// model's own permission filter cannot say this: naming only "executable" there hides
+// every file that is readable as well, so nothing was listed.
+class ExecutableFilesOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files)
+            return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+};
+
 } // namespace
 
 QFileDialog* TMainForm::OpenDialog1() {
@@ -38,7 +57,8 @@ QFileDialog* TMainForm::OpenDialog1() {
     if (kListExecutablesOnly) {
         // The desktop's own dialog would list every file.
         m_openDialog1->setOption(QFileDialog::DontUseNativeDialog);
-        m_openDialog1->setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDot);
+        m_openDialog1->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDot);
+        m_openDialog1->setProxyModel(new ExecutableFilesOnly(m_openDialog1));
     }
     return m_openDialog1;
 }

@@ -10,12 +10,15 @@ wrapper script): the user plays White for 20 plies or to the end with every move
 a second window answered "No" has the engine open as White; no engine process remains
 after its window closes or after the program exits. ENGINE scripted plays the scripted
 stand-in engine: the Menu button's Engine items, and the end of several stubborn engines
-at exit. Exits with 77 (skipped) when the engine is not installed.
+at exit. ENGINE dialog: the engine dialog lists links and executable files and no other
+file, and an entry clicked with the mouse, then Open clicked, opens the engine's window.
+Every engine is picked from the dialog's list with a real click, then a click on Open. Exits with 77 (skipped) when the engine is not installed.
 
 Run inside its own D-Bus session (dbus-run-session), so the accessibility bus is private.
 """
 import os
 import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -107,18 +110,65 @@ def keys_to(title, *names):
     subprocess.run(["xdotool", "key", "--clearmodifiers", *names], check=True)
 
 
-def add_engine(name, play_white):
-    """Tools > Add Engine..., the engine's name typed into the dialog, the colour answered."""
+def open_engine_dialog():
+    """Tools > Add Engine..., and the dialog it opens."""
     # The keyboard, not an accessible action: the command opens a modal dialog, and the
     # accessibility bus would wait for the answer to the press until the dialog closed.
     keys_to("Rookvale 1.0", "alt+t", "a")
-    dialog = pt.wait_for("the engine dialog", lambda: next(
+    return pt.wait_for("the engine dialog", lambda: next(
         (top_level(title) for title in ("Open", "") if top_level(title) is not None and
          find_all(top_level(title), "push button", "Open")), None))
-    fields = [field for field in find_all(dialog, "text")
-              if "name" in (field.name or "").lower()] or find_all(dialog, "text")
-    fields[-1].queryEditableText().setTextContents(name)
-    keys_to("Open", "Return")
+
+
+def within(probe, timeout):
+    """Whether `probe` comes true before `timeout` seconds have passed."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if probe():
+            return True
+        time.sleep(0.2)
+    return False
+
+
+def showing(node):
+    return node.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def file_entries(dialog, name=None):
+    """The entries of the dialog's file list that are on the screen: cells of its detail
+    view or items of its list view, whichever the dialog shows."""
+    return [entry for role in ("table cell", "list item")
+            for entry in find_all(dialog, role, name) if showing(entry)]
+
+
+def listed_files(dialog):
+    """The texts the dialog's file list shows."""
+    return sorted({entry.name for entry in file_entries(dialog)})
+
+
+def click(node):
+    """A real click in the middle of a widget, as a person does."""
+    extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    x, y = extents.x + extents.width // 2, extents.y + extents.height // 2
+    subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True)
+    time.sleep(0.2)
+    subprocess.run(["xdotool", "click", "1"], check=True)
+
+
+def pick_engine(dialog, name):
+    """The engine's entry in the list clicked, then the Open button clicked."""
+    entry = pt.wait_for("%s in the engine list" % name,
+                        lambda: next(iter(file_entries(dialog, name)), None))
+    button = find_all(dialog, "push button", "Open")[0]
+    for attempt in range(3):
+        click(entry)
+        if within(lambda: button.getState().contains(pyatspi.STATE_ENABLED), 5.0):
+            break
+        print("the click on %s was not taken; again" % name)
+    click(button)
+
+
+def answer_colour(play_white):
     question = pt.wait_for("the colour question", lambda: top_level("Color Selection"))
     if not find_all(question, "label", "Do you want to play white pieces?"):
         fail("the colour question does not ask whether to play White")
@@ -126,6 +176,13 @@ def add_engine(name, play_white):
                       lambda: next(iter(find_all(question, "push button",
                                                  "Yes" if play_white else "No")), None)))
     pt.wait_for("the question to close", lambda: top_level("Color Selection") is None)
+
+
+def add_engine(name, play_white):
+    """Tools > Add Engine..., the engine picked from the list with the mouse, the colour
+    answered."""
+    pick_engine(open_engine_dialog(), name)
+    answer_colour(play_white)
 
 
 class GameWindow:
@@ -372,12 +429,50 @@ def test_scripted(program, engines, bin_dir):
     expect_gone(stubborn, "File > Exit")
 
 
+def test_dialog(program, engines, bin_dir):
+    """The dialog lists links to engines and executable files, not other files; an entry
+    clicked and Open clicked opens the engine's window."""
+    installed = [name for name in ("fairymax", "phalanx", "hoichess")
+                 if os.access(os.path.join(GAMES, name), os.X_OK)]
+    for name in installed:
+        engines.link("rvtest-list-" + name, os.path.join(GAMES, name))
+    copy = os.path.join(engines.folder, "rvtest-list-copy")
+    shutil.copy(os.path.join(bin_dir, "scripted-engine"), copy)
+    engines.links.append(copy)
+    notes = os.path.join(engines.folder, "rvtest-list-notes.txt")
+    with open(notes, "w") as file:
+        file.write("not an engine\n")
+    engines.links.append(notes)
+    work = tempfile.mkdtemp()
+    script = os.path.join(work, "script")
+    with open(script, "w") as file:
+        file.write("await quit\n")
+    program.env["ROOKVALE_ENGINE_SCRIPT"] = script
+
+    process = program.start()
+    pt.wait_for("the start-up window", lambda: "Game Board" in (pt.child_titles() or []))
+    dialog = open_engine_dialog()
+    expected = sorted(["rvtest-list-" + name for name in installed] + ["rvtest-list-copy"])
+    listed = pt.wait_for("the engines in the list", lambda: (
+        lambda shown: shown if all(name in shown for name in expected) else None)(
+            listed_files(dialog)))
+    print("listed:", " ".join(name for name in listed if name.startswith("rvtest-list")))
+    if "rvtest-list-notes.txt" in listed:
+        fail("a file that is not executable is listed as an engine")
+    pick_engine(dialog, "rvtest-list-copy")
+    answer_colour(True)
+    GameWindow("rvtest-list-copy")
+    if len(descendants(process.pid)) == 0:
+        fail("no engine process runs for the window opened from the list")
+    program.exit_through_menu(process)
+
+
 def main():
     if len(sys.argv) != 4:
         print(__doc__)
         return 2
     engine, bin_dir, source_dir = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
-    if engine != "scripted":
+    if engine not in ("scripted", "dialog"):
         engine_target(engine, source_dir)
     display = pt.Display()
     engines = Engines(bin_dir)
@@ -387,6 +482,8 @@ def main():
         try:
             if engine == "scripted":
                 test_scripted(program, engines, bin_dir)
+            elif engine == "dialog":
+                test_dialog(program, engines, bin_dir)
             else:
                 test_real_engine(engine, program, engines, bin_dir, source_dir)
         finally:
