@@ -1,8 +1,11 @@
 // The main window's engine command: Tools > Add Engine... and its open dialog.
 #include "app/TMainForm.h"
 
+#include "app/OptionsMenu.h"
 #include "board/TMDIChild.h"
+#include "engine/ProtocolProbe.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +23,21 @@ constexpr bool kListExecutablesOnly = false;
 const QString kEngineFilter = QStringLiteral("Engine Executable Files (*)");
 constexpr bool kListExecutablesOnly = true;
 #endif
+
+// Which protocol each engine file speaks, once found out or corrected: the file's path
+// below the engines folder as the key.
+const QString kEnginesSection = QStringLiteral("Engines");
+
+// The settings key of the engine at `path`, or nothing for a name that the settings file
+// cannot hold as a key.
+std::optional<QString> protocolKey(const QString& enginesFolder, const QString& path) {
+    const QString key = QDir(enginesFolder).relativeFilePath(path);
+    if (key.isEmpty() || key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('[')) ||
+        key.startsWith(QLatin1Char(';')) || key.contains(QLatin1Char('\n')) ||
+        key.contains(QLatin1Char('\r')))
+        return std::nullopt;
+    return key;
+}
 
 // The name of an engine: its file name without an extension, if it has one.
 QString engineName(const QString& path) {
@@ -80,7 +98,31 @@ void TMainForm::AddEngine1Click() {
     }
     // Made under an empty title and named afterwards: a game file that happens to carry
     // the engine's name in the current folder is no part of the new game.
+    const EngineProtocol protocol = EngineProtocolOf(enginesFolder, path);
     TMDIChild* window = MakeGameWindow(QString());
     window->setWindowTitle(engineName(path));
-    window->StartEngine(path);
+    window->engineFailureHook = [this](const QString& text) {
+        AddStartupConsoleLine(QStringLiteral("\r\n") + text);
+    };
+    window->engineProtocolHook = [this, enginesFolder](const QString& engine,
+                                                       EngineProtocol corrected) {
+        if (const std::optional<QString> key = protocolKey(enginesFolder, engine))
+            m_options->WriteSetting(kEnginesSection, *key, ProtocolText(corrected));
+    };
+    window->StartEngine(path, protocol);
+}
+
+EngineProtocol TMainForm::EngineProtocolOf(const QString& enginesFolder, const QString& path) {
+    const std::optional<QString> key = protocolKey(enginesFolder, path);
+    if (key) {
+        if (const auto known = ProtocolFromText(m_options->Setting(kEnginesSection, *key)))
+            return *known;
+    }
+    // Asking the engine takes up to a few seconds, once per engine file.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const EngineProtocol found = DetectProtocol(path);
+    QApplication::restoreOverrideCursor();
+    if (key)
+        m_options->WriteSetting(kEnginesSection, *key, ProtocolText(found));
+    return found;
 }

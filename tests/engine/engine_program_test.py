@@ -5,8 +5,8 @@ File > Exit; widgets are found through the accessibility bus.
 
     engine_program_test.py ENGINE BIN_DIR SOURCE_DIR
 
-ENGINE is fairymax, phalanx, hoichess or stockfish (PolyGlot in front of it, through the
-wrapper script): the user plays White for 20 plies or to the end with every move legal;
+ENGINE is fairymax, phalanx, hoichess, stockfish (PolyGlot in front of it, through the
+wrapper script, set to xboard) or uci-stockfish (Stockfish itself, found to speak UCI): the user plays White for 20 plies or to the end with every move legal;
 a second window answered "No" has the engine open as White; no engine process remains
 after its window closes or after the program exits. ENGINE scripted plays the scripted
 stand-in engine: the Menu button's Engine items, and the end of several stubborn engines
@@ -101,6 +101,50 @@ class Engines:
         for path in self.links:
             if os.path.lexists(path):
                 os.remove(path)
+
+
+class Settings:
+    """The program's "Settings.ini": which protocol an engine file speaks, set before the
+    program starts and read after; the file is put back as it was at the end."""
+
+    SECTION = "[Engines]"
+
+    def __init__(self, bin_dir):
+        self.path = os.path.join(bin_dir, "Settings.ini")
+        self.original = open(self.path, "rb").read() if os.path.exists(self.path) else None
+
+    def lines(self):
+        if not os.path.exists(self.path):
+            return []
+        with open(self.path, newline="") as file:
+            return file.read().split("\r\n")
+
+    def remember(self, key, protocol):
+        lines = [line for line in self.lines() if line and not line.startswith(key + "=")]
+        if self.SECTION not in lines:
+            lines.append(self.SECTION)
+        lines.insert(lines.index(self.SECTION) + 1, "%s=%s" % (key, protocol))
+        with open(self.path, "w", newline="") as file:
+            file.write("\r\n".join(lines) + "\r\n")
+
+    def forget(self, key):
+        lines = [line for line in self.lines() if line and not line.startswith(key + "=")]
+        with open(self.path, "w", newline="") as file:
+            file.write("\r\n".join(lines) + "\r\n")
+
+    def protocol(self, key):
+        for line in self.lines():
+            if line.startswith(key + "="):
+                return line.split("=", 1)[1]
+        return None
+
+    def restore(self):
+        if self.original is None:
+            if os.path.exists(self.path):
+                os.remove(self.path)
+            return
+        with open(self.path, "wb") as file:
+            file.write(self.original)
 
 
 def keys_to(title, *names):
@@ -331,7 +375,9 @@ def expect_gone(processes, after):
 
 
 def engine_target(engine, source_dir):
-    if engine == "stockfish":
+    if engine == "uci-stockfish":
+        needed, target = ["stockfish"], os.path.join(GAMES, "stockfish")
+    elif engine == "stockfish":
         needed = ["polyglot", "stockfish"]
         target = os.path.join(source_dir, "tests", "engine", "stockfish-polyglot")
     else:
@@ -343,18 +389,28 @@ def engine_target(engine, source_dir):
     return target
 
 
-def test_real_engine(engine, program, engines, bin_dir, source_dir):
+def test_real_engine(engine, program, engines, settings, bin_dir, source_dir):
     target = engine_target(engine, source_dir)
     oracle = os.path.join(bin_dir, "engine-test-moves")
     # Names of the test's own, so that a person's links in the folder are left alone.
     name = "rvtest-" + engine
     engines.link(name, target)
     engines.link(name + "-white", target)
+    if engine == "uci-stockfish":
+        # Found out when the engine is added, and remembered.
+        settings.forget(name)
+        settings.forget(name + "-white")
+    else:
+        # PolyGlot speaks UCI too when it is asked in UCI: the user set xboard for it.
+        for key in (name, name + "-white"):
+            settings.remember(key, "xboard")
     process = program.start()
     pt.wait_for("the start-up window", lambda: "Game Board" in (pt.child_titles() or []))
 
     add_engine(name, play_white=True)
     window = GameWindow(name)
+    if engine == "uci-stockfish" and settings.protocol(name) != "uci":
+        fail("Stockfish was not found to speak UCI: %r" % settings.protocol(name))
     first = engine_processes(process, set())
     shown, finished = play(window, oracle, True, PLIES, seed=len(engine))
     print("%s as Black: %s%s" % (engine, " ".join(shown), " (finished)" if finished else ""))
@@ -392,7 +448,7 @@ def engine_command(window, *path):
     time.sleep(0.3)
 
 
-def test_scripted(program, engines, bin_dir):
+def test_scripted(program, engines, settings, bin_dir):
     work = tempfile.mkdtemp()
     script, log = os.path.join(work, "script"), os.path.join(work, "received")
     with open(script, "w") as file:
@@ -400,6 +456,7 @@ def test_scripted(program, engines, bin_dir):
     program.env["ROOKVALE_ENGINE_SCRIPT"] = script
     program.env["ROOKVALE_ENGINE_LOG"] = log
     engines.link("rvtest-scripted", os.path.join(bin_dir, "scripted-engine"))
+    settings.remember("rvtest-scripted", "xboard")
     process = program.start()
     pt.wait_for("the start-up window", lambda: "Game Board" in (pt.child_titles() or []))
 
@@ -420,6 +477,7 @@ def test_scripted(program, engines, bin_dir):
         file.write("stubborn\n")
     for number in range(3):
         engines.link("rvtest-stubborn%d" % number, os.path.join(bin_dir, "scripted-engine"))
+        settings.remember("rvtest-stubborn%d" % number, "xboard")
         add_engine("rvtest-stubborn%d" % number, play_white=True)
     stubborn = engine_processes(program.started[-1], set())
     started = time.monotonic()
@@ -476,19 +534,21 @@ def main():
         engine_target(engine, source_dir)
     display = pt.Display()
     engines = Engines(bin_dir)
+    settings = Settings(bin_dir)
     with tempfile.TemporaryDirectory() as home:
         program = pt.Program(bin_dir, home)
         program.env["ROOKVALE_AD_HOST"] = "http://127.0.0.1:9"
         try:
             if engine == "scripted":
-                test_scripted(program, engines, bin_dir)
+                test_scripted(program, engines, settings, bin_dir)
             elif engine == "dialog":
                 test_dialog(program, engines, bin_dir)
             else:
-                test_real_engine(engine, program, engines, bin_dir, source_dir)
+                test_real_engine(engine, program, engines, settings, bin_dir, source_dir)
         finally:
             program.stop_all()
             engines.remove()
+            settings.restore()
             display.close()
     print("PASS")
     return 0

@@ -1,0 +1,32 @@
+#include "XboardEngine.h"
+
+namespace {
+
+// Before a game the xboard protocol expects "new": some engines (Fairy-Max) never answer
+// a move without it. It sets what the dialogue assumes: the standard position, the engine
+// playing Black.
+const QByteArray kOpening = "xboard\nnew\nst 1\n";
+
+} // namespace
+
+void XboardEngine::Begin() {
+    Write(kOpening);
+}
+
+void XboardEngine::UserMoved(const QByteArray& move, const MoveList&, bool) {
+    // The engine follows the game itself and answers when its side is to move.
+    Write(move + '\n');
+}
+
+void XboardEngine::Compute(const MoveList&) {
+    Write("go\n");
+}
+
+void XboardEngine::SetSecondsPerMove(int seconds) {
+    Write("st " + QByteArray::number(seconds) + '\n');
+}
+
+void XboardEngine::ReadLine(const QByteArray& line) {
+    if (line.contains("move "))
+        OfferReply(line);
+}

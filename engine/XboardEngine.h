@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ChessEngine.h"
+
+// An engine that speaks the xboard protocol, in the program's own dialogue: "xboard",
+// "new" and "st 1" at the start, the user's moves in coordinates, "go" for Compute and
+// "st N" for the time per move. Nothing else is sent: the engine answers the user's moves
+// from its own start-up state and plays whichever side is to move on "go". A reply is the
+// first line holding "move " since the last TakeReplyLine.
+class XboardEngine : public ChessEngine {
+    Q_OBJECT
+public:
+    EngineProtocol Protocol() const override { return EngineProtocol::Xboard; }
+
+    void Begin() override;
+    void UserMoved(const QByteArray& move, const MoveList& game, bool engineToMove) override;
+    void Compute(const MoveList& game) override;
+    void SetSecondsPerMove(int seconds) override;
+
+protected:
+    void ReadLine(const QByteArray& line) override;
+};

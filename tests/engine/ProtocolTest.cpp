@@ -1,0 +1,299 @@
+// The xboard and UCI dialogues on a device: what each writes for the window's requests,
+// and which engine output gives a reply, however the bytes arrive.
+#include "EngineDevice.h"
+#include "ScriptedEngine.h"
+
+#include "engine/ProtocolProbe.h"
+#include "engine/UciEngine.h"
+#include "engine/XboardEngine.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+using MoveList = ChessEngine::MoveList;
+
+// A UCI engine on a device, its greeting answered and its first writes taken.
+struct GreetedUci {
+    EngineDevice device;
+    UciEngine engine;
+    GreetedUci() {
+        engine.Attach(&device);
+        engine.Begin();
+        device.Feed("id name Stand-in\nid author Tests\noption name Hash type spin default 16 "
+                    "min 1 max 33554432\nuciok\n");
+        device.TakeWritten();
+    }
+    // A search of `game` asked for and answered with "readyok".
+    void search(const MoveList& game) {
+        engine.Compute(game);
+        device.Feed("readyok\n");
+    }
+};
+
+// What Stockfish 15 prints while it thinks, with the fields that older readers did not know.
+const QByteArray kStockfishInfo =
+    "info depth 12 seldepth 16 multipv 1 score cp 31 wdl 84 863 53 nodes 95213 nps 951130 "
+    "hashfull 30 tbhits 0 time 100 pv e7e5 g1f3 b8c6 f1b5\n";
+
+// Bytes of no protocol: NULs, high bytes, lone carriage returns, a terminal escape.
+const char kJunkBytes[] = "\x00\x01\xff\xfe\r\r\x1b[2J\x00"
+                          "bestmove\x00\n";
+const QByteArray kJunk(kJunkBytes, sizeof kJunkBytes - 1);
+
+} // namespace
+
+class ProtocolTest : public QObject {
+    Q_OBJECT
+private slots:
+    void xboardWrites();
+    void xboardReplies_data();
+    void xboardReplies();
+    void uciWrites_data();
+    void uciWrites();
+    void uciReplies_data();
+    void uciReplies();
+    void uciRepliesHoweverSplit();
+    void uciSearchBeforeGreeting();
+    void uciSilentEngineFails();
+    void uciFloodOfInfo();
+    void failedWriteReported();
+    void detectsProtocol_data();
+    void detectsProtocol();
+};
+
+void ProtocolTest::xboardWrites() {
+    EngineDevice device;
+    XboardEngine engine;
+    engine.Attach(&device);
+    engine.Begin();
+    engine.UserMoved("e2e4", {"e2e4"}, true);
+    engine.SetSecondsPerMove(15);
+    engine.Compute({"e2e4"});
+    engine.UserMoved("e7e8n", {}, false);
+    QCOMPARE(device.TakeWritten(), QByteArray("xboard\nnew\nst 1\ne2e4\nst 15\ngo\ne7e8n\n"));
+}
+
+void ProtocolTest::xboardReplies_data() {
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("reply"); // empty: none
+    QTest::newRow("move line") << QByteArray("move e7e5\n") << QByteArray("move e7e5");
+    QTest::newRow("carriage return") << QByteArray("move e7e5\r\n") << QByteArray("move e7e5");
+    QTest::newRow("first of two") << QByteArray("move a7a6\nmove b7b6\n")
+                                  << QByteArray("move a7a6");
+    QTest::newRow("incomplete line") << QByteArray("move e7e5") << QByteArray();
+    // Thinking lines as Fairy-Max, Phalanx, HoiChess and GNU Chess print them.
+    QTest::newRow("Fairy-Max thinking")
+        << QByteArray(" 4     18      1       535 e7e5 g1f3 b8c6 b1c3\n") << QByteArray();
+    QTest::newRow("Phalanx thinking")
+        << QByteArray(" 5     10      2      4721  e7e5 g1f3 b8c6 f1b5 g8f6\n") << QByteArray();
+    QTest::newRow("HoiChess thinking")
+        << QByteArray("  6     17      9      12532  1. ... e5 2. Nf3 Nc6 3. Bb5\n")
+        << QByteArray();
+    QTest::newRow("GNU Chess thinking")
+        << QByteArray("  5     18      3       2345 e5 Nf3 Nc6 Bb5\n") << QByteArray();
+    QTest::newRow("complaint") << QByteArray("Illegal move: e2e5\n") << QByteArray();
+    QTest::newRow("1 MiB line, then the move")
+        << QByteArray(1 << 20, 'x') + "move e7e5\nmove e7e6\n"
+        << QByteArray("move e7e6");
+}
+
+void ProtocolTest::xboardReplies() {
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, reply);
+    EngineDevice device;
+    XboardEngine engine;
+    engine.Attach(&device);
+    device.Feed(output);
+    QCOMPARE(engine.TakeReplyLine().value_or(QByteArray()), reply);
+    QVERIFY(!engine.TakeReplyLine());
+}
+
+void ProtocolTest::uciWrites_data() {
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<MoveList>("game");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("start, Fast") << 1 << MoveList{}
+                                 << QByteArray("isready\nposition startpos\ngo movetime 1000\n");
+    QTest::newRow("after moves, Medium")
+        << 8 << MoveList{"e2e4", "e7e5"}
+        << QByteArray("isready\nposition startpos moves e2e4 e7e5\ngo movetime 8000\n");
+    QTest::newRow("promotion, Slow")
+        << 15 << MoveList{"a7b8q"}
+        << QByteArray("isready\nposition startpos moves a7b8q\ngo movetime 15000\n");
+}
+
+void ProtocolTest::uciWrites() {
+    QFETCH(int, seconds);
+    QFETCH(MoveList, game);
+    QFETCH(QByteArray, written);
+    EngineDevice device;
+    UciEngine engine;
+    engine.Attach(&device);
+    engine.Begin();
+    QCOMPARE(device.TakeWritten(), QByteArray("uci\n"));
+    device.Feed("uciok\n");
+    QCOMPARE(device.TakeWritten(), QByteArray("ucinewgame\n"));
+    engine.SetSecondsPerMove(seconds);
+    QCOMPARE(device.TakeWritten(), QByteArray());
+    // Not the engine's turn: nothing is asked.
+    engine.UserMoved("e2e4", game, false);
+    QCOMPARE(device.TakeWritten(), QByteArray());
+    engine.UserMoved("e2e4", game, true);
+    QCOMPARE(device.TakeWritten(), QByteArray("isready\n"));
+    // A second request while the first is being prepared is not a second search.
+    engine.Compute(game);
+    QCOMPARE(device.TakeWritten(), QByteArray());
+    device.Feed("readyok\n");
+    QCOMPARE("isready\n" + device.TakeWritten(), written);
+    // Compute while the engine thinks: it is to play now.
+    engine.Compute(game);
+    QCOMPARE(device.TakeWritten(), QByteArray("stop\n"));
+}
+
+void ProtocolTest::uciReplies_data() {
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("reply"); // empty: none
+    QTest::newRow("bestmove") << QByteArray("bestmove e7e5\n") << QByteArray("move e7e5");
+    QTest::newRow("with ponder") << QByteArray("bestmove e7e5 ponder g1f3\n")
+                                 << QByteArray("move e7e5");
+    QTest::newRow("promotion") << QByteArray("bestmove a2a1q\n") << QByteArray("move a2a1q");
+    QTest::newRow("tabs and blanks")
+        << QByteArray("  bestmove\te7e5  \r\n") << QByteArray("move e7e5");
+    QTest::newRow("no move: (none)") << QByteArray("bestmove (none)\n") << QByteArray();
+    QTest::newRow("no move: 0000") << QByteArray("bestmove 0000\n") << QByteArray();
+    QTest::newRow("bestmove alone") << QByteArray("bestmove\n") << QByteArray();
+    QTest::newRow("info with unknown fields, then bestmove")
+        << kStockfishInfo + "info string NNUE evaluation enabled\ninfo currmove e7e5 "
+                            "currmovenumber 1 frobnicate 7\nbestmove e7e5\n"
+        << QByteArray("move e7e5");
+    QTest::newRow("info only") << kStockfishInfo << QByteArray();
+    QTest::newRow("a 'move ' inside info is no reply")
+        << QByteArray("info string best move e2e4 so far\n") << QByteArray();
+    QTest::newRow("1 MiB line, then bestmove") << QByteArray(1 << 20, 'i') + "\nbestmove c7c5\n"
+                                               << QByteArray("move c7c5");
+    QTest::newRow("1 MiB line holding bestmove is dropped whole")
+        << "bestmove d7d5 " + QByteArray(1 << 20, 'x') + "\nbestmove c7c5\n"
+        << QByteArray("move c7c5");
+    QTest::newRow("binary junk, then bestmove") << kJunk + "bestmove g8f6\n"
+                                                << QByteArray("move g8f6");
+    QTest::newRow("bestmove before readyok is not this search's") << QByteArray() << QByteArray();
+}
+
+void ProtocolTest::uciReplies() {
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, reply);
+    GreetedUci uci;
+    QSignalSpy arrived(&uci.engine, &ChessEngine::ReplyArrived);
+    if (output.isEmpty()) {
+        uci.engine.Compute({});
+        uci.device.Feed("bestmove e7e5\n");
+    } else {
+        uci.search({});
+        uci.device.Feed(output);
+    }
+    QCOMPARE(uci.engine.TakeReplyLine().value_or(QByteArray()), reply);
+    QCOMPARE(arrived.count(), reply.isEmpty() ? 0 : 1);
+}
+
+void ProtocolTest::uciRepliesHoweverSplit() {
+    const QByteArray output = kStockfishInfo + "bestmove e7e5 ponder g1f3\r\n";
+    for (const int piece : {1, 2, 3, 7, 64, 1000}) {
+        GreetedUci uci;
+        uci.search({"e2e4"});
+        for (qsizetype at = 0; at < output.size(); at += piece) {
+            QVERIFY2(!uci.engine.TakeReplyLine(), qPrintable(QString::number(piece)));
+            uci.device.Feed(output.mid(at, piece));
+        }
+        QCOMPARE(uci.engine.TakeReplyLine().value_or("(none)"), QByteArray("move e7e5"));
+    }
+}
+
+void ProtocolTest::uciSearchBeforeGreeting() {
+    EngineDevice device;
+    UciEngine engine;
+    engine.Attach(&device);
+    engine.Begin();
+    engine.Compute({"e2e4"});
+    QCOMPARE(device.TakeWritten(), QByteArray("uci\n"));
+    device.Feed("option name Skill Level type spin default 20 min 0 max 20\nuciok\n");
+    QCOMPARE(device.TakeWritten(), QByteArray("ucinewgame\nisready\n"));
+    device.Feed("readyok\n");
+    QCOMPARE(device.TakeWritten(), QByteArray("position startpos moves e2e4\ngo movetime 1000\n"));
+}
+
+void ProtocolTest::uciSilentEngineFails() {
+    EngineDevice device;
+    UciEngine engine;
+    engine.SetHandshakeMs(200);
+    QSignalSpy failed(&engine, &ChessEngine::Failed);
+    engine.Attach(&device);
+    engine.Begin();
+    device.Feed("id name Silent\n");
+    QVERIFY(failed.wait(10000));
+    QVERIFY(failed.front().front().toString().contains("uciok"));
+    // Once greeted in time, the bound never fires.
+    GreetedUci greeted;
+    greeted.engine.SetHandshakeMs(200);
+    QSignalSpy quiet(&greeted.engine, &ChessEngine::Failed);
+    QTest::qWait(500);
+    QCOMPARE(quiet.count(), 0);
+}
+
+void ProtocolTest::uciFloodOfInfo() {
+    GreetedUci uci;
+    uci.search({});
+    QByteArray flood;
+    for (int i = 0; i < 2000; ++i)
+        flood += kStockfishInfo;
+    const qint64 before = PeakMemoryKiB();
+    for (int round = 0; round < 50; ++round)
+        uci.device.Feed(flood);
+    uci.device.Feed("bestmove e7e5\n");
+    QCOMPARE(uci.engine.TakeReplyLine().value_or("(none)"), QByteArray("move e7e5"));
+    // 100,000 lines (about 14 MB) went by; what is kept is not the flood.
+    QVERIFY2(PeakMemoryKiB() - before < 8 * 1024,
+             qPrintable(QString::number(PeakMemoryKiB() - before)));
+}
+
+void ProtocolTest::failedWriteReported() {
+    EngineDevice device;
+    XboardEngine engine;
+    engine.Attach(&device);
+    device.CloseInput();
+    QSignalSpy failed(&engine, &ChessEngine::WriteFailed);
+    engine.Compute({});
+    QVERIFY(failed.wait(5000));
+    QCOMPARE(failed.front().front().toString(), QStringLiteral("Broken pipe"));
+    QString error;
+    QVERIFY(!engine.Send("go\n", &error));
+    QCOMPARE(error, QStringLiteral("Broken pipe"));
+}
+
+void ProtocolTest::detectsProtocol_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<EngineProtocol>("expected");
+    QTest::newRow("Stockfish") << "/usr/games/stockfish" << EngineProtocol::Uci;
+    QTest::newRow("Fairy-Max") << "/usr/games/fairymax" << EngineProtocol::Xboard;
+    QTest::newRow("Phalanx") << "/usr/games/phalanx" << EngineProtocol::Xboard;
+    QTest::newRow("silent stand-in") << ScriptedEngine::Program() << EngineProtocol::Xboard;
+    QTest::newRow("no such file") << "/nonexistent/engine" << EngineProtocol::Xboard;
+}
+
+void ProtocolTest::detectsProtocol() {
+    QFETCH(QString, program);
+    QFETCH(EngineProtocol, expected);
+    if (program.startsWith("/usr/games/") && !QFile::exists(program))
+        QSKIP("the engine is not installed");
+    ScriptedEngine silent({"sleep 10000"});
+    QCOMPARE(DetectProtocol(program, 3000), expected);
+}
+
+QObject* MakeProtocolTest() {
+    return new ProtocolTest;
+}
+
+#include "ProtocolTest.moc"
