@@ -35,7 +35,9 @@ EngineProtocol DetectProtocol(const QString& path, int waitMs) {
                process->waitForReadyRead(std::max<qint64>(1, deadline.remainingTime()))) {
             framer.Append(process->readAll());
             while (const std::optional<QByteArray> line = framer.TakeLine()) {
-                if (line->trimmed() == "uciok") {
+                // A UCI engine names itself first; on a busy machine "uciok" may come late.
+                const QByteArray said = line->trimmed();
+                if (said == "uciok" || said.startsWith("id name ")) {
                     found = EngineProtocol::Uci;
                     decided = true;
                 } else if (refuses(*line)) {
