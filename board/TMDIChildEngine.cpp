@@ -255,8 +255,7 @@ void TMDIChild::MakeEngineMove(const QByteArray& line) {
     // The user can no longer move in a finished game, and neither can the engine.
     if (model.finished)
         return;
-    const std::optional<EngineMove> move =
-        ReadEngineMove(line.toStdString(), model.SideToMove() == 1);
+    const std::optional<EngineMove> move = ReadEngineMoveIn(line.toStdString(), m_game);
     if (!move)
         return;
     model.promotionChoice = move->promotion;

@@ -1,5 +1,7 @@
 // The reply move read from one line of engine output.
 #include "engine/EngineReply.h"
+#include "game/Game.h"
+#include "game/NullDisplay.h"
 
 #include <QTest>
 
@@ -10,6 +12,8 @@ class ReplyTest : public QObject {
 private slots:
     void readsMoveWord_data();
     void readsMoveWord();
+    void readsFormsInPosition_data();
+    void readsFormsInPosition();
 };
 
 void ReplyTest::readsMoveWord_data() {
@@ -71,6 +75,55 @@ void ReplyTest::readsMoveWord() {
         QCOMPARE(QString::fromStdString(read->promotion),
                  QString::fromStdString(expected->promotion));
     }
+}
+
+void ReplyTest::readsFormsInPosition_data() {
+    QTest::addColumn<QByteArray>("fen");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("expected"); // from, to and the promotion kind; empty: none
+    const QByteArray start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    // Black to move; knights on b8 and f6 may both reach d7, rooks on a8 and f8 reach e8.
+    const QByteArray twins = "r4rk1/pPp2ppp/5n2/3p4/4P3/8/PPP2PPP/R3K2R b KQ - 0 1";
+    const QByteArray promote = "8/4P1k1/8/8/8/8/6K1/8 w - - 0 1";
+    const QByteArray castle = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+    QTest::newRow("seed coordinates first") << start << QByteArray("move g1f3") << "g1f3";
+    QTest::newRow("SAN knight") << start << QByteArray("move Nf3") << "g1f3";
+    QTest::newRow("SAN pawn") << start << QByteArray("move e4") << "e2e4";
+    QTest::newRow("SAN pawn capture") << twins << QByteArray("move dxe4") << "d5e4";
+    QTest::newRow("SAN pawn capture, no x") << twins << QByteArray("move de4") << "d5e4";
+    QTest::newRow("SAN ambiguous rook") << twins << QByteArray("move Re8") << "";
+    QTest::newRow("SAN rook by file") << twins << QByteArray("move Rae8") << "a8e8";
+    QTest::newRow("SAN rook by file, check") << twins << QByteArray("move Rfe8+") << "f8e8";
+    QTest::newRow("SAN illegal") << start << QByteArray("move Nf4") << "";
+    QTest::newRow("SAN other side's piece") << start << QByteArray("move Nf6") << "";
+    QTest::newRow("coordinates with =") << promote << QByteArray("move e7e8=Q") << "e7e8Queen";
+    QTest::newRow("coordinates with =, knight")
+        << promote << QByteArray("move e7e8=n") << "e7e8Knight";
+    QTest::newRow("SAN promotion with check") << promote << QByteArray("move e8=Q+") << "e7e8Queen";
+    QTest::newRow("SAN promotion without =") << promote << QByteArray("move e8R") << "e7e8Rook";
+    QTest::newRow("SAN promotion missing") << promote << QByteArray("move e8") << "";
+    QTest::newRow("promotion to a king") << promote << QByteArray("move e8=K") << "";
+    QTest::newRow("= in the wrong place") << promote << QByteArray("move e7=e8Q") << "";
+    QTest::newRow("castling with check") << castle << QByteArray("move O-O+") << "e1g1";
+    QTest::newRow("long castling with mate") << castle << QByteArray("move O-O-O#") << "e1c1";
+    QTest::newRow("words that are no move") << start << QByteArray("move xyzzy") << "";
+    QTest::newRow("no marker") << start << QByteArray("Nf3") << "";
+    QTest::newRow("mark alone") << start << QByteArray("move +#") << "";
+}
+
+void ReplyTest::readsFormsInPosition() {
+    QFETCH(QByteArray, fen);
+    QFETCH(QByteArray, line);
+    QFETCH(QString, expected);
+    NullDisplay display;
+    Game game(display);
+    QVERIFY(game.Model().SetUpFromFen(fen.toStdString()));
+    const BoardModel before = game.Model();
+    const std::optional<EngineMove> move = ReadEngineMoveIn(line.toStdString(), game);
+    const QString read =
+        move ? QString::fromStdString(move->from + move->to + move->promotion) : QString();
+    QCOMPARE(read, expected);
+    QCOMPARE(game.Model().PlacementText(), before.PlacementText());
 }
 
 QObject* MakeReplyTest() {
