@@ -27,6 +27,9 @@ constexpr bool kListExecutablesOnly = true;
 // Which protocol each engine file speaks, once found out or corrected: the file's path
 // below the engines folder as the key.
 const QString kEnginesSection = QStringLiteral("Engines");
+// Whether engine windows show the Engine Output panel: "1" or "0".
+const QString kWindowsSection = QStringLiteral("Windows");
+const QString kEngineOutputKey = QStringLiteral("EngineOutput");
 
 // The settings key of the engine at `path`, or nothing for a name that the settings file
 // cannot hold as a key.
@@ -108,6 +111,12 @@ void TMainForm::AddEngine1Click() {
                                                        EngineProtocol corrected) {
         if (const std::optional<QString> key = protocolKey(enginesFolder, engine))
             m_options->WriteSetting(kEnginesSection, *key, ProtocolText(corrected));
+    };
+    window->SetEngineOutputShown(m_options->Setting(kWindowsSection, kEngineOutputKey) ==
+                                 QLatin1String("1"));
+    window->engineOutputHook = [this](bool shown) {
+        m_options->WriteSetting(kWindowsSection, kEngineOutputKey,
+                                shown ? QStringLiteral("1") : QStringLiteral("0"));
     };
     window->StartEngine(path, protocol);
 }

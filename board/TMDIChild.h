@@ -83,6 +83,12 @@ public:
     // started anew in it.
     void CorrectEngineProtocol(EngineProtocol protocol);
     std::function<void(const QString& text)> engineFailureHook;
+    // Menu > Engine > Engine Output: the panel "Engine Output" over the advertisement shows
+    // the engine's thinking, redrawn at most ten times a second with the latest report;
+    // hidden at creation. engineOutputHook hears the user's choice.
+    void SetEngineOutputShown(bool shown);
+    bool EngineOutputShown() const;
+    std::function<void(bool shown)> engineOutputHook;
     std::function<void(const QString& path, EngineProtocol protocol)> engineProtocolHook;
     void Timer1Timer();
 
@@ -151,6 +157,7 @@ private:
     void BuildEngineParts(QMenu* popupAction);
     bool AttachEngine(const QString& path, EngineProtocol protocol);
     void SetSpeed(QAction* item, int seconds);
+    void ShowEngineThought();
     ChessEngine::MoveList EngineMoves() const;
     void SendMoveToEngine(const std::string& from, const std::string& to);
     void MakeEngineMove(const QByteArray& line);
@@ -191,6 +198,8 @@ private:
     QAction* m_engineItem = nullptr;
     QAction* m_speedItem = nullptr; // the ticked one of Fast1, Medium1, Slow1
     QTimer* m_timer1 = nullptr;     // Timer1: polls the engine
+    QPlainTextEdit* m_engineOutput = nullptr;
+    QTimer* m_outputTimer = nullptr; // redraws m_engineOutput
     std::unique_ptr<ChessEngine> m_engine;
     QString m_enginePath;
 

@@ -3,6 +3,7 @@
 // (engine/), whichever protocol it speaks.
 #include "TMDIChild.h"
 
+#include "EngineOutput.h"
 #include "engine/ChessEngine.h"
 #include "engine/EngineReply.h"
 
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <cctype>
@@ -17,6 +19,9 @@
 namespace {
 
 constexpr int kPollMs = 1000;
+// The Engine Output panel is redrawn at most this often, whatever the engine's rate.
+constexpr int kOutputRefreshMs = 100;
+constexpr int kOutputLines = 200;
 
 struct SpeedItem {
     const char* name;
@@ -77,6 +82,26 @@ void TMDIChild::BuildEngineParts(QMenu* popupAction) {
         connect(item, &QAction::triggered, this, [this, kind] { CorrectEngineProtocol(kind); });
     }
 
+    QAction* output = engine->addAction(QStringLiteral("Engine Output"));
+    output->setObjectName(QStringLiteral("EngineOutput1"));
+    output->setCheckable(true);
+    connect(output, &QAction::triggered, this, [this](bool shown) {
+        SetEngineOutputShown(shown);
+        if (engineOutputHook)
+            engineOutputHook(shown);
+    });
+    // Over the advertisement while it is shown, so that the board keeps its place.
+    m_engineOutput = new QPlainTextEdit(m_bottomPanel);
+    m_engineOutput->setObjectName(QStringLiteral("EngineOutput"));
+    m_engineOutput->setAccessibleName(QStringLiteral("Engine Output"));
+    m_engineOutput->setReadOnly(true);
+    m_engineOutput->setMaximumBlockCount(kOutputLines);
+    m_engineOutput->setGeometry(m_bottomPanel->rect());
+    m_engineOutput->hide();
+    m_outputTimer = new QTimer(this);
+    m_outputTimer->setInterval(kOutputRefreshMs);
+    connect(m_outputTimer, &QTimer::timeout, this, &TMDIChild::ShowEngineThought);
+
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(kPollMs);
@@ -132,6 +157,8 @@ bool TMDIChild::AttachEngine(const QString& path, EngineProtocol protocol) {
     }
     m_timer1->start();
     m_engine->Begin();
+    if (EngineOutputShown())
+        m_engine->ShowThinking(true);
     return true;
 }
 
@@ -155,6 +182,33 @@ void TMDIChild::CorrectEngineProtocol(EngineProtocol protocol) {
     }
     if (m_game.Model().engineColour == m_game.Model().SideToMove())
         m_engine->Compute(EngineMoves());
+}
+
+void TMDIChild::SetEngineOutputShown(bool shown) {
+    findChild<QAction*>(QStringLiteral("EngineOutput1"))->setChecked(shown);
+    m_engineOutput->setVisible(shown);
+    if (shown) {
+        // A report from while the panel was hidden may be of an earlier position.
+        if (EngineAttached())
+            m_engine->TakeThought();
+        m_engineOutput->raise();
+        m_outputTimer->start();
+    } else {
+        m_outputTimer->stop();
+    }
+    if (EngineAttached())
+        m_engine->ShowThinking(shown);
+}
+
+bool TMDIChild::EngineOutputShown() const {
+    return !m_engineOutput->isHidden();
+}
+
+void TMDIChild::ShowEngineThought() {
+    if (!EngineAttached())
+        return;
+    if (const std::optional<EngineThought> thought = m_engine->TakeThought())
+        m_engineOutput->appendPlainText(DescribeThought(*thought, m_game));
 }
 
 ChessEngine::MoveList TMDIChild::EngineMoves() const {
@@ -241,6 +295,9 @@ void TMDIChild::Timer1Timer() {
         return;
     }
     if (const std::optional<QByteArray> line = m_engine->TakeReplyLine()) {
+        // The engine's last thoughts are of the position before its move.
+        if (EngineOutputShown())
+            ShowEngineThought();
         MakeEngineMove(*line);
     } else if (m_engine->Ended()) {
         CloseEngineLink();

@@ -94,5 +94,6 @@ void ChessEngine::Close() {
     m_device = nullptr;
     m_framer.Clear();
     m_reply.reset();
+    m_thought.reset();
     m_link.Close();
 }

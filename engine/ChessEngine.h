@@ -2,6 +2,7 @@
 
 #include "EngineLink.h"
 #include "EngineProtocol.h"
+#include "EngineThought.h"
 #include "peer/PeerLineFramer.h"
 
 #include <QByteArray>
@@ -62,6 +63,14 @@ public:
     // Speed: the time the engine thinks per move.
     virtual void SetSecondsPerMove(int seconds) = 0;
 
+    // Whether the window shows the engine's thinking. An xboard engine is asked to print
+    // it ("post") only while it is shown, and told to stop ("nopost") when it is hidden
+    // again; a UCI engine reports it anyway.
+    virtual void ShowThinking(bool shown) = 0;
+    // The latest report of the engine's thinking since the last call, or nothing; earlier
+    // ones of the same time are dropped, so an engine's flood of reports costs one.
+    std::optional<EngineThought> TakeThought() { return std::exchange(m_thought, std::nullopt); }
+
     // The engine's reply since the last call, as a line in the xboard form ("move e2e4",
     // possibly with more words around it), or nothing. Later replies of the same time are
     // dropped.
@@ -87,6 +96,7 @@ protected:
     // Keeps `line` as the reply unless one is already waiting.
     void OfferReply(QByteArray line);
     void ReportFailure(const QString& text);
+    void OfferThought(EngineThought thought) { m_thought = std::move(thought); }
 
 private:
     void ReadAvailable();
@@ -95,4 +105,5 @@ private:
     QIODevice* m_device = nullptr;
     PeerLineFramer m_framer;
     std::optional<QByteArray> m_reply;
+    std::optional<EngineThought> m_thought;
 };

@@ -102,6 +102,16 @@ std::optional<EngineMove> ReadEngineMoveIn(std::string_view line, Game& game) {
         text.pop_back();
     if (text == "O-O" || text == "O-O-O")
         return ReadEngineMove("move " + text, whiteToMove);
+    // Long algebraic ("e7-e5", "Ng8-f6", "Nf3xd4"): the two squares are the coordinates.
+    std::string squares = text;
+    if (!squares.empty() && std::string_view("NBRQK").find(squares[0]) != std::string_view::npos)
+        squares.erase(0, 1);
+    if (squares.size() >= 5 && (squares[2] == '-' || squares[2] == 'x') &&
+        SquareIndex(squares.substr(0, 2)) >= 0 && SquareIndex(squares.substr(3, 2)) >= 0) {
+        squares.erase(2, 1);
+        std::erase(squares, '=');
+        return ReadEngineMove("move " + squares, whiteToMove);
+    }
     if (const size_t equals = text.find('='); equals != std::string::npos) {
         if (equals + 2 != text.size())
             return std::nullopt;

@@ -87,6 +87,9 @@ void UciEngine::ReadLine(const QByteArray& line) {
     } else if (m_state == State::Readying && first == "readyok") {
         m_state = State::Searching;
         Write(PositionCommand(m_game) + "go movetime " + QByteArray::number(m_moveTimeMs) + '\n');
+    } else if (m_state == State::Searching && first == "info") {
+        if (std::optional<EngineThought> thought = ReadUciInfo(line))
+            OfferThought(std::move(*thought));
     } else if (m_state == State::Searching && first == "bestmove") {
         m_state = State::Idle;
         if (words.size() > 1 && namesAMove(words[1]))

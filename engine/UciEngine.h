@@ -9,7 +9,8 @@
 // through Failed. Every search is "isready", and after "readyok" the position (the
 // standard start and the game's moves) and "go movetime N". "bestmove" gives the reply,
 // as the line "move " + the move; "bestmove (none)" and "bestmove 0000" give none.
-// Every other line ("info" with whatever fields, "id", "option", ...) is ignored.
+// "info" lines with a principal variation are the engine's thinking; every other line
+// ("info" without one, "id", "option", ...) is ignored.
 //
 // One search at a time: a request while one runs is not queued (Compute then sends
 // "stop", so that the engine plays at once); a request before "uciok" waits for it.
@@ -26,6 +27,7 @@ public:
     void UserMoved(const QByteArray& move, const MoveList& game, bool engineToMove) override;
     void Compute(const MoveList& game) override;
     void SetSecondsPerMove(int seconds) override;
+    void ShowThinking(bool) override {}
 
     // For tests of an engine that never answers.
     void SetHandshakeMs(int ms) { m_handshakeMs = ms; }

@@ -26,7 +26,18 @@ void XboardEngine::SetSecondsPerMove(int seconds) {
     Write("st " + QByteArray::number(seconds) + '\n');
 }
 
+void XboardEngine::ShowThinking(bool shown) {
+    if (shown == m_posting)
+        return;
+    m_posting = shown;
+    Write(shown ? "post\n" : "nopost\n");
+}
+
 void XboardEngine::ReadLine(const QByteArray& line) {
-    if (line.contains("move "))
+    if (line.contains("move ")) {
         OfferReply(line);
+    } else if (m_posting) {
+        if (std::optional<EngineThought> thought = ReadXboardThinking(line))
+            OfferThought(std::move(*thought));
+    }
 }

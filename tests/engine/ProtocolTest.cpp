@@ -60,6 +60,10 @@ private slots:
     void uciSearchBeforeGreeting();
     void uciSilentEngineFails();
     void uciFloodOfInfo();
+    void uciThinking_data();
+    void uciThinking();
+    void xboardThinking_data();
+    void xboardThinking();
     void failedWriteReported();
     void detectsProtocol_data();
     void detectsProtocol();
@@ -257,6 +261,86 @@ void ProtocolTest::uciFloodOfInfo() {
     // 100,000 lines (about 14 MB) went by; what is kept is not the flood.
     QVERIFY2(PeakMemoryKiB() - before < 8 * 1024,
              qPrintable(QString::number(PeakMemoryKiB() - before)));
+}
+
+namespace {
+
+// depth, score (with "#" for a mate), time in ms, nodes and the variation, as one text.
+QString summary(const std::optional<EngineThought>& thought) {
+    if (!thought)
+        return QStringLiteral("none");
+    return QStringLiteral("%1 %2%3 %4 %5 %6")
+        .arg(thought->depth)
+        .arg(thought->mate ? "#" : "")
+        .arg(thought->score)
+        .arg(thought->timeMs)
+        .arg(thought->nodes)
+        .arg(QString::fromLatin1(thought->pv.join(' ')));
+}
+
+} // namespace
+
+void ProtocolTest::uciThinking_data() {
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<QString>("latest");
+    QTest::newRow("Stockfish 15") << kStockfishInfo << "12 31 100 95213 e7e5 g1f3 b8c6 f1b5";
+    QTest::newRow("mate, bound, unknown fields")
+        << QByteArray("info depth 20 score mate -3 upperbound frob 9 time 5 nodes 7 pv a7a6\n")
+        << "20 #-3 5 7 a7a6";
+    QTest::newRow("no pv") << QByteArray("info depth 3 currmove e7e5 currmovenumber 1\n") << "none";
+    QTest::newRow("string") << QByteArray("info string pv e7e5\n") << "none";
+    QTest::newRow("the latest of many")
+        << kStockfishInfo + "info depth 13 score cp -5 time 200 nodes 9 pv d7d5\n"
+        << "13 -5 200 9 d7d5";
+}
+
+void ProtocolTest::uciThinking() {
+    QFETCH(QByteArray, lines);
+    QFETCH(QString, latest);
+    GreetedUci uci;
+    uci.search({"e2e4"});
+    uci.device.Feed(lines);
+    QCOMPARE(summary(uci.engine.TakeThought()), latest);
+    QVERIFY(!uci.engine.TakeThought());
+}
+
+void ProtocolTest::xboardThinking_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("read");
+    // As the engines printed them after 1. a3 h6 2. h3 a6 3. b3, "post" and "go".
+    QTest::newRow("Fairy-Max") << QByteArray(" 6      9       17      31028 d7d5 b1c3 b8c6\n")
+                               << "6 9 170 31028 d7d5 b1c3 b8c6";
+    QTest::newRow("Phalanx") << QByteArray(" 11     13    54   173441  e7-e5  e2-e4  Ng8-f6  \n")
+                             << "11 13 540 173441 e7-e5 e2-e4 Ng8-f6";
+    QTest::newRow("HoiChess") << QByteArray("6 4 22 36794 (-) 3. ... d5 4. d4 Nc6\n")
+                              << "6 4 220 36794 (-) 3. ... d5 4. d4 Nc6";
+    QTest::newRow("ply with a mark")
+        << QByteArray("12& -35 100 5000 e7e5\n") << "12 -35 1000 5000 e7e5";
+    QTest::newRow("Phalanx book line")
+        << QByteArray("  0      0     0        0  (e7-e5  c7-c5  , book1)\n")
+        << "0 0 0 0 (e7-e5 c7-c5 , book1)";
+    QTest::newRow("not thinking") << QByteArray("tellics whisper depth=11; eval=+0.13\n") << "none";
+    QTest::newRow("too few numbers") << QByteArray("5 10 e7e5 d7d5\n") << "none";
+}
+
+void ProtocolTest::xboardThinking() {
+    QFETCH(QByteArray, line);
+    QFETCH(QString, read);
+    EngineDevice device;
+    XboardEngine engine;
+    engine.Attach(&device);
+    engine.Begin();
+    // Hidden: the seed's dialogue, and its lines are not read as thinking.
+    device.Feed(line);
+    QVERIFY(!engine.TakeThought());
+    engine.ShowThinking(true);
+    engine.ShowThinking(true);
+    device.Feed(line);
+    QCOMPARE(summary(engine.TakeThought()), read);
+    engine.ShowThinking(false);
+    device.Feed(line);
+    QVERIFY(!engine.TakeThought());
+    QCOMPARE(device.TakeWritten(), QByteArray("xboard\nnew\nst 1\npost\nnopost\n"));
 }
 
 void ProtocolTest::failedWriteReported() {

@@ -1,4 +1,5 @@
 // The reply move read from one line of engine output.
+#include "board/EngineOutput.h"
 #include "engine/EngineReply.h"
 #include "game/Game.h"
 #include "game/NullDisplay.h"
@@ -14,6 +15,8 @@ private slots:
     void readsMoveWord();
     void readsFormsInPosition_data();
     void readsFormsInPosition();
+    void describesThought_data();
+    void describesThought();
 };
 
 void ReplyTest::readsMoveWord_data() {
@@ -106,6 +109,10 @@ void ReplyTest::readsFormsInPosition_data() {
     QTest::newRow("= in the wrong place") << promote << QByteArray("move e7=e8Q") << "";
     QTest::newRow("castling with check") << castle << QByteArray("move O-O+") << "e1g1";
     QTest::newRow("long castling with mate") << castle << QByteArray("move O-O-O#") << "e1c1";
+    QTest::newRow("long algebraic, Phalanx") << start << QByteArray("move Ng1-f3") << "g1f3";
+    QTest::newRow("long algebraic capture") << twins << QByteArray("move d5xe4") << "d5e4";
+    QTest::newRow("long algebraic promotion")
+        << promote << QByteArray("move e7-e8=Q") << "e7e8Queen";
     QTest::newRow("words that are no move") << start << QByteArray("move xyzzy") << "";
     QTest::newRow("no marker") << start << QByteArray("Nf3") << "";
     QTest::newRow("mark alone") << start << QByteArray("move +#") << "";
@@ -124,6 +131,42 @@ void ReplyTest::readsFormsInPosition() {
         move ? QString::fromStdString(move->from + move->to + move->promotion) : QString();
     QCOMPARE(read, expected);
     QCOMPARE(game.Model().PlacementText(), before.PlacementText());
+}
+
+void ReplyTest::describesThought_data() {
+    QTest::addColumn<QStringList>("played");
+    QTest::addColumn<QByteArray>("info");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("Black to move, pawns")
+        << QStringList{"e2e4"}
+        << QByteArray("info depth 12 score cp 31 time 1500 nodes 9 pv e7e5 g1f3 b8c6 f1b5")
+        << "12  -0.31  1.5 s  9  1... e5 2. Nf3 Nc6 3. Bb5";
+    QTest::newRow("White to move, mate")
+        << QStringList{} << QByteArray("info depth 5 score mate 3 time 0 nodes 1 pv e2e4")
+        << "5  #3  0.0 s  1  1. e4";
+    QTest::newRow("Black being mated")
+        << QStringList{"e2e4"} << QByteArray("info depth 5 score mate -2 time 0 nodes 1 pv a7a6")
+        << "5  #2  0.0 s  1  1... a6";
+    QTest::newRow("shown as far as legal")
+        << QStringList{} << QByteArray("info depth 2 score cp 0 time 0 nodes 2 pv e2e4 e2e4 d7d5")
+        << "2  +0.00  0.0 s  2  1. e4";
+    QTest::newRow("nonsense shows no moves")
+        << QStringList{} << QByteArray("info depth 1 score cp 5 time 0 nodes 1 pv zz99 e2e4")
+        << "1  +0.05  0.0 s  1  ";
+}
+
+void ReplyTest::describesThought() {
+    QFETCH(QStringList, played);
+    QFETCH(QByteArray, info);
+    QFETCH(QString, shown);
+    NullDisplay display;
+    Game game(display);
+    for (const QString& move : played)
+        QVERIFY(game.MakeMove(move.left(2).toStdString(), move.mid(2, 2).toStdString()));
+    const std::optional<EngineThought> thought = ReadUciInfo(info);
+    QVERIFY(thought);
+    QCOMPARE(DescribeThought(*thought, game), shown);
+    QCOMPARE(game.LivePosition(), played.size());
 }
 
 QObject* MakeReplyTest() {

@@ -332,6 +332,40 @@ def play(window, oracle, user_white, plies, seed):
         wait_for_plies(window, len(shown) + 1, "the user's move %s" % move, timeout=5.0)
 
 
+def engine_output(window):
+    """The lines of the window's "Engine Output" panel."""
+    panel = next(iter(find_all(window.frame, "text", "Engine Output")), None)
+    if panel is None:
+        return []
+    text = panel.queryText().getText(0, -1)
+    return [line for line in text.splitlines() if line.strip()]
+
+
+def check_thinking(window, oracle, engine):
+    """Menu > Engine > Engine Output shows the engine's thinking about the next move: each
+    line's variation is legal from the position it was thought in."""
+    shown = window.moves()
+    _, finished, _ = legal_moves(oracle, shown)
+    if finished:
+        print("the game ended; no thinking to show")
+        return
+    engine_command(window, "Down", "Down", "Down")  # Engine Output, below Compute, Speed, Protocol
+    played, _ = play(window, oracle, True, len(shown) + 1, seed=3)
+    base = played[:len(shown) + 1]
+    lines = pt.wait_for("the engine's thinking in the panel", lambda: engine_output(window))
+    # The engine thinks for a second; take what it showed by then.
+    wait_for_plies(window, len(base) + 1, "the engine's answer while the panel is shown")
+    time.sleep(0.5)
+    lines = engine_output(window)
+    for line in lines:
+        # depth, score, time, "s", nodes, then the variation
+        variation = [word for word in line.split()[5:] if not word.endswith(".")]
+        if not variation:
+            fail("a line of the panel shows no variation: %r" % line)
+        legal_moves(oracle, base + variation)
+    print("%s thinking, %d lines, the last: %s" % (engine, len(lines), lines[-1]))
+
+
 def process_table():
     """(pid -> parent pid, pid -> start time) of every process."""
     parents, starts = {}, {}
@@ -414,6 +448,8 @@ def test_real_engine(engine, program, engines, settings, bin_dir, source_dir):
     first = engine_processes(process, set())
     shown, finished = play(window, oracle, True, PLIES, seed=len(engine))
     print("%s as Black: %s%s" % (engine, " ".join(shown), " (finished)" if finished else ""))
+    if engine in ("uci-stockfish", "fairymax"):
+        check_thinking(window, oracle, engine)
 
     add_engine(name + "-white", play_white=False)
     opening = GameWindow(name + "-white", inverted=True)
