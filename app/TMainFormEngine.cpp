@@ -30,6 +30,8 @@ const QString kEnginesSection = QStringLiteral("Engines");
 // Whether engine windows show the Engine Output panel: "1" or "0".
 const QString kWindowsSection = QStringLiteral("Windows");
 const QString kEngineOutputKey = QStringLiteral("EngineOutput");
+// The strength level chosen for each engine file, by the same key as its protocol.
+const QString kStrengthSection = QStringLiteral("Strength");
 
 // The settings key of the engine at `path`, or nothing for a name that the settings file
 // cannot hold as a key.
@@ -117,6 +119,16 @@ void TMainForm::AddEngine1Click() {
     window->engineOutputHook = [this](bool shown) {
         m_options->WriteSetting(kWindowsSection, kEngineOutputKey,
                                 shown ? QStringLiteral("1") : QStringLiteral("0"));
+    };
+    if (const std::optional<QString> key = protocolKey(enginesFolder, path)) {
+        const QString level = m_options->Setting(kStrengthSection, *key);
+        if (!level.isEmpty())
+            window->ChooseStrength(level);
+    }
+    window->engineStrengthHook = [this, enginesFolder](const QString& engine,
+                                                       const QString& level) {
+        if (const std::optional<QString> key = protocolKey(enginesFolder, engine))
+            m_options->WriteSetting(kStrengthSection, *key, level);
     };
     window->StartEngine(path, protocol);
 }

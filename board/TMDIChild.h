@@ -89,6 +89,13 @@ public:
     void SetEngineOutputShown(bool shown);
     bool EngineOutputShown() const;
     std::function<void(bool shown)> engineOutputHook;
+    // Menu > Engine > Strength, shown when the engine offers levels (see
+    // ChessEngine::StrengthLevels): the chosen level is sent before the engine's next
+    // search and shown beside the engine's colour ("Black (Beginner)"). A level chosen
+    // before the engine has said what it offers is applied once it has, if it offers it.
+    // engineStrengthHook hears the user's choice with the engine's path.
+    void ChooseStrength(const QString& level);
+    std::function<void(const QString& path, const QString& level)> engineStrengthHook;
     std::function<void(const QString& path, EngineProtocol protocol)> engineProtocolHook;
     void Timer1Timer();
 
@@ -158,6 +165,8 @@ private:
     bool AttachEngine(const QString& path, EngineProtocol protocol);
     void SetSpeed(QAction* item, int seconds);
     void ShowEngineThought();
+    void OfferStrengths();
+    void ShowEngineStrength();
     ChessEngine::MoveList EngineMoves() const;
     void SendMoveToEngine(const std::string& from, const std::string& to);
     void MakeEngineMove(const QByteArray& line);
@@ -200,6 +209,8 @@ private:
     QTimer* m_timer1 = nullptr;     // Timer1: polls the engine
     QPlainTextEdit* m_engineOutput = nullptr;
     QTimer* m_outputTimer = nullptr; // redraws m_engineOutput
+    QMenu* m_strengthMenu = nullptr;
+    QString m_strength; // the chosen level, empty when none was
     std::unique_ptr<ChessEngine> m_engine;
     QString m_enginePath;
 

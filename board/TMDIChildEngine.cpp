@@ -9,6 +9,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -82,6 +83,10 @@ void TMDIChild::BuildEngineParts(QMenu* popupAction) {
         connect(item, &QAction::triggered, this, [this, kind] { CorrectEngineProtocol(kind); });
     }
 
+    m_strengthMenu = engine->addMenu(QStringLiteral("Strength"));
+    m_strengthMenu->menuAction()->setObjectName(QStringLiteral("Strength1"));
+    m_strengthMenu->menuAction()->setVisible(false);
+
     QAction* output = engine->addAction(QStringLiteral("Engine Output"));
     output->setObjectName(QStringLiteral("EngineOutput1"));
     output->setCheckable(true);
@@ -139,6 +144,7 @@ bool TMDIChild::AttachEngine(const QString& path, EngineProtocol protocol) {
     m_engine = std::move(engine);
     m_enginePath = path;
     connect(m_engine.get(), &ChessEngine::WriteFailed, this, &TMDIChild::ShowEngineError);
+    connect(m_engine.get(), &ChessEngine::StrengthKnown, this, &TMDIChild::OfferStrengths);
     connect(m_engine.get(), &ChessEngine::Failed, this, [this](const QString& text) {
         CloseEngineLink();
         if (engineFailureHook)
@@ -182,6 +188,46 @@ void TMDIChild::CorrectEngineProtocol(EngineProtocol protocol) {
     }
     if (m_game.Model().engineColour == m_game.Model().SideToMove())
         m_engine->Compute(EngineMoves());
+}
+
+void TMDIChild::OfferStrengths() {
+    m_strengthMenu->clear();
+    const QStringList levels = m_engine->StrengthLevels();
+    m_strengthMenu->menuAction()->setVisible(!levels.isEmpty());
+    auto* group = new QActionGroup(m_strengthMenu);
+    for (const QString& level : levels) {
+        QAction* item = m_strengthMenu->addAction(level);
+        item->setObjectName(QStringLiteral("Strength") + level);
+        item->setCheckable(true);
+        item->setChecked(level == (m_strength.isEmpty() ? levels.front() : m_strength));
+        group->addAction(item);
+        connect(item, &QAction::triggered, this, [this, level] {
+            ChooseStrength(level);
+            if (engineStrengthHook)
+                engineStrengthHook(m_enginePath, level);
+        });
+    }
+    // A level remembered from an earlier game; the engine's own full strength needs no word.
+    if (levels.contains(m_strength) && m_strength != levels.front())
+        ChooseStrength(m_strength);
+}
+
+void TMDIChild::ChooseStrength(const QString& level) {
+    m_strength = level;
+    if (EngineAttached())
+        m_engine->SetStrength(level);
+    ShowEngineStrength();
+}
+
+void TMDIChild::ShowEngineStrength() {
+    const bool limited = EngineAttached() && !m_strength.isEmpty() &&
+                         m_engine->StrengthLevels().value(0) != m_strength &&
+                         !m_engine->StrengthLevels().isEmpty();
+    const std::uint8_t engineColour = m_game.Model().engineColour;
+    m_whiteName->setText(limited && engineColour ? QStringLiteral("White (%1)").arg(m_strength)
+                                                 : QStringLiteral("White"));
+    m_blackName->setText(limited && !engineColour ? QStringLiteral("Black (%1)").arg(m_strength)
+                                                  : QStringLiteral("Black"));
 }
 
 void TMDIChild::SetEngineOutputShown(bool shown) {
@@ -262,6 +308,7 @@ void TMDIChild::Compute1Click() {
     BoardModel& model = m_game.Model();
     model.engineColour = model.engineColour ? 0 : 1;
     m_engine->Compute(EngineMoves());
+    ShowEngineStrength();
 }
 
 void TMDIChild::SetSpeed(QAction* item, int seconds) {

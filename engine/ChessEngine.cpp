@@ -12,6 +12,13 @@ std::unique_ptr<ChessEngine> ChessEngine::Make(EngineProtocol protocol) {
     return std::make_unique<XboardEngine>();
 }
 
+const QStringList& ChessEngine::AllStrengthLevels() {
+    static const QStringList levels = {QStringLiteral("Full"), QStringLiteral("Strong"),
+                                       QStringLiteral("Club"), QStringLiteral("Casual"),
+                                       QStringLiteral("Beginner")};
+    return levels;
+}
+
 ChessEngine::ChessEngine() {
     connect(&m_link, &EngineLink::WriteFailed, this, &ChessEngine::WriteFailed);
     // The last words of an engine that ends are read before anyone asks whether it ended.

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -63,6 +64,14 @@ public:
     // Speed: the time the engine thinks per move.
     virtual void SetSecondsPerMove(int seconds) = 0;
 
+    // The strength levels the engine can honour, strongest ("Full") first, down to
+    // "Beginner"; empty when it can honour none, or before it has said what it offers
+    // (StrengthKnown tells when it has).
+    static const QStringList& AllStrengthLevels();
+    virtual QStringList StrengthLevels() const { return {}; }
+    // Plays at the level of that name from the next search on; an unknown name is ignored.
+    virtual void SetStrength(const QString&) {}
+
     // Whether the window shows the engine's thinking. An xboard engine is asked to print
     // it ("post") only while it is shown, and told to stop ("nopost") when it is hidden
     // again; a UCI engine reports it anyway.
@@ -85,6 +94,8 @@ signals:
     // The engine cannot be used (it never finished its greeting); `text` says why.
     // Delivered queued.
     void Failed(const QString& text);
+    // The engine has said what it offers: StrengthLevels is final.
+    void StrengthKnown();
 
 protected:
     ChessEngine();

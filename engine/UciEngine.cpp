@@ -34,6 +34,56 @@ void UciEngine::Begin() {
     m_handshake.start(m_handshakeMs);
 }
 
+void UciEngine::ReadOption(const QByteArray& line) {
+    // option name NAME (several words) type spin default D min A max B
+    const qsizetype nameAt = line.indexOf(" name ");
+    const qsizetype typeAt = line.indexOf(" type ");
+    if (nameAt < 0 || typeAt < nameAt)
+        return;
+    const QByteArray name = line.mid(nameAt + 6, typeAt - nameAt - 6).trimmed();
+    const QList<QByteArray> words = line.mid(typeAt).simplified().split(' ');
+    Range range;
+    bool min = false, max = false;
+    for (qsizetype i = 0; i + 1 < words.size(); ++i) {
+        bool ok = false;
+        const qint64 value = words[i + 1].toLongLong(&ok);
+        if (words[i] == "min" && ok)
+            range.min = value, min = true;
+        else if (words[i] == "max" && ok)
+            range.max = value, max = true;
+    }
+    if (name == "UCI_LimitStrength")
+        m_limitStrength = words.contains("check");
+    else if (name == "UCI_Elo" && min && max && range.min < range.max)
+        m_elo = range;
+    else if (name == "Skill Level" && min && max && range.min < range.max)
+        m_skill = range;
+}
+
+QStringList UciEngine::StrengthLevels() const {
+    if ((m_limitStrength && m_elo) || m_skill)
+        return AllStrengthLevels();
+    return {};
+}
+
+void UciEngine::SetStrength(const QString& level) {
+    const qsizetype step = AllStrengthLevels().indexOf(level);
+    if (step < 0 || StrengthLevels().isEmpty())
+        return;
+    const qsizetype steps = AllStrengthLevels().size() - 1;
+    const auto value = [&](const Range& range) {
+        return QByteArray::number(range.max - (range.max - range.min) * step / steps);
+    };
+    if (m_limitStrength && m_elo) {
+        m_strengthOptions = "setoption name UCI_LimitStrength value " +
+                            QByteArray(step == 0 ? "false" : "true") + '\n';
+        if (step != 0)
+            m_strengthOptions += "setoption name UCI_Elo value " + value(*m_elo) + '\n';
+    } else {
+        m_strengthOptions = "setoption name Skill Level value " + value(*m_skill) + '\n';
+    }
+}
+
 void UciEngine::HandshakeExpired() {
     if (m_state != State::Greeting)
         return;
@@ -67,7 +117,7 @@ void UciEngine::Search(const MoveList& game) {
     case State::Idle:
         m_game = game;
         m_state = State::Readying;
-        Write("isready\n");
+        Write(std::exchange(m_strengthOptions, {}) + "isready\n");
         return;
     case State::Readying:
     case State::Searching:
@@ -78,10 +128,13 @@ void UciEngine::Search(const MoveList& game) {
 void UciEngine::ReadLine(const QByteArray& line) {
     const QList<QByteArray> words = wordsOf(line);
     const QByteArray& first = words.front();
-    if (m_state == State::Greeting && first == "uciok") {
+    if (m_state == State::Greeting && first == "option") {
+        ReadOption(line);
+    } else if (m_state == State::Greeting && first == "uciok") {
         m_handshake.stop();
         m_state = State::Idle;
         Write("ucinewgame\n");
+        emit StrengthKnown();
         if (m_waiting)
             Search(*std::exchange(m_waiting, std::nullopt));
     } else if (m_state == State::Readying && first == "readyok") {

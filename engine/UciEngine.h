@@ -12,6 +12,11 @@
 // "info" lines with a principal variation are the engine's thinking; every other line
 // ("info" without one, "id", "option", ...) is ignored.
 //
+// Strength: offered when the engine lists "UCI_LimitStrength" with "UCI_Elo", or "Skill
+// Level", among its options; a level is sent as "setoption" lines before the next search
+// ("Full" lifts the limit, "Beginner" is the lowest value the engine allows, the levels
+// between are spread evenly). Nothing is sent while no level is chosen.
+//
 // One search at a time: a request while one runs is not queued (Compute then sends
 // "stop", so that the engine plays at once); a request before "uciok" waits for it.
 class UciEngine : public ChessEngine {
@@ -28,6 +33,8 @@ public:
     void Compute(const MoveList& game) override;
     void SetSecondsPerMove(int seconds) override;
     void ShowThinking(bool) override {}
+    QStringList StrengthLevels() const override;
+    void SetStrength(const QString& level) override;
 
     // For tests of an engine that never answers.
     void SetHandshakeMs(int ms) { m_handshakeMs = ms; }
@@ -40,10 +47,15 @@ protected:
     void ReadLine(const QByteArray& line) override;
 
 private:
+    struct Range {
+        qint64 min = 0;
+        qint64 max = 0;
+    };
     enum class State { Silent, Greeting, Idle, Readying, Searching };
 
     void Search(const MoveList& game);
     void HandshakeExpired();
+    void ReadOption(const QByteArray& line);
 
     State m_state = State::Silent;
     int m_handshakeMs = kHandshakeMs;
@@ -51,4 +63,8 @@ private:
     QTimer m_handshake;
     std::optional<MoveList> m_waiting; // a search asked for before "uciok"
     MoveList m_game;                   // the game of the search being prepared
+    bool m_limitStrength = false;      // "UCI_LimitStrength" is offered
+    std::optional<Range> m_elo;        // "UCI_Elo"
+    std::optional<Range> m_skill;      // "Skill Level"
+    QByteArray m_strengthOptions;      // "setoption" lines waiting for the next search
 };

@@ -11,9 +11,12 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
@@ -60,10 +63,11 @@ struct EngineMainForm : MainFormFixture {
         return form->Options()->Setting(QStringLiteral("Engines"), key);
     }
     // Before start: the settings already say which protocol that engine file speaks.
-    void remember(const QString& key, const QString& protocol) {
+    void remember(const QString& key, const QString& protocol,
+                  const QString& section = QStringLiteral("Engines")) {
         QFile settings(path(QStringLiteral("Settings.ini")));
         QVERIFY(settings.open(QIODevice::Append));
-        settings.write(("[Engines]\r\n" + key + "=" + protocol + "\r\n").toUtf8());
+        settings.write(("[" + section + "]\r\n" + key + "=" + protocol + "\r\n").toUtf8());
     }
 };
 
@@ -80,6 +84,7 @@ private slots:
     void protocolFoundOutAndRemembered_data();
     void protocolFoundOutAndRemembered();
     void silentUciEngineReported();
+    void stockfishAtRememberedStrength();
 };
 
 void AddEngineTest::engineInsideFolder_data() {
@@ -232,6 +237,48 @@ void AddEngineTest::silentUciEngineReported() {
     QVERIFY(DragAndDrop(*window, "e2", "e4"));
     QVERIFY(DragAndDrop(*window, "e7", "e5"));
     QCOMPARE(window->game().LivePosition(), 2);
+}
+
+void AddEngineTest::stockfishAtRememberedStrength() {
+    const QString stockfish = QStringLiteral("/usr/games/stockfish");
+    if (!QFile::exists(stockfish))
+        QSKIP("Stockfish is not installed");
+    EngineMainForm main;
+    main.remember(QStringLiteral("stockfish"), QStringLiteral("uci"));
+    main.remember(QStringLiteral("stockfish"), QStringLiteral("Beginner"),
+                  QStringLiteral("Strength"));
+    main.start();
+    // Stockfish itself, behind a copy of what it reads.
+    const QString heard = main.path(QStringLiteral("heard"));
+    QFile wrapper(main.path(QStringLiteral("Engines/stockfish")));
+    QVERIFY(wrapper.open(QIODevice::WriteOnly));
+    wrapper.write(("#!/bin/sh\ntee '" + heard + "' | exec " + stockfish + "\n").toUtf8());
+    wrapper.close();
+    wrapper.setPermissions(wrapper.permissions() | QFileDevice::ExeOwner);
+    auto dialog = main.choose(wrapper.fileName());
+    BoxAnswerer colour({QMessageBox::Yes});
+    main.addEngine();
+    TMDIChild* window = main.form->ActiveGameWindow();
+    QVERIFY(window && window->EngineAttached());
+    QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("Black"))->text(),
+                              QStringLiteral("Black (Beginner)"), kWait);
+    QVERIFY(DragAndDrop(*window, "e2", "e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
+    QFile log(heard);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray said = log.readAll();
+    // The lowest Elo this Stockfish allows, as it lists it itself.
+    QProcess ask;
+    ask.start(stockfish, {});
+    ask.write("uci\nquit\n");
+    QVERIFY(ask.waitForFinished(kWait));
+    const QRegularExpression lowest("option name UCI_Elo type spin default \\d+ min (\\d+)");
+    const QRegularExpressionMatch match = lowest.match(QString::fromLatin1(ask.readAll()));
+    QVERIFY(match.hasMatch());
+    const QByteArray expected = "ucinewgame\nsetoption name UCI_LimitStrength value true\n"
+                                "setoption name UCI_Elo value " +
+                                match.captured(1).toLatin1() + "\nisready\n";
+    QVERIFY2(said.contains(expected), said.constData());
 }
 
 QObject* MakeAddEngineTest() {

@@ -64,6 +64,9 @@ private slots:
     void uciThinking();
     void xboardThinking_data();
     void xboardThinking();
+    void uciStrength_data();
+    void uciStrength();
+    void xboardOffersNoStrength();
     void failedWriteReported();
     void detectsProtocol_data();
     void detectsProtocol();
@@ -341,6 +344,67 @@ void ProtocolTest::xboardThinking() {
     device.Feed(line);
     QVERIFY(!engine.TakeThought());
     QCOMPARE(device.TakeWritten(), QByteArray("xboard\nnew\nst 1\npost\nnopost\n"));
+}
+
+void ProtocolTest::uciStrength_data() {
+    QTest::addColumn<QByteArray>("options");
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QByteArray>("sent"); // before "isready"; empty with no levels offered
+    const QByteArray stockfish = "option name Skill Level type spin default 20 min 0 max 20\n"
+                                 "option name UCI_LimitStrength type check default false\n"
+                                 "option name UCI_Elo type spin default 1350 min 1350 max 2850\n";
+    QTest::newRow("Stockfish, Beginner")
+        << stockfish << "Beginner"
+        << QByteArray("setoption name UCI_LimitStrength value true\n"
+                      "setoption name UCI_Elo value 1350\n");
+    QTest::newRow("Stockfish, Club") << stockfish << "Club"
+                                     << QByteArray("setoption name UCI_LimitStrength value true\n"
+                                                   "setoption name UCI_Elo value 2100\n");
+    QTest::newRow("Stockfish, Full")
+        << stockfish << "Full" << QByteArray("setoption name UCI_LimitStrength value false\n");
+    QTest::newRow("skill only, Casual")
+        << QByteArray("option name Skill Level type spin default 20 min 0 max 20\n") << "Casual"
+        << QByteArray("setoption name Skill Level value 5\n");
+    QTest::newRow("Elo without the limit switch")
+        << QByteArray("option name UCI_Elo type spin default 1350 min 1350 max 2850\n")
+        << "Beginner" << QByteArray();
+    QTest::newRow("nothing offered")
+        << QByteArray("option name Hash type spin default 16\n") << "Beginner" << QByteArray();
+    QTest::newRow("unknown level") << stockfish << "Grandmaster" << QByteArray();
+}
+
+void ProtocolTest::uciStrength() {
+    QFETCH(QByteArray, options);
+    QFETCH(QString, level);
+    QFETCH(QByteArray, sent);
+    EngineDevice device;
+    UciEngine engine;
+    QSignalSpy known(&engine, &ChessEngine::StrengthKnown);
+    engine.Attach(&device);
+    engine.Begin();
+    device.Feed(options + "uciok\n");
+    QCOMPARE(known.count(), 1);
+    const bool offered = options.contains("Skill Level") || options.contains("UCI_LimitStrength");
+    QCOMPARE(engine.StrengthLevels().size(), offered ? 5 : 0);
+    device.TakeWritten();
+    engine.SetStrength(level);
+    QCOMPARE(device.TakeWritten(), QByteArray()); // only before a search
+    engine.Compute({});
+    QCOMPARE(device.TakeWritten(), sent + "isready\n");
+    device.Feed("readyok\nbestmove e2e4\n");
+    device.TakeWritten();
+    engine.Compute({"e2e4", "e7e5"});
+    QCOMPARE(device.TakeWritten(), QByteArray("isready\n")); // sent once
+}
+
+void ProtocolTest::xboardOffersNoStrength() {
+    EngineDevice device;
+    XboardEngine engine;
+    engine.Attach(&device);
+    engine.Begin();
+    QVERIFY(engine.StrengthLevels().isEmpty());
+    engine.SetStrength("Beginner");
+    QCOMPARE(device.TakeWritten(), QByteArray("xboard\nnew\nst 1\n"));
 }
 
 void ProtocolTest::failedWriteReported() {
