@@ -166,6 +166,10 @@ private:
     void SetSpeed(QAction* item, int seconds);
     void ShowEngineThought();
     void OfferStrengths();
+    // The engine's resignation ends the game in the user's favour; its draw offer is put
+    // to the user, and accepted ends the game drawn.
+    void EngineResigned();
+    void EngineOffersDraw();
     void ShowEngineStrength();
     ChessEngine::MoveList EngineMoves() const;
     void SendMoveToEngine(const std::string& from, const std::string& to);
@@ -220,4 +224,5 @@ private:
     bool m_dragging = false;        // a drag of this window is running
     bool m_askingPromotion = false; // the promotion dialog is open for this window
     bool m_askingColour = false;    // the engine's colour question is open
+    bool m_askingDraw = false;      // the engine's draw offer is open
 };

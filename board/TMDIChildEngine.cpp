@@ -145,6 +145,8 @@ bool TMDIChild::AttachEngine(const QString& path, EngineProtocol protocol) {
     m_enginePath = path;
     connect(m_engine.get(), &ChessEngine::WriteFailed, this, &TMDIChild::ShowEngineError);
     connect(m_engine.get(), &ChessEngine::StrengthKnown, this, &TMDIChild::OfferStrengths);
+    connect(m_engine.get(), &ChessEngine::Resigned, this, &TMDIChild::EngineResigned);
+    connect(m_engine.get(), &ChessEngine::DrawOffered, this, &TMDIChild::EngineOffersDraw);
     connect(m_engine.get(), &ChessEngine::Failed, this, [this](const QString& text) {
         CloseEngineLink();
         if (engineFailureHook)
@@ -188,6 +190,30 @@ void TMDIChild::CorrectEngineProtocol(EngineProtocol protocol) {
     }
     if (m_game.Model().engineColour == m_game.Model().SideToMove())
         m_engine->Compute(EngineMoves());
+}
+
+void TMDIChild::EngineResigned() {
+    BoardModel& model = m_game.Model();
+    if (model.finished || !EngineAttached())
+        return;
+    model.finished = 1;
+    AppendToTitle(model.engineColour ? " - (Black Wins)" : " - (White Wins)");
+}
+
+void TMDIChild::EngineOffersDraw() {
+    if (m_game.Model().finished || !EngineAttached() || m_askingDraw)
+        return;
+    m_askingDraw = true;
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, QStringLiteral("Draw Offer"),
+                              QStringLiteral("The engine offers a draw. Do you accept it?"),
+                              QMessageBox::Yes | QMessageBox::No);
+    m_askingDraw = false;
+    // The game may have ended while the question was open.
+    if (answer != QMessageBox::Yes || m_game.Model().finished)
+        return;
+    m_game.Model().finished = 1;
+    AppendToTitle(" - (Draw)");
 }
 
 void TMDIChild::OfferStrengths() {

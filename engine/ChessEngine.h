@@ -96,6 +96,9 @@ signals:
     void Failed(const QString& text);
     // The engine has said what it offers: StrengthLevels is final.
     void StrengthKnown();
+    // The engine gave the game up, or offers a draw. Delivered queued.
+    void Resigned();
+    void DrawOffered();
 
 protected:
     ChessEngine();

@@ -1,5 +1,7 @@
 #include "XboardEngine.h"
 
+#include <QMetaObject>
+
 namespace {
 
 // Before a game the xboard protocol expects "new": some engines (Fairy-Max) never answer
@@ -34,7 +36,12 @@ void XboardEngine::ShowThinking(bool shown) {
 }
 
 void XboardEngine::ReadLine(const QByteArray& line) {
-    if (line.contains("move ")) {
+    const QByteArray said = line.trimmed();
+    if (said == "resign" || said.startsWith("resign ")) {
+        QMetaObject::invokeMethod(this, &ChessEngine::Resigned, Qt::QueuedConnection);
+    } else if (said == "offer draw") {
+        QMetaObject::invokeMethod(this, &ChessEngine::DrawOffered, Qt::QueuedConnection);
+    } else if (line.contains("move ")) {
         OfferReply(line);
     } else if (m_posting) {
         if (std::optional<EngineThought> thought = ReadXboardThinking(line))

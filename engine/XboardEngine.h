@@ -7,7 +7,9 @@
 // "st N" for the time per move. Nothing else is sent: the engine answers the user's moves
 // from its own start-up state and plays whichever side is to move on "go". A reply is the
 // first line holding "move " since the last TakeReplyLine. While the thinking is shown the
-// engine gets "post", and its thinking lines are read.
+// engine gets "post", and its thinking lines are read. "resign" and "offer draw" are passed
+// on; a result the engine claims is not: the rules find every end of a game themselves,
+// so a claim is either known already or wrong.
 class XboardEngine : public ChessEngine {
     Q_OBJECT
 public:

@@ -67,6 +67,7 @@ private slots:
     void uciStrength_data();
     void uciStrength();
     void xboardOffersNoStrength();
+    void xboardResignAndDrawOffer();
     void failedWriteReported();
     void detectsProtocol_data();
     void detectsProtocol();
@@ -405,6 +406,21 @@ void ProtocolTest::xboardOffersNoStrength() {
     QVERIFY(engine.StrengthLevels().isEmpty());
     engine.SetStrength("Beginner");
     QCOMPARE(device.TakeWritten(), QByteArray("xboard\nnew\nst 1\n"));
+}
+
+void ProtocolTest::xboardResignAndDrawOffer() {
+    EngineDevice device;
+    XboardEngine engine;
+    engine.Attach(&device);
+    QSignalSpy resigned(&engine, &ChessEngine::Resigned);
+    QSignalSpy offered(&engine, &ChessEngine::DrawOffered);
+    device.Feed("0-1 {Black mates}\n1/2-1/2 {Draw by repetition}\nresign\n");
+    QVERIFY(resigned.wait(5000));
+    QCOMPARE(offered.count(), 0);
+    device.Feed("tellics say I resign soon\noffer draw\r\n");
+    QVERIFY(offered.wait(5000));
+    QCOMPARE(resigned.count(), 1);
+    QVERIFY(!engine.TakeReplyLine());
 }
 
 void ProtocolTest::failedWriteReported() {
