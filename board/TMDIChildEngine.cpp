@@ -70,6 +70,14 @@ void TMDIChild::BuildEngineParts(QMenu* popupAction) {
     m_speedItem->setChecked(true);
 
     // Added below the seed's items, so that their places in the menu stay as they were.
+    QAction* output = engine->addAction(QStringLiteral("Engine Output"));
+    output->setObjectName(QStringLiteral("EngineOutput1"));
+    output->setCheckable(true);
+    connect(output, &QAction::triggered, this, [this](bool shown) {
+        SetEngineOutputShown(shown);
+        if (engineOutputHook)
+            engineOutputHook(shown);
+    });
     QMenu* protocol = engine->addMenu(QStringLiteral("Protocol"));
     protocol->menuAction()->setObjectName(QStringLiteral("Protocol1"));
     auto* protocols = new QActionGroup(this);
@@ -87,14 +95,6 @@ void TMDIChild::BuildEngineParts(QMenu* popupAction) {
     m_strengthMenu->menuAction()->setObjectName(QStringLiteral("Strength1"));
     m_strengthMenu->menuAction()->setVisible(false);
 
-    QAction* output = engine->addAction(QStringLiteral("Engine Output"));
-    output->setObjectName(QStringLiteral("EngineOutput1"));
-    output->setCheckable(true);
-    connect(output, &QAction::triggered, this, [this](bool shown) {
-        SetEngineOutputShown(shown);
-        if (engineOutputHook)
-            engineOutputHook(shown);
-    });
     // Over the advertisement while it is shown, so that the board keeps its place.
     m_engineOutput = new QPlainTextEdit(m_bottomPanel);
     m_engineOutput->setObjectName(QStringLiteral("EngineOutput"));
