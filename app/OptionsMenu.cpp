@@ -65,7 +65,7 @@ void OptionsMenu::choosePieceSet(PieceSetChoice choice) {
         window->LoadPieceSet();
         window->RefreshPieceImages();
     }
-    write(kPiecesKey, pieceSetText(choice));
+    WriteSetting(kOptionsSection, kPiecesKey, pieceSetText(choice));
 }
 
 void OptionsMenu::chooseBoardColours(BoardColourChoice choice) {
@@ -75,17 +75,21 @@ void OptionsMenu::chooseBoardColours(BoardColourChoice choice) {
         window->LoadBoardColours();
         window->PaintBoardSquares();
     }
-    write(kBoardKey, boardColoursText(choice));
+    WriteSetting(kOptionsSection, kBoardKey, boardColoursText(choice));
 }
 
 void OptionsMenu::PlaySounds1Click() {
     m_playSounds->setChecked(!m_playSounds->isChecked());
     m_player.setEnabled(m_playSounds->isChecked());
-    write(kSoundKey, soundText(m_playSounds->isChecked()));
+    WriteSetting(kOptionsSection, kSoundKey, soundText(m_playSounds->isChecked()));
 }
 
-void OptionsMenu::write(const QString& key, const QString& value) {
-    m_file.setValue(kOptionsSection, key, value);
+QString OptionsMenu::Setting(const QString& section, const QString& key) const {
+    return m_file.value(section, key);
+}
+
+void OptionsMenu::WriteSetting(const QString& section, const QString& key, const QString& value) {
+    m_file.setValue(section, key, value);
     if (!m_file.save())
         QMessageBox::warning(
             m_parent, m_parent->windowTitle(),

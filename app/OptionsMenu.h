@@ -40,6 +40,11 @@ public:
     void BestGreen1Click() { chooseBoardColours(BoardColourChoice::BestGreen); }
     void PlaySounds1Click();
 
+    // Other settings kept in the same file, so that writing one never loses another: the
+    // stored value (empty when missing), and a write that warns as the Options items do.
+    QString Setting(const QString& section, const QString& key) const;
+    void WriteSetting(const QString& section, const QString& key, const QString& value);
+
     // BoardSettings
     QString PieceSet() const override;
     QString BoardColours() const override;
@@ -52,7 +57,6 @@ private:
                        void (OptionsMenu::*handler)());
     void choosePieceSet(PieceSetChoice choice);
     void chooseBoardColours(BoardColourChoice choice);
-    void write(const QString& key, const QString& value);
 
     QWidget* m_parent;
     IniFile m_file;

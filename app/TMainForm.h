@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/EngineProtocol.h"
 #include "peer/PeerWindowQuota.h"
 
 #include <QMainWindow>
@@ -71,6 +72,8 @@ public:
     // Tools > Add Engine... (TMainFormEngine.cpp): an executable chosen in OpenDialog1
     // inside the "Engines" folder beside the program gets a game window of its name and
     // is started there; any other file only adds a line to the start-up Main Console.
+    // The engine's protocol is the one remembered for its file in the settings, or else
+    // found out by asking the engine and remembered.
     void AddEngine1Click();
 
     // Fills `window`, titled with a file name, from that file; a file that cannot be read
@@ -130,6 +133,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    EngineProtocol EngineProtocolOf(const QString& enginesFolder, const QString& path);
     QAction* makeAction(const char* name, const QString& caption, const QString& hint,
                         const QKeySequence& shortcut, void (TMainForm::*handler)());
     void buildActions();

@@ -1,11 +1,16 @@
 // The main window's engine command: Tools > Add Engine... and its open dialog.
 #include "app/TMainForm.h"
 
+#include "app/OptionsMenu.h"
 #include "board/TMDIChild.h"
+#include "engine/ProtocolProbe.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 
 namespace {
 
@@ -19,12 +24,49 @@ const QString kEngineFilter = QStringLiteral("Engine Executable Files (*)");
 constexpr bool kListExecutablesOnly = true;
 #endif
 
+// Which protocol each engine file speaks, once found out or corrected: the file's path
+// below the engines folder as the key.
+const QString kEnginesSection = QStringLiteral("Engines");
+// Whether engine windows show the Engine Output panel: "1" or "0".
+const QString kWindowsSection = QStringLiteral("Windows");
+const QString kEngineOutputKey = QStringLiteral("EngineOutput");
+// The strength level chosen for each engine file, by the same key as its protocol.
+const QString kStrengthSection = QStringLiteral("Strength");
+
+// The settings key of the engine at `path`, or nothing for a name that the settings file
+// cannot hold as a key.
+std::optional<QString> protocolKey(const QString& enginesFolder, const QString& path) {
+    const QString key = QDir(enginesFolder).relativeFilePath(path);
+    if (key.isEmpty() || key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('[')) ||
+        key.startsWith(QLatin1Char(';')) || key.contains(QLatin1Char('\n')) ||
+        key.contains(QLatin1Char('\r')))
+        return std::nullopt;
+    return key;
+}
+
 // The name of an engine: its file name without an extension, if it has one.
 QString engineName(const QString& path) {
     const QString fileName = QFileInfo(path).fileName();
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     return dot > 0 ? fileName.left(dot) : fileName;
 }
+
+// Keeps folders, to walk into, and executable files, links to them included. The file
+// model's own permission filter cannot say this: naming only "executable" there hides
+// every file that is readable as well, so nothing was listed.
+class ExecutableFilesOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files)
+            return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+};
 
 } // namespace
 
@@ -38,7 +80,8 @@ QFileDialog* TMainForm::OpenDialog1() {
     if (kListExecutablesOnly) {
         // The desktop's own dialog would list every file.
         m_openDialog1->setOption(QFileDialog::DontUseNativeDialog);
-        m_openDialog1->setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDot);
+        m_openDialog1->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDot);
+        m_openDialog1->setProxyModel(new ExecutableFilesOnly(m_openDialog1));
     }
     return m_openDialog1;
 }
@@ -60,7 +103,47 @@ void TMainForm::AddEngine1Click() {
     }
     // Made under an empty title and named afterwards: a game file that happens to carry
     // the engine's name in the current folder is no part of the new game.
+    const EngineProtocol protocol = EngineProtocolOf(enginesFolder, path);
     TMDIChild* window = MakeGameWindow(QString());
     window->setWindowTitle(engineName(path));
-    window->StartEngine(path);
+    window->engineFailureHook = [this](const QString& text) {
+        AddStartupConsoleLine(QStringLiteral("\r\n") + text);
+    };
+    window->engineProtocolHook = [this, enginesFolder](const QString& engine,
+                                                       EngineProtocol corrected) {
+        if (const std::optional<QString> key = protocolKey(enginesFolder, engine))
+            m_options->WriteSetting(kEnginesSection, *key, ProtocolText(corrected));
+    };
+    window->SetEngineOutputShown(m_options->Setting(kWindowsSection, kEngineOutputKey) ==
+                                 QLatin1String("1"));
+    window->engineOutputHook = [this](bool shown) {
+        m_options->WriteSetting(kWindowsSection, kEngineOutputKey,
+                                shown ? QStringLiteral("1") : QStringLiteral("0"));
+    };
+    if (const std::optional<QString> key = protocolKey(enginesFolder, path)) {
+        const QString level = m_options->Setting(kStrengthSection, *key);
+        if (!level.isEmpty())
+            window->ChooseStrength(level);
+    }
+    window->engineStrengthHook = [this, enginesFolder](const QString& engine,
+                                                       const QString& level) {
+        if (const std::optional<QString> key = protocolKey(enginesFolder, engine))
+            m_options->WriteSetting(kStrengthSection, *key, level);
+    };
+    window->StartEngine(path, protocol);
+}
+
+EngineProtocol TMainForm::EngineProtocolOf(const QString& enginesFolder, const QString& path) {
+    const std::optional<QString> key = protocolKey(enginesFolder, path);
+    if (key) {
+        if (const auto known = ProtocolFromText(m_options->Setting(kEnginesSection, *key)))
+            return *known;
+    }
+    // Asking the engine takes up to a few seconds, once per engine file.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const EngineProtocol found = DetectProtocol(path);
+    QApplication::restoreOverrideCursor();
+    if (key)
+        m_options->WriteSetting(kEnginesSection, *key, ProtocolText(found));
+    return found;
 }

@@ -255,7 +255,8 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
     // A drag, the promotion question or the colour question runs a nested event loop with
     // a move or the engine's start half-way; freeing the window then would pull the game
     // out from under it.
-    if (m_dragging || m_askingPromotion || m_askingColour || m_askingTimeControl) {
+    if (m_dragging || m_askingPromotion || m_askingColour || m_askingTimeControl ||
+        m_askingDraw) {
         event->ignore();
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/EngineLink.h"
+#include "engine/ChessEngine.h"
 #include "game/Game.h"
 #include "game/GameDisplay.h"
 #include "game/TimeControl.h"
@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,20 +78,40 @@ public:
     static constexpr qsizetype kChatLineShown = 2000;
 
     // The engine of this window (TMDIChildEngine.cpp). StartEngine attaches the executable
-    // `path`, opens the xboard dialogue and asks the user's colour; when it cannot be
+    // `path`, opens the dialogue of `protocol` and asks the user's colour; when it cannot be
     // started the system's error is shown and the window stays an ordinary game. An engine
-    // stays attached until a tick of Timer1 finds its process ended; closing the window
-    // ends it. While it is attached the user's mouse moves go to it, its colour cannot be
-    // picked up, and its replies are made every 1000 ms tick.
-    void StartEngine(const QString& path);
-    bool EngineAttached() const { return m_engine.Attached(); }
-    qint64 EngineProcessId() const { return m_engine.ProcessId(); }
+    // stays attached until a tick of Timer1 finds its process ended, or it fails its
+    // greeting (engineFailureHook is told why); closing the window ends it. While it is
+    // attached the user's mouse moves go to it, its colour cannot be picked up, and its
+    // replies are made: an xboard engine's every 1000 ms tick, a UCI engine's at once.
+    void StartEngine(const QString& path, EngineProtocol protocol = EngineProtocol::Xboard);
+    bool EngineAttached() const;
+    qint64 EngineProcessId() const;
     void SendToEngine(const QByteArray& text); // shows the system's error when writing fails
     void CloseEngineLink();
     void Compute1Click(); // the engine takes the other colour and moves
     void Fast1Click();    // the engine's time per move: 1, 8 or 15 seconds
     void Medium1Click();
     void Slow1Click();
+    // Menu > Engine > Protocol: the user's correction of the detected protocol, passed to
+    // engineProtocolHook with the engine's path; before the first move the engine is
+    // started anew in it.
+    void CorrectEngineProtocol(EngineProtocol protocol);
+    std::function<void(const QString& text)> engineFailureHook;
+    // Menu > Engine > Engine Output: the panel "Engine Output" over the advertisement shows
+    // the engine's thinking, redrawn at most ten times a second with the latest report;
+    // hidden at creation. engineOutputHook hears the user's choice.
+    void SetEngineOutputShown(bool shown);
+    bool EngineOutputShown() const;
+    std::function<void(bool shown)> engineOutputHook;
+    // Menu > Engine > Strength, shown when the engine offers levels (see
+    // ChessEngine::StrengthLevels): the chosen level is sent before the engine's next
+    // search and shown beside the engine's colour ("Black (Beginner)"). A level chosen
+    // before the engine has said what it offers is applied once it has, if it offers it.
+    // engineStrengthHook hears the user's choice with the engine's path.
+    void ChooseStrength(const QString& level);
+    std::function<void(const QString& path, const QString& level)> engineStrengthHook;
+    std::function<void(const QString& path, EngineProtocol protocol)> engineProtocolHook;
     void Timer1Timer();
 
     // The game's clocks (TMDIChildClock.cpp). A new window has no clock. TimeControl1Click
@@ -177,7 +198,16 @@ private:
     void BuildCounters(QWidget* panel);
     void BuildMenus();
     void BuildEngineParts(QMenu* popupAction);
-    void SetSpeed(QAction* item, const QByteArray& command);
+    bool AttachEngine(const QString& path, EngineProtocol protocol);
+    void SetSpeed(QAction* item, int seconds);
+    void ShowEngineThought();
+    void OfferStrengths();
+    // The engine's resignation ends the game in the user's favour; its draw offer is put
+    // to the user, and accepted ends the game drawn.
+    void EngineResigned();
+    void EngineOffersDraw();
+    void ShowEngineStrength();
+    ChessEngine::MoveList EngineMoves() const;
     void SendMoveToEngine(const std::string& from, const std::string& to);
     void MakeEngineMove(const QByteArray& line);
     void ShowEngineError(const QString& text);
@@ -227,7 +257,12 @@ private:
     QAction* m_engineItem = nullptr;
     QAction* m_speedItem = nullptr; // the ticked one of Fast1, Medium1, Slow1
     QTimer* m_timer1 = nullptr;     // Timer1: polls the engine
-    EngineLink m_engine;
+    QPlainTextEdit* m_engineOutput = nullptr;
+    QTimer* m_outputTimer = nullptr; // redraws m_engineOutput
+    QMenu* m_strengthMenu = nullptr;
+    QString m_strength; // the chosen level, empty when none was
+    std::unique_ptr<ChessEngine> m_engine;
+    QString m_enginePath;
 
     QVector<QImage> m_imageList1;  // the cut piece sheet, plain
     QVector<QPixmap> m_imageList2; // the same pictures with their background left out
@@ -243,4 +278,5 @@ private:
     QAction* m_drawItem = nullptr;
     QAction* m_takeBackItem = nullptr;
     bool m_askingTimeControl = false; // the Time Control dialog or its question is open
+    bool m_askingDraw = false;      // the engine's draw offer is open
 };

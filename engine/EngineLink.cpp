@@ -33,13 +33,7 @@ bool EngineLink::Start(const QString& path, QString* error) {
     }
     m_process = process;
     m_processId = process->processId();
-    m_partial.clear();
-    m_overlong = false;
-    m_reply.reset();
-    // Reading as soon as output arrives keeps the pipe drained, so QProcess's own buffer
-    // never holds more than one read's worth of an engine that floods its output.
-    connect(process, &QProcess::readyReadStandardOutput, this, &EngineLink::ReadOutput);
-    connect(process, &QProcess::finished, this, &EngineLink::ReadOutput);
+    connect(process, &QProcess::finished, this, &EngineLink::Finished);
     connect(
         process, &QProcess::errorOccurred, this,
         [this](QProcess::ProcessError failure) {
@@ -54,52 +48,8 @@ bool EngineLink::Ended() const {
     return m_process && m_process->state() == QProcess::NotRunning;
 }
 
-bool EngineLink::Send(const QByteArray& text, QString* error) {
-    if (!m_process)
-        return true;
-    if (m_process->write(text) == text.size())
-        return true;
-    if (error)
-        *error = m_process->errorString();
-    return false;
-}
-
-void EngineLink::ReadOutput() {
-    if (!m_process)
-        return;
-    const QByteArray chunk = m_process->readAll();
-    qsizetype start = 0;
-    while (start < chunk.size()) {
-        const qsizetype feed = chunk.indexOf('\n', start);
-        const qsizetype end = feed < 0 ? chunk.size() : feed;
-        if (!m_overlong) {
-            if (m_partial.size() + (end - start) > kMaxLine) {
-                m_overlong = true;
-                m_partial.clear();
-            } else {
-                m_partial.append(chunk.constData() + start, end - start);
-            }
-        }
-        if (feed < 0)
-            break;
-        if (!m_overlong)
-            CollectLine(std::move(m_partial));
-        m_partial.clear();
-        m_overlong = false;
-        start = feed + 1;
-    }
-}
-
-void EngineLink::CollectLine(QByteArray line) {
-    if (m_reply || !line.contains("move "))
-        return;
-    if (line.endsWith('\r'))
-        line.chop(1);
-    m_reply = std::move(line);
-}
-
-std::optional<QByteArray> EngineLink::TakeReplyLine() {
-    return std::exchange(m_reply, std::nullopt);
+QIODevice* EngineLink::Device() const {
+    return m_process;
 }
 
 void EngineLink::Close() {
@@ -107,8 +57,6 @@ void EngineLink::Close() {
         return;
     QProcess* process = std::exchange(m_process, nullptr);
     m_processId = 0;
-    m_partial.clear();
-    m_reply.reset();
     process->disconnect(this);
     EngineCloser::End(process);
 }

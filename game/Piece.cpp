@@ -50,3 +50,8 @@ std::string KindOfLetter(char letter) {
         return {};
     }
 }
+
+std::string PromotionKindOfLetter(char letter) {
+    std::string named = KindOfLetter(letter);
+    return named == kind::Pawn || named == kind::King ? std::string() : named;
+}

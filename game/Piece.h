@@ -63,3 +63,8 @@ char KindLetter(std::string_view kind);
 
 // The kind named by a notation letter (either case: "q", "N", ...), or empty for any other letter.
 std::string KindOfLetter(char letter);
+
+// The kind a promotion letter names: "Queen", "Rook", "Bishop" or "Knight" for "q", "r",
+// "b", "n" in either case; empty for any other letter. The one reading of the letter that
+// the peer link, the engine replies and the rules share.
+std::string PromotionKindOfLetter(char letter);

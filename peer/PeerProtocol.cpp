@@ -1,5 +1,7 @@
 #include "peer/PeerProtocol.h"
 
+#include "game/Piece.h"
+
 #include <QtGlobal>
 
 namespace {
@@ -12,25 +14,6 @@ constexpr qsizetype kSourceAt = 6;
 constexpr qsizetype kDestinationAt = 8;
 constexpr qsizetype kPromotionAt = 10;
 constexpr qsizetype kChatTextAt = 6;
-
-QString promotionChoiceFor(char letter) {
-    switch (letter) {
-    case 'q':
-    case 'Q':
-        return QStringLiteral("Queen");
-    case 'r':
-    case 'R':
-        return QStringLiteral("Rook");
-    case 'b':
-    case 'B':
-        return QStringLiteral("Bishop");
-    case 'n':
-    case 'N':
-        return QStringLiteral("Knight");
-    default:
-        return {};
-    }
-}
 
 // A carriage return, a line or paragraph separator inside a chat text would start a new
 // line in the chat log, where it could pass for a line of the other speaker.
@@ -64,7 +47,8 @@ PeerMessage parsePeerLine(const QByteArray& line) {
         message.from = QString::fromLatin1(line.mid(kSourceAt, 2));
         message.to = QString::fromLatin1(line.mid(kDestinationAt, 2));
         if (line.size() > kPromotionAt)
-            message.promotionChoice = promotionChoiceFor(line[kPromotionAt]);
+            message.promotionChoice =
+                QString::fromStdString(PromotionKindOfLetter(line[kPromotionAt]));
     } else if (line.startsWith("/chat")) {
         message.kind = PeerMessageKind::Chat;
         message.chatText = oneLineOfText(line.mid(kChatTextAt));

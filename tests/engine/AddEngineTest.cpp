@@ -3,15 +3,20 @@
 #include "ScriptedEngine.h"
 #include "WindowSupport.h"
 
+#include "app/OptionsMenu.h"
+#include "engine/UciEngine.h"
 #include "peer/Unit2.h"
 #include "tests/app/MainFormFixture.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
@@ -53,6 +58,17 @@ struct EngineMainForm : MainFormFixture {
         });
     }
     void addEngine() { form->findChild<QAction*>(QStringLiteral("AddEngine1"))->trigger(); }
+    // The protocol remembered for the engine file `key` (its path below "Engines").
+    QString remembered(const QString& key) const {
+        return form->Options()->Setting(QStringLiteral("Engines"), key);
+    }
+    // Before start: the settings already say which protocol that engine file speaks.
+    void remember(const QString& key, const QString& protocol,
+                  const QString& section = QStringLiteral("Engines")) {
+        QFile settings(path(QStringLiteral("Settings.ini")));
+        QVERIFY(settings.open(QIODevice::Append));
+        settings.write(("[" + section + "]\r\n" + key + "=" + protocol + "\r\n").toUtf8());
+    }
 };
 
 } // namespace
@@ -65,6 +81,10 @@ private slots:
     void fileOutsideFolder_data();
     void fileOutsideFolder();
     void cancelled();
+    void protocolFoundOutAndRemembered_data();
+    void protocolFoundOutAndRemembered();
+    void silentUciEngineReported();
+    void stockfishAtRememberedStrength();
 };
 
 void AddEngineTest::engineInsideFolder_data() {
@@ -83,6 +103,8 @@ void AddEngineTest::engineInsideFolder() {
     QFETCH(QString, title);
     ScriptedEngine engine({});
     EngineMainForm main;
+    // Remembered, so that nobody asks the engine which protocol it speaks.
+    main.remember(QString(file).remove(QStringLiteral("Engines/")), QStringLiteral("xboard"));
     main.start();
     // A game file of the engine's name in the current folder is no part of the new game.
     QTemporaryDir current;
@@ -158,6 +180,105 @@ void AddEngineTest::cancelled() {
     QVERIFY(dialog->seen());
     QCOMPARE(main.form->Workspace()->subWindowList().size(), windows);
     QVERIFY(main.startupLog->toPlainText().isEmpty());
+}
+
+void AddEngineTest::protocolFoundOutAndRemembered_data() {
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("protocol");
+    // The same script answers the question when it is asked, and then plays the game,
+    // answering e2e4 with e7e5.
+    QTest::newRow("UCI") << QStringList{"await uci\\n",
+                                        "say id name Stand-in\\nuciok\\n",
+                                        "await isready\\n",
+                                        "say readyok\\n",
+                                        "await go movetime 1000\\n",
+                                        "say info depth 1 score cp 5 wdl 1 2 3 pv e7e5\\n",
+                                        "say bestmove e7e5\\n"}
+                         << "uci";
+    QTest::newRow("xboard, turning down uci")
+        << QStringList{"say Error (unknown command): uci\\n", "await e2e4\\n", "say move e7e5\\n"}
+        << "xboard";
+}
+
+void AddEngineTest::protocolFoundOutAndRemembered() {
+    QFETCH(QStringList, script);
+    QFETCH(QString, protocol);
+    ScriptedEngine engine(script);
+    EngineMainForm main;
+    main.start();
+    auto dialog = main.choose(main.linkEngine(QStringLiteral("Engines/found")));
+    BoxAnswerer colour({QMessageBox::Yes});
+    main.addEngine();
+    QCOMPARE(main.remembered(QStringLiteral("found")), protocol);
+    TMDIChild* window = main.form->ActiveGameWindow();
+    QVERIFY(window && window->EngineAttached());
+    QVERIFY(DragAndDrop(*window, "e2", "e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
+    QCOMPARE(window->game().Model().moveRecord.back(), std::string("e7e5"));
+    QVERIFY(main.startupLog->toPlainText().isEmpty());
+}
+
+void AddEngineTest::silentUciEngineReported() {
+    // Remembered as UCI, but it never finishes its greeting.
+    ScriptedEngine engine({"sleep 60000"});
+    EngineMainForm main;
+    main.remember(QStringLiteral("mute"), QStringLiteral("uci"));
+    main.start();
+    auto dialog = main.choose(main.linkEngine(QStringLiteral("Engines/mute")));
+    BoxAnswerer colour({QMessageBox::Yes});
+    main.addEngine();
+    TMDIChild* window = main.form->ActiveGameWindow();
+    QVERIFY(window);
+    const qint64 pid = window->EngineProcessId();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->EngineAttached(), UciEngine::kHandshakeMs + kWait);
+    QVERIFY(main.startupLog->toPlainText().contains(QStringLiteral("uciok")));
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessExists(pid), kWait);
+    // An ordinary game window now: the user moves both sides.
+    QVERIFY(DragAndDrop(*window, "e2", "e4"));
+    QVERIFY(DragAndDrop(*window, "e7", "e5"));
+    QCOMPARE(window->game().LivePosition(), 2);
+}
+
+void AddEngineTest::stockfishAtRememberedStrength() {
+    const QString stockfish = QStringLiteral("/usr/games/stockfish");
+    if (!QFile::exists(stockfish))
+        QSKIP("Stockfish is not installed");
+    EngineMainForm main;
+    main.remember(QStringLiteral("stockfish"), QStringLiteral("uci"));
+    main.remember(QStringLiteral("stockfish"), QStringLiteral("Beginner"),
+                  QStringLiteral("Strength"));
+    main.start();
+    // Stockfish itself, behind a copy of what it reads.
+    const QString heard = main.path(QStringLiteral("heard"));
+    QFile wrapper(main.path(QStringLiteral("Engines/stockfish")));
+    QVERIFY(wrapper.open(QIODevice::WriteOnly));
+    wrapper.write(("#!/bin/sh\ntee '" + heard + "' | exec " + stockfish + "\n").toUtf8());
+    wrapper.close();
+    wrapper.setPermissions(wrapper.permissions() | QFileDevice::ExeOwner);
+    auto dialog = main.choose(wrapper.fileName());
+    BoxAnswerer colour({QMessageBox::Yes});
+    main.addEngine();
+    TMDIChild* window = main.form->ActiveGameWindow();
+    QVERIFY(window && window->EngineAttached());
+    QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("Black"))->text(),
+                              QStringLiteral("Black (Beginner)"), kWait);
+    QVERIFY(DragAndDrop(*window, "e2", "e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
+    QFile log(heard);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray said = log.readAll();
+    // The lowest Elo this Stockfish allows, as it lists it itself.
+    QProcess ask;
+    ask.start(stockfish, {});
+    ask.write("uci\nquit\n");
+    QVERIFY(ask.waitForFinished(kWait));
+    const QRegularExpression lowest("option name UCI_Elo type spin default \\d+ min (\\d+)");
+    const QRegularExpressionMatch match = lowest.match(QString::fromLatin1(ask.readAll()));
+    QVERIFY(match.hasMatch());
+    const QByteArray expected = "ucinewgame\nsetoption name UCI_LimitStrength value true\n"
+                                "setoption name UCI_Elo value " +
+                                match.captured(1).toLatin1() + "\nisready\n";
+    QVERIFY2(said.contains(expected), said.constData());
 }
 
 QObject* MakeAddEngineTest() {

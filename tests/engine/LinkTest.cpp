@@ -1,9 +1,9 @@
-// The engine link against the scripted stand-in engine: lines, replies, the cap on what
-// is kept, start failures, and ending the engine without a trace.
+// The engine process and its xboard dialogue against the scripted stand-in engine: lines, replies,
+// the cap on what is kept, start failures, and ending the engine without a trace.
 #include "ScriptedEngine.h"
 
 #include "engine/EngineCloser.h"
-#include "engine/EngineLink.h"
+#include "engine/XboardEngine.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -20,8 +20,8 @@ namespace {
 
 constexpr int kWait = 20000; // generous for a busy machine; a passing run is far quicker
 
-std::unique_ptr<EngineLink> startedLink() {
-    auto link = std::make_unique<EngineLink>();
+std::unique_ptr<XboardEngine> startedLink() {
+    auto link = std::make_unique<XboardEngine>();
     QString error;
     if (!link->Start(ScriptedEngine::Program(), &error))
         qWarning() << "the scripted engine did not start:" << error;
@@ -30,7 +30,7 @@ std::unique_ptr<EngineLink> startedLink() {
 
 // Waits until the link holds a reply line, and takes it. The event loop runs all the
 // while, as the program's does (QTest::qWaitFor sleeps between its rounds).
-QByteArray nextReply(EngineLink& link) {
+QByteArray nextReply(XboardEngine& link) {
     std::optional<QByteArray> reply;
     QEventLoop loop;
     QTimer poll;
@@ -83,7 +83,7 @@ void LinkTest::otherLinesIgnored() {
 }
 
 void LinkTest::overlongLinesDropped() {
-    const int cap = static_cast<int>(EngineLink::kMaxLine);
+    const int cap = static_cast<int>(PeerLineFramer::kMaxLineLength);
     // Exactly the cap, its reply at the end, then one byte more.
     const QString fits = QStringLiteral("flood %1").arg(cap - 9);
     const QString over = QStringLiteral("flood %1").arg(cap - 8);
@@ -163,7 +163,7 @@ void LinkTest::startFailures() {
     } else if (kind == "folder") {
         QVERIFY(QDir(folder.path()).mkdir(kind));
     }
-    EngineLink link;
+    XboardEngine link;
     QString error;
     QVERIFY(!link.Start(path, &error));
     QVERIFY2(!error.isEmpty(), "no system error text");
@@ -201,7 +201,7 @@ void LinkTest::closeEndsStubbornEngines() {
 
 void LinkTest::finishAllIsBounded() {
     ScriptedEngine engine({"stubborn"});
-    std::vector<std::unique_ptr<EngineLink>> links;
+    std::vector<std::unique_ptr<XboardEngine>> links;
     std::vector<qint64> pids;
     for (int i = 0; i < 4; ++i) {
         links.push_back(startedLink());
@@ -225,7 +225,7 @@ void LinkTest::finishAllIsBounded() {
 void LinkTest::writeToClosedInputFails() {
     ScriptedEngine engine({"closein", "say closed\\n", "sleep 5000"});
     auto link = startedLink();
-    QSignalSpy failed(link.get(), &EngineLink::WriteFailed);
+    QSignalSpy failed(link.get(), &ChessEngine::WriteFailed);
     QTest::qWait(300);
     QString error;
     const bool sent = link->Send("e2e4\n", &error);

@@ -1,5 +1,8 @@
 // The reply move read from one line of engine output.
+#include "board/EngineOutput.h"
 #include "engine/EngineReply.h"
+#include "game/Game.h"
+#include "game/NullDisplay.h"
 
 #include <QTest>
 
@@ -10,6 +13,10 @@ class ReplyTest : public QObject {
 private slots:
     void readsMoveWord_data();
     void readsMoveWord();
+    void readsFormsInPosition_data();
+    void readsFormsInPosition();
+    void describesThought_data();
+    void describesThought();
 };
 
 void ReplyTest::readsMoveWord_data() {
@@ -71,6 +78,95 @@ void ReplyTest::readsMoveWord() {
         QCOMPARE(QString::fromStdString(read->promotion),
                  QString::fromStdString(expected->promotion));
     }
+}
+
+void ReplyTest::readsFormsInPosition_data() {
+    QTest::addColumn<QByteArray>("fen");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("expected"); // from, to and the promotion kind; empty: none
+    const QByteArray start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    // Black to move; knights on b8 and f6 may both reach d7, rooks on a8 and f8 reach e8.
+    const QByteArray twins = "r4rk1/pPp2ppp/5n2/3p4/4P3/8/PPP2PPP/R3K2R b KQ - 0 1";
+    const QByteArray promote = "8/4P1k1/8/8/8/8/6K1/8 w - - 0 1";
+    const QByteArray castle = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+    QTest::newRow("seed coordinates first") << start << QByteArray("move g1f3") << "g1f3";
+    QTest::newRow("SAN knight") << start << QByteArray("move Nf3") << "g1f3";
+    QTest::newRow("SAN pawn") << start << QByteArray("move e4") << "e2e4";
+    QTest::newRow("SAN pawn capture") << twins << QByteArray("move dxe4") << "d5e4";
+    QTest::newRow("SAN pawn capture, no x") << twins << QByteArray("move de4") << "d5e4";
+    QTest::newRow("SAN ambiguous rook") << twins << QByteArray("move Re8") << "";
+    QTest::newRow("SAN rook by file") << twins << QByteArray("move Rae8") << "a8e8";
+    QTest::newRow("SAN rook by file, check") << twins << QByteArray("move Rfe8+") << "f8e8";
+    QTest::newRow("SAN illegal") << start << QByteArray("move Nf4") << "";
+    QTest::newRow("SAN other side's piece") << start << QByteArray("move Nf6") << "";
+    QTest::newRow("coordinates with =") << promote << QByteArray("move e7e8=Q") << "e7e8Queen";
+    QTest::newRow("coordinates with =, knight")
+        << promote << QByteArray("move e7e8=n") << "e7e8Knight";
+    QTest::newRow("SAN promotion with check") << promote << QByteArray("move e8=Q+") << "e7e8Queen";
+    QTest::newRow("SAN promotion without =") << promote << QByteArray("move e8R") << "e7e8Rook";
+    QTest::newRow("SAN promotion missing") << promote << QByteArray("move e8") << "";
+    QTest::newRow("promotion to a king") << promote << QByteArray("move e8=K") << "";
+    QTest::newRow("= in the wrong place") << promote << QByteArray("move e7=e8Q") << "";
+    QTest::newRow("castling with check") << castle << QByteArray("move O-O+") << "e1g1";
+    QTest::newRow("long castling with mate") << castle << QByteArray("move O-O-O#") << "e1c1";
+    QTest::newRow("long algebraic, Phalanx") << start << QByteArray("move Ng1-f3") << "g1f3";
+    QTest::newRow("long algebraic capture") << twins << QByteArray("move d5xe4") << "d5e4";
+    QTest::newRow("long algebraic promotion")
+        << promote << QByteArray("move e7-e8=Q") << "e7e8Queen";
+    QTest::newRow("words that are no move") << start << QByteArray("move xyzzy") << "";
+    QTest::newRow("no marker") << start << QByteArray("Nf3") << "";
+    QTest::newRow("mark alone") << start << QByteArray("move +#") << "";
+}
+
+void ReplyTest::readsFormsInPosition() {
+    QFETCH(QByteArray, fen);
+    QFETCH(QByteArray, line);
+    QFETCH(QString, expected);
+    NullDisplay display;
+    Game game(display);
+    QVERIFY(game.Model().SetUpFromFen(fen.toStdString()));
+    const BoardModel before = game.Model();
+    const std::optional<EngineMove> move = ReadEngineMoveIn(line.toStdString(), game);
+    const QString read =
+        move ? QString::fromStdString(move->from + move->to + move->promotion) : QString();
+    QCOMPARE(read, expected);
+    QCOMPARE(game.Model().PlacementText(), before.PlacementText());
+}
+
+void ReplyTest::describesThought_data() {
+    QTest::addColumn<QStringList>("played");
+    QTest::addColumn<QByteArray>("info");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("Black to move, pawns")
+        << QStringList{"e2e4"}
+        << QByteArray("info depth 12 score cp 31 time 1500 nodes 9 pv e7e5 g1f3 b8c6 f1b5")
+        << "12  -0.31  1.5 s  9  1... e5 2. Nf3 Nc6 3. Bb5";
+    QTest::newRow("White to move, mate")
+        << QStringList{} << QByteArray("info depth 5 score mate 3 time 0 nodes 1 pv e2e4")
+        << "5  #3  0.0 s  1  1. e4";
+    QTest::newRow("Black being mated")
+        << QStringList{"e2e4"} << QByteArray("info depth 5 score mate -2 time 0 nodes 1 pv a7a6")
+        << "5  #2  0.0 s  1  1... a6";
+    QTest::newRow("shown as far as legal")
+        << QStringList{} << QByteArray("info depth 2 score cp 0 time 0 nodes 2 pv e2e4 e2e4 d7d5")
+        << "2  +0.00  0.0 s  2  1. e4";
+    QTest::newRow("nonsense shows no moves")
+        << QStringList{} << QByteArray("info depth 1 score cp 5 time 0 nodes 1 pv zz99 e2e4")
+        << "1  +0.05  0.0 s  1  ";
+}
+
+void ReplyTest::describesThought() {
+    QFETCH(QStringList, played);
+    QFETCH(QByteArray, info);
+    QFETCH(QString, shown);
+    NullDisplay display;
+    Game game(display);
+    for (const QString& move : played)
+        QVERIFY(game.MakeMove(move.left(2).toStdString(), move.mid(2, 2).toStdString()));
+    const std::optional<EngineThought> thought = ReadUciInfo(info);
+    QVERIFY(thought);
+    QCOMPARE(DescribeThought(*thought, game), shown);
+    QCOMPARE(game.LivePosition(), played.size());
 }
 
 QObject* MakeReplyTest() {

@@ -54,6 +54,8 @@ private slots:
     void startFailureLeavesOrdinaryGame();
     void engineGetsMoveBeforePeer();
     void writeFailureShown();
+    void resignationAndDrawOffer_data();
+    void resignationAndDrawOffer();
 };
 
 void WindowTest::dialogueBytes() {
@@ -321,6 +323,44 @@ void WindowTest::writeFailureShown() {
     QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), 1, kWait);
     qInfo() << boxes.seen;
     QVERIFY(window.EngineAttached()); // the command is lost, the link stays
+}
+
+void WindowTest::resignationAndDrawOffer_data() {
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QList<QMessageBox::StandardButton>>("answers");
+    QTest::addColumn<QString>("title"); // empty: the game goes on
+    using B = QMessageBox::StandardButton;
+    QTest::newRow("resign") << "resign" << QList<B>{} << " - (White Wins)";
+    QTest::newRow("draw accepted") << "offer draw" << QList<B>{B::Yes} << " - (Draw)";
+    QTest::newRow("draw declined") << "offer draw" << QList<B>{B::No} << "";
+    QTest::newRow("wrong claim") << "1-0 {White mates}" << QList<B>{} << "";
+}
+
+void WindowTest::resignationAndDrawOffer() {
+    QFETCH(QString, said);
+    QFETCH(QList<QMessageBox::StandardButton>, answers);
+    QFETCH(QString, title);
+    ScriptedEngine engine(
+        {"await e2e4\\n", "say " + said + "\\n", "sleep 300", "say move e7e5\\n"});
+    auto* window = new TMDIChild;
+    window->setWindowTitle("scripted");
+    window->show();
+    StartScripted(*window, true);
+    BoxAnswerer boxes(answers);
+    QVERIFY(DragAndDrop(*window, "e2", "e4"));
+    if (title.isEmpty()) {
+        // The game goes on: the engine's move is made.
+        QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
+        QVERIFY(!window->game().Model().finished);
+        QCOMPARE(window->windowTitle(), QStringLiteral("scripted"));
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), "scripted" + title, kWait);
+        QVERIFY(window->game().Model().finished);
+        QTest::qWait(1500); // the move after it is not made in a finished game
+        QCOMPARE(window->game().LivePosition(), 1);
+    }
+    QCOMPARE(boxes.seen.size(), answers.size());
+    delete window;
 }
 
 QObject* MakeWindowTest() {

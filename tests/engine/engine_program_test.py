@@ -5,17 +5,20 @@ File > Exit; widgets are found through the accessibility bus.
 
     engine_program_test.py ENGINE BIN_DIR SOURCE_DIR
 
-ENGINE is fairymax, phalanx, hoichess or stockfish (PolyGlot in front of it, through the
-wrapper script): the user plays White for 20 plies or to the end with every move legal;
+ENGINE is fairymax, phalanx, hoichess, stockfish (PolyGlot in front of it, through the
+wrapper script, set to xboard) or uci-stockfish (Stockfish itself, found to speak UCI): the user plays White for 20 plies or to the end with every move legal;
 a second window answered "No" has the engine open as White; no engine process remains
 after its window closes or after the program exits. ENGINE scripted plays the scripted
 stand-in engine: the Menu button's Engine items, and the end of several stubborn engines
-at exit. Exits with 77 (skipped) when the engine is not installed.
+at exit. ENGINE dialog: the engine dialog lists links and executable files and no other
+file, and an entry clicked with the mouse, then Open clicked, opens the engine's window.
+Every engine is picked from the dialog's list with a real click, then a click on Open. Exits with 77 (skipped) when the engine is not installed.
 
 Run inside its own D-Bus session (dbus-run-session), so the accessibility bus is private.
 """
 import os
 import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -100,6 +103,50 @@ class Engines:
                 os.remove(path)
 
 
+class Settings:
+    """The program's "Settings.ini": which protocol an engine file speaks, set before the
+    program starts and read after; the file is put back as it was at the end."""
+
+    SECTION = "[Engines]"
+
+    def __init__(self, bin_dir):
+        self.path = os.path.join(bin_dir, "Settings.ini")
+        self.original = open(self.path, "rb").read() if os.path.exists(self.path) else None
+
+    def lines(self):
+        if not os.path.exists(self.path):
+            return []
+        with open(self.path, newline="") as file:
+            return file.read().split("\r\n")
+
+    def remember(self, key, protocol):
+        lines = [line for line in self.lines() if line and not line.startswith(key + "=")]
+        if self.SECTION not in lines:
+            lines.append(self.SECTION)
+        lines.insert(lines.index(self.SECTION) + 1, "%s=%s" % (key, protocol))
+        with open(self.path, "w", newline="") as file:
+            file.write("\r\n".join(lines) + "\r\n")
+
+    def forget(self, key):
+        lines = [line for line in self.lines() if line and not line.startswith(key + "=")]
+        with open(self.path, "w", newline="") as file:
+            file.write("\r\n".join(lines) + "\r\n")
+
+    def protocol(self, key):
+        for line in self.lines():
+            if line.startswith(key + "="):
+                return line.split("=", 1)[1]
+        return None
+
+    def restore(self):
+        if self.original is None:
+            if os.path.exists(self.path):
+                os.remove(self.path)
+            return
+        with open(self.path, "wb") as file:
+            file.write(self.original)
+
+
 def keys_to(title, *names):
     """Keys pressed on the program's window of that title."""
     window = pt.wait_for("the window " + title, lambda: pt.x_windows_named(title))[-1]
@@ -107,18 +154,65 @@ def keys_to(title, *names):
     subprocess.run(["xdotool", "key", "--clearmodifiers", *names], check=True)
 
 
-def add_engine(name, play_white):
-    """Tools > Add Engine..., the engine's name typed into the dialog, the colour answered."""
+def open_engine_dialog():
+    """Tools > Add Engine..., and the dialog it opens."""
     # The keyboard, not an accessible action: the command opens a modal dialog, and the
     # accessibility bus would wait for the answer to the press until the dialog closed.
     keys_to("Rookvale 1.0", "alt+t", "a")
-    dialog = pt.wait_for("the engine dialog", lambda: next(
+    return pt.wait_for("the engine dialog", lambda: next(
         (top_level(title) for title in ("Open", "") if top_level(title) is not None and
          find_all(top_level(title), "push button", "Open")), None))
-    fields = [field for field in find_all(dialog, "text")
-              if "name" in (field.name or "").lower()] or find_all(dialog, "text")
-    fields[-1].queryEditableText().setTextContents(name)
-    keys_to("Open", "Return")
+
+
+def within(probe, timeout):
+    """Whether `probe` comes true before `timeout` seconds have passed."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if probe():
+            return True
+        time.sleep(0.2)
+    return False
+
+
+def showing(node):
+    return node.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def file_entries(dialog, name=None):
+    """The entries of the dialog's file list that are on the screen: cells of its detail
+    view or items of its list view, whichever the dialog shows."""
+    return [entry for role in ("table cell", "list item")
+            for entry in find_all(dialog, role, name) if showing(entry)]
+
+
+def listed_files(dialog):
+    """The texts the dialog's file list shows."""
+    return sorted({entry.name for entry in file_entries(dialog)})
+
+
+def click(node):
+    """A real click in the middle of a widget, as a person does."""
+    extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    x, y = extents.x + extents.width // 2, extents.y + extents.height // 2
+    subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True)
+    time.sleep(0.2)
+    subprocess.run(["xdotool", "click", "1"], check=True)
+
+
+def pick_engine(dialog, name):
+    """The engine's entry in the list clicked, then the Open button clicked."""
+    entry = pt.wait_for("%s in the engine list" % name,
+                        lambda: next(iter(file_entries(dialog, name)), None))
+    button = find_all(dialog, "push button", "Open")[0]
+    for attempt in range(3):
+        click(entry)
+        if within(lambda: button.getState().contains(pyatspi.STATE_ENABLED), 5.0):
+            break
+        print("the click on %s was not taken; again" % name)
+    click(button)
+
+
+def answer_colour(play_white):
     question = pt.wait_for("the colour question", lambda: top_level("Color Selection"))
     if not find_all(question, "label", "Do you want to play white pieces?"):
         fail("the colour question does not ask whether to play White")
@@ -126,6 +220,13 @@ def add_engine(name, play_white):
                       lambda: next(iter(find_all(question, "push button",
                                                  "Yes" if play_white else "No")), None)))
     pt.wait_for("the question to close", lambda: top_level("Color Selection") is None)
+
+
+def add_engine(name, play_white):
+    """Tools > Add Engine..., the engine picked from the list with the mouse, the colour
+    answered."""
+    pick_engine(open_engine_dialog(), name)
+    answer_colour(play_white)
 
 
 class GameWindow:
@@ -231,6 +332,49 @@ def play(window, oracle, user_white, plies, seed):
         wait_for_plies(window, len(shown) + 1, "the user's move %s" % move, timeout=5.0)
 
 
+def engine_output(window):
+    """The lines of the window's "Engine Output" panel."""
+    panel = next(iter(find_all(window.frame, "text", "Engine Output")), None)
+    if panel is None:
+        return []
+    text = panel.queryText().getText(0, -1)
+    return [line for line in text.splitlines() if line.strip()]
+
+
+def check_thinking(window, oracle, engine):
+    """Menu > Engine > Engine Output shows the engine's thinking about the next move: each
+    line's variation is legal from the position it was thought in."""
+    shown = window.moves()
+    _, finished, _ = legal_moves(oracle, shown)
+    if finished:
+        print("the game ended; no thinking to show")
+        return
+    # A busy machine may lose a key of the menu walk: as a person would, look and try again.
+    for attempt in range(3):
+        engine_command(window, "Down", "Down")  # below Compute and Speed
+        if within(lambda: any(showing(panel) for panel in
+                              find_all(window.frame, "text", "Engine Output")), 5.0):
+            break
+        subprocess.run(["xdotool", "key", "Escape", "Escape", "Escape"], check=True)
+        print("the Engine Output item was not reached; again")
+    else:
+        fail("Menu > Engine > Engine Output did not show the panel")
+    played, _ = play(window, oracle, True, len(shown) + 1, seed=3)
+    base = played[:len(shown) + 1]
+    lines = pt.wait_for("the engine's thinking in the panel", lambda: engine_output(window))
+    # The engine thinks for a second; take what it showed by then.
+    wait_for_plies(window, len(base) + 1, "the engine's answer while the panel is shown")
+    time.sleep(0.5)
+    lines = engine_output(window)
+    for line in lines:
+        # depth, score, time, "s", nodes, then the variation
+        variation = [word for word in line.split()[5:] if not word.endswith(".")]
+        if not variation:
+            fail("a line of the panel shows no variation: %r" % line)
+        legal_moves(oracle, base + variation)
+    print("%s thinking, %d lines, the last: %s" % (engine, len(lines), lines[-1]))
+
+
 def process_table():
     """(pid -> parent pid, pid -> start time) of every process."""
     parents, starts = {}, {}
@@ -274,7 +418,9 @@ def expect_gone(processes, after):
 
 
 def engine_target(engine, source_dir):
-    if engine == "stockfish":
+    if engine == "uci-stockfish":
+        needed, target = ["stockfish"], os.path.join(GAMES, "stockfish")
+    elif engine == "stockfish":
         needed = ["polyglot", "stockfish"]
         target = os.path.join(source_dir, "tests", "engine", "stockfish-polyglot")
     else:
@@ -286,21 +432,33 @@ def engine_target(engine, source_dir):
     return target
 
 
-def test_real_engine(engine, program, engines, bin_dir, source_dir):
+def test_real_engine(engine, program, engines, settings, bin_dir, source_dir):
     target = engine_target(engine, source_dir)
     oracle = os.path.join(bin_dir, "engine-test-moves")
     # Names of the test's own, so that a person's links in the folder are left alone.
     name = "rvtest-" + engine
     engines.link(name, target)
     engines.link(name + "-white", target)
+    if engine == "uci-stockfish":
+        # Found out when the engine is added, and remembered.
+        settings.forget(name)
+        settings.forget(name + "-white")
+    else:
+        # PolyGlot speaks UCI too when it is asked in UCI: the user set xboard for it.
+        for key in (name, name + "-white"):
+            settings.remember(key, "xboard")
     process = program.start()
     pt.wait_for("the start-up window", lambda: "Game Board" in (pt.child_titles() or []))
 
     add_engine(name, play_white=True)
     window = GameWindow(name)
+    if engine == "uci-stockfish" and settings.protocol(name) != "uci":
+        fail("Stockfish was not found to speak UCI: %r" % settings.protocol(name))
     first = engine_processes(process, set())
     shown, finished = play(window, oracle, True, PLIES, seed=len(engine))
     print("%s as Black: %s%s" % (engine, " ".join(shown), " (finished)" if finished else ""))
+    if engine in ("uci-stockfish", "fairymax"):
+        check_thinking(window, oracle, engine)
 
     add_engine(name + "-white", play_white=False)
     opening = GameWindow(name + "-white", inverted=True)
@@ -335,7 +493,7 @@ def engine_command(window, *path):
     time.sleep(0.3)
 
 
-def test_scripted(program, engines, bin_dir):
+def test_scripted(program, engines, settings, bin_dir):
     work = tempfile.mkdtemp()
     script, log = os.path.join(work, "script"), os.path.join(work, "received")
     with open(script, "w") as file:
@@ -343,6 +501,7 @@ def test_scripted(program, engines, bin_dir):
     program.env["ROOKVALE_ENGINE_SCRIPT"] = script
     program.env["ROOKVALE_ENGINE_LOG"] = log
     engines.link("rvtest-scripted", os.path.join(bin_dir, "scripted-engine"))
+    settings.remember("rvtest-scripted", "xboard")
     process = program.start()
     pt.wait_for("the start-up window", lambda: "Game Board" in (pt.child_titles() or []))
 
@@ -363,6 +522,7 @@ def test_scripted(program, engines, bin_dir):
         file.write("stubborn\n")
     for number in range(3):
         engines.link("rvtest-stubborn%d" % number, os.path.join(bin_dir, "scripted-engine"))
+        settings.remember("rvtest-stubborn%d" % number, "xboard")
         add_engine("rvtest-stubborn%d" % number, play_white=True)
     stubborn = engine_processes(program.started[-1], set())
     started = time.monotonic()
@@ -372,26 +532,68 @@ def test_scripted(program, engines, bin_dir):
     expect_gone(stubborn, "File > Exit")
 
 
+def test_dialog(program, engines, bin_dir):
+    """The dialog lists links to engines and executable files, not other files; an entry
+    clicked and Open clicked opens the engine's window."""
+    installed = [name for name in ("fairymax", "phalanx", "hoichess")
+                 if os.access(os.path.join(GAMES, name), os.X_OK)]
+    for name in installed:
+        engines.link("rvtest-list-" + name, os.path.join(GAMES, name))
+    copy = os.path.join(engines.folder, "rvtest-list-copy")
+    shutil.copy(os.path.join(bin_dir, "scripted-engine"), copy)
+    engines.links.append(copy)
+    notes = os.path.join(engines.folder, "rvtest-list-notes.txt")
+    with open(notes, "w") as file:
+        file.write("not an engine\n")
+    engines.links.append(notes)
+    work = tempfile.mkdtemp()
+    script = os.path.join(work, "script")
+    with open(script, "w") as file:
+        file.write("await quit\n")
+    program.env["ROOKVALE_ENGINE_SCRIPT"] = script
+
+    process = program.start()
+    pt.wait_for("the start-up window", lambda: "Game Board" in (pt.child_titles() or []))
+    dialog = open_engine_dialog()
+    expected = sorted(["rvtest-list-" + name for name in installed] + ["rvtest-list-copy"])
+    listed = pt.wait_for("the engines in the list", lambda: (
+        lambda shown: shown if all(name in shown for name in expected) else None)(
+            listed_files(dialog)))
+    print("listed:", " ".join(name for name in listed if name.startswith("rvtest-list")))
+    if "rvtest-list-notes.txt" in listed:
+        fail("a file that is not executable is listed as an engine")
+    pick_engine(dialog, "rvtest-list-copy")
+    answer_colour(True)
+    GameWindow("rvtest-list-copy")
+    if len(descendants(process.pid)) == 0:
+        fail("no engine process runs for the window opened from the list")
+    program.exit_through_menu(process)
+
+
 def main():
     if len(sys.argv) != 4:
         print(__doc__)
         return 2
     engine, bin_dir, source_dir = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
-    if engine != "scripted":
+    if engine not in ("scripted", "dialog"):
         engine_target(engine, source_dir)
     display = pt.Display()
     engines = Engines(bin_dir)
+    settings = Settings(bin_dir)
     with tempfile.TemporaryDirectory() as home:
         program = pt.Program(bin_dir, home)
         program.env["ROOKVALE_AD_HOST"] = "http://127.0.0.1:9"
         try:
             if engine == "scripted":
-                test_scripted(program, engines, bin_dir)
+                test_scripted(program, engines, settings, bin_dir)
+            elif engine == "dialog":
+                test_dialog(program, engines, bin_dir)
             else:
-                test_real_engine(engine, program, engines, bin_dir, source_dir)
+                test_real_engine(engine, program, engines, settings, bin_dir, source_dir)
         finally:
             program.stop_all()
             engines.remove()
+            settings.restore()
             display.close()
     print("PASS")
     return 0

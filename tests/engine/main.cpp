@@ -6,6 +6,7 @@
 #include <QApplication>
 
 QObject* MakeReplyTest();
+QObject* MakeProtocolTest();
 QObject* MakeLinkTest();
 QObject* MakeWindowTest();
 QObject* MakeAddEngineTest();
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::vector<std::unique_ptr<QObject>> suites;
     suites.emplace_back(MakeReplyTest());
+    suites.emplace_back(MakeProtocolTest());
     suites.emplace_back(MakeLinkTest());
     suites.emplace_back(MakeWindowTest());
     suites.emplace_back(MakeAddEngineTest());

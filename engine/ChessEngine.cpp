@@ -1,0 +1,106 @@
+#include "ChessEngine.h"
+
+#include "UciEngine.h"
+#include "XboardEngine.h"
+
+#include <QIODevice>
+#include <QMetaObject>
+
+std::unique_ptr<ChessEngine> ChessEngine::Make(EngineProtocol protocol) {
+    if (protocol == EngineProtocol::Uci)
+        return std::make_unique<UciEngine>();
+    return std::make_unique<XboardEngine>();
+}
+
+const QStringList& ChessEngine::AllStrengthLevels() {
+    static const QStringList levels = {QStringLiteral("Full"), QStringLiteral("Strong"),
+                                       QStringLiteral("Club"), QStringLiteral("Casual"),
+                                       QStringLiteral("Beginner")};
+    return levels;
+}
+
+ChessEngine::ChessEngine() {
+    connect(&m_link, &EngineLink::WriteFailed, this, &ChessEngine::WriteFailed);
+    // The last words of an engine that ends are read before anyone asks whether it ended.
+    connect(&m_link, &EngineLink::Finished, this, &ChessEngine::ReadAvailable);
+}
+
+ChessEngine::~ChessEngine() {
+    Close();
+}
+
+bool ChessEngine::Start(const QString& path, QString* error) {
+    if (Attached())
+        return true;
+    if (!m_link.Start(path, error))
+        return false;
+    Attach(m_link.Device());
+    return true;
+}
+
+void ChessEngine::Attach(QIODevice* device) {
+    if (Attached())
+        return;
+    m_device = device;
+    m_framer.Clear();
+    m_reply.reset();
+    // Reading as soon as output arrives keeps the pipe drained, so the device's own buffer
+    // never holds more than one read's worth of an engine that floods its output.
+    connect(device, &QIODevice::readyRead, this, &ChessEngine::ReadAvailable);
+}
+
+bool ChessEngine::Send(const QByteArray& text, QString* error) {
+    if (!m_device)
+        return true;
+    if (m_device->write(text) == text.size())
+        return true;
+    if (error)
+        *error = m_device->errorString();
+    return false;
+}
+
+void ChessEngine::Write(const QByteArray& text) {
+    QString error;
+    if (!Send(text, &error))
+        QMetaObject::invokeMethod(
+            this, [this, error] { emit WriteFailed(error); }, Qt::QueuedConnection);
+}
+
+void ChessEngine::ReportFailure(const QString& text) {
+    QMetaObject::invokeMethod(
+        this, [this, text] { emit Failed(text); }, Qt::QueuedConnection);
+}
+
+void ChessEngine::ReadAvailable() {
+    if (!m_device)
+        return;
+    m_framer.Append(m_device->readAll());
+    // A line may close the link (a failed greeting); the rest is then of no use.
+    while (m_device) {
+        std::optional<QByteArray> line = m_framer.TakeLine();
+        if (!line)
+            break;
+        ReadLine(*line);
+    }
+}
+
+void ChessEngine::OfferReply(QByteArray line) {
+    if (m_reply)
+        return;
+    m_reply = std::move(line);
+    emit ReplyArrived();
+}
+
+std::optional<QByteArray> ChessEngine::TakeReplyLine() {
+    return std::exchange(m_reply, std::nullopt);
+}
+
+void ChessEngine::Close() {
+    if (m_device)
+        m_device->disconnect(this);
+    m_device = nullptr;
+    m_framer.Clear();
+    m_reply.reset();
+    m_thought.reset();
+    m_link.Close();
+}
