@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardModel.h"
+#include "CompactBoard.h"
 #include "GameDisplay.h"
 
 #include <deque>
@@ -34,6 +35,14 @@ public:
     // empty when the text is not a square name or the square is empty.
     std::vector<std::string> LegalTargets(const std::string& square);
 
+    struct SquarePair {
+        int from; // square index, as in the board model
+        int to;
+    };
+    // Every legal move of the side to move, castling as the king's two-square move, square
+    // by square in index order: what LegalTargets and the castlings give, read in one pass.
+    std::vector<SquarePair> LegalMoves();
+
     // Makes the move from `from` to `to` for the side to move, castling given as the
     // king's two-square move. A promotion uses the promotion choice when set and asks the
     // display otherwise (an unanswered question makes a queen).
@@ -66,6 +75,8 @@ private:
     };
 
     bool MakeOneMove(const std::string& from, const std::string& to);
+    // Takes the cells again from the records, which anyone holding the model may change.
+    void ReadBoard() { m_board.ReadFrom(m_model.board); }
     bool IsLegalMoveAt(int from, int to, bool ownKingTest);
     bool PassesMovementRule(int from, int to) const;
     bool PawnMayMove(int from, int to) const;
@@ -89,6 +100,7 @@ private:
     void EndGame(const std::string& result);
 
     BoardModel m_model;
+    CompactBoard m_board; // the records' position as the rules read it
     GameDisplay* m_display;
     bool m_inMove = false;
     std::deque<QueuedMove> m_queue;
