@@ -43,6 +43,10 @@ public:
     // by square in index order: what LegalTargets and the castlings give, read in one pass.
     std::vector<SquarePair> LegalMoves();
 
+    // The squares (indices, in index order) from which a piece of the side to move may
+    // legally move to the square with index `to`, castling included; read in one pass.
+    std::vector<int> LegalOrigins(int to);
+
     // Makes the move from `from` to `to` for the side to move, castling given as the
     // king's two-square move. A promotion uses the promotion choice when set and asks the
     // display otherwise (an unanswered question makes a queen).

@@ -349,6 +349,23 @@ std::vector<Game::SquarePair> Game::LegalMoves() {
     return moves;
 }
 
+std::vector<int> Game::LegalOrigins(int to) {
+    std::vector<int> origins;
+    if (to < 0 || to >= 64) {
+        return origins;
+    }
+    ReadBoard();
+    const std::uint8_t toMove = m_model.SideToMove();
+    for (int from = 0; from < 64; ++from) {
+        const Cell piece = m_board.cells[from];
+        if (piece != cell::Empty && ColourOfCell(piece) == toMove &&
+            IsLegalMoveAt(from, to, true)) {
+            origins.push_back(from);
+        }
+    }
+    return origins;
+}
+
 bool Game::HasLegalTarget(int square) {
     const bool mayExposeKing = MayExposeOwnKing(square);
     return VisitCandidates(m_board.cells, square, [&](int target) {
