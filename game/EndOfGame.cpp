@@ -6,6 +6,7 @@
 #include "Square.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 namespace {
@@ -13,6 +14,41 @@ namespace {
 const std::string kMateSound = "Audio/mate.wav";
 constexpr int kQuietMoveLimit = 100;
 constexpr int kRepetitionLimit = 3;
+
+// The placement field as BoardModel::PlacementText writes it, read from the cells; only a
+// kind the rules do not know takes its letter from its record.
+std::string PlacementOfCells(const CompactBoard& compact, const std::array<TSquare, 64>& board) {
+    static constexpr char kLetters[] = " PNBRQK  pnbrqk ";
+    std::string text;
+    text.reserve(72);
+    int empties = 0;
+    auto flushEmpties = [&] {
+        if (empties) {
+            text += static_cast<char>('0' + empties);
+            empties = 0;
+        }
+    };
+    for (int square = 0; square < 64; ++square) {
+        if (square > 0 && square % 8 == 0) {
+            flushEmpties();
+            text += '/';
+        }
+        const Cell piece = compact.cells[square];
+        if (piece == cell::Empty) {
+            ++empties;
+            continue;
+        }
+        flushEmpties();
+        if (KindOfCell(piece) == cell::Unknown) {
+            const char letter = KindLetter(board[square].piece.kind);
+            text += ColourOfCell(piece) ? letter : static_cast<char>(std::tolower(letter));
+        } else {
+            text += kLetters[(ColourOfCell(piece) ? 0 : 8) + KindOfCell(piece)];
+        }
+    }
+    flushEmpties();
+    return text;
+}
 
 } // namespace
 
@@ -28,23 +64,17 @@ void Game::EndGame(const std::string& result) {
 }
 
 void Game::DetectEndOfGame() {
-    const auto& board = m_model.board;
+    const auto& cells = m_board.cells;
     const std::uint8_t mover = m_model.sideMarker;
     const std::uint8_t defender = mover ? 0 : 1;
-
-    int king = -1;
-    for (int square = 0; square < 64 && king < 0; ++square) {
-        if (board[square].piece.kind == kind::King && board[square].piece.white == defender) {
-            king = square;
-        }
-    }
+    const int king = m_board.firstKing[defender];
 
     int checkers = 0;
     int lastChecker = -1;
     for (int square = 0; square < 64 && king >= 0; ++square) {
-        const TPiece& piece = board[square].piece;
-        if (piece.IsEmpty() || piece.white != mover || piece.kind == kind::King ||
-            !IsLegalMoveAt(square, king, false)) {
+        const Cell piece = cells[square];
+        if (piece == cell::Empty || ColourOfCell(piece) != mover ||
+            KindOfCell(piece) == cell::King || !IsLegalMoveAt(square, king, false)) {
             continue;
         }
         if (checkers++ == 0) {
@@ -74,8 +104,8 @@ void Game::DetectEndOfGame() {
         return;
     }
     for (int square = 0; square < 64; ++square) {
-        const TPiece& piece = board[square].piece;
-        if (!piece.IsEmpty() && piece.white == defender && HasLegalTarget(square)) {
+        const Cell piece = cells[square];
+        if (piece != cell::Empty && ColourOfCell(piece) == defender && HasLegalTarget(square)) {
             return;
         }
     }
@@ -83,8 +113,8 @@ void Game::DetectEndOfGame() {
 }
 
 bool Game::IsMate(int king, int checkers, int lastChecker) {
-    const auto& board = m_model.board;
-    const std::uint8_t defender = board[king].piece.white;
+    const auto& cells = m_board.cells;
+    const std::uint8_t defender = ColourOfCell(cells[king]);
     const int kingFile = FileOf(king);
     const int kingRank = RankOf(king);
 
@@ -103,9 +133,9 @@ bool Game::IsMate(int king, int checkers, int lastChecker) {
     // Can a defender other than the king legally reach `target`?
     auto defenderReaches = [&](int target, bool pawnsOnly) {
         for (int square = 0; square < 64; ++square) {
-            const TPiece& piece = board[square].piece;
-            if (piece.IsEmpty() || piece.white != defender || piece.kind == kind::King ||
-                (pawnsOnly && piece.kind != kind::Pawn)) {
+            const Cell piece = cells[square];
+            if (piece == cell::Empty || ColourOfCell(piece) != defender ||
+                KindOfCell(piece) == cell::King || (pawnsOnly && KindOfCell(piece) != cell::Pawn)) {
                 continue;
             }
             if (IsLegalMoveAt(square, target, true)) {
@@ -120,21 +150,21 @@ bool Game::IsMate(int king, int checkers, int lastChecker) {
     }
     // A pawn that has just stepped two squares can also be taken en passant.
     const int passed = SquareIndex(m_model.enPassantSquare);
-    if (passed >= 0 && board[lastChecker].piece.kind == kind::Pawn &&
+    if (passed >= 0 && KindOfCell(cells[lastChecker]) == cell::Pawn &&
         FileOf(passed) == FileOf(lastChecker) &&
         std::abs(RankOf(passed) - RankOf(lastChecker)) == 1 && defenderReaches(passed, true)) {
         return false;
     }
 
-    const std::string& kind = board[lastChecker].piece.kind;
+    const Cell kind = KindOfCell(cells[lastChecker]);
     const int df = FileOf(lastChecker) - kingFile;
     const int dr = RankOf(lastChecker) - kingRank;
     if (std::abs(df) <= 1 && std::abs(dr) <= 1) {
         return true;
     }
-    const bool straight = (df == 0 || dr == 0) && (kind == kind::Rook || kind == kind::Queen);
+    const bool straight = (df == 0 || dr == 0) && (kind == cell::Rook || kind == cell::Queen);
     const bool diagonal =
-        std::abs(df) == std::abs(dr) && (kind == kind::Bishop || kind == kind::Queen);
+        std::abs(df) == std::abs(dr) && (kind == cell::Bishop || kind == cell::Queen);
     if (!straight && !diagonal) {
         return true;
     }
@@ -155,14 +185,14 @@ bool Game::InsufficientMaterial() const {
     bool bishopOnLight = false;
     bool bishopOnDark = false;
     for (int square = 0; square < 64; ++square) {
-        const std::string& kind = m_model.board[square].piece.kind;
-        if (kind == kind::Pawn || kind == kind::Rook || kind == kind::Queen) {
+        const Cell kind = KindOfCell(m_board.cells[square]);
+        if (kind == cell::Pawn || kind == cell::Rook || kind == cell::Queen) {
             return false;
         }
-        if (kind == kind::Knight) {
+        if (kind == cell::Knight) {
             ++minors;
             ++knights;
-        } else if (kind == kind::Bishop) {
+        } else if (kind == cell::Bishop) {
             ++minors;
             // a1 (file 0, rank 1) is dark: the dark squares have an odd file + rank.
             ((FileOf(square) + RankOf(square)) % 2 == 1 ? bishopOnDark : bishopOnLight) = true;
@@ -176,7 +206,7 @@ bool Game::InsufficientMaterial() const {
 std::string Game::RepetitionKey() {
     // Positions repeat when everything that decides the legal moves repeats: the
     // placement, the side to move, the castling rights and a usable en-passant capture.
-    std::string key = m_model.PlacementText();
+    std::string key = PlacementOfCells(m_board, m_model.board);
     key += m_model.sideMarker ? " b " : " w ";
     const auto& marks = m_model.castlingMarks;
     const std::pair<CastlingMark, char> rights[] = {
@@ -199,9 +229,7 @@ std::string Game::RepetitionKey() {
         const int pawnRank = toMove ? 5 : 4;
         for (const int side : {-1, 1}) {
             const int square = IndexAt(FileOf(passed) + side, pawnRank);
-            const TPiece& piece =
-                square >= 0 ? m_model.board[square].piece : m_model.pieceTable[kEmptyPiece];
-            if (piece.kind == kind::Pawn && piece.white == toMove &&
+            if (square >= 0 && m_board.cells[square] == MakeCell(cell::Pawn, toMove) &&
                 IsLegalMoveAt(square, passed, true)) {
                 capturable = true;
             }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardModel.h"
+#include "CompactBoard.h"
 #include "GameDisplay.h"
 
 #include <array>
@@ -35,6 +36,18 @@ public:
     // The squares the piece on `square` may legally move to, castling excluded;
     // empty when the text is not a square name or the square is empty.
     std::vector<std::string> LegalTargets(const std::string& square);
+
+    struct SquarePair {
+        int from; // square index, as in the board model
+        int to;
+    };
+    // Every legal move of the side to move, castling as the king's two-square move, square
+    // by square in index order: what LegalTargets and the castlings give, read in one pass.
+    std::vector<SquarePair> LegalMoves();
+
+    // The squares (indices, in index order) from which a piece of the side to move may
+    // legally move to the square with index `to`, castling included; read in one pass.
+    std::vector<int> LegalOrigins(int to);
 
     // Makes the move from `from` to `to` for the side to move, castling given as the
     // king's two-square move. A promotion uses the promotion choice when set and asks the
@@ -100,6 +113,8 @@ private:
 
     bool MakeOneMove(const std::string& from, const std::string& to);
     Undo UndoRecord(int from, int to) const;
+    // Takes the cells again from the records, which anyone holding the model may change.
+    void ReadBoard() { m_board.ReadFrom(m_model.board); }
     bool IsLegalMoveAt(int from, int to, bool ownKingTest);
     bool PassesMovementRule(int from, int to) const;
     bool PawnMayMove(int from, int to) const;
@@ -123,6 +138,7 @@ private:
     void EndGame(const std::string& result);
 
     BoardModel m_model;
+    CompactBoard m_board; // the records' position as the rules read it
     GameDisplay* m_display;
     bool m_inMove = false;
     std::deque<QueuedMove> m_queue;

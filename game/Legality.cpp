@@ -17,15 +17,10 @@ constexpr int kPawnSteps[8][2] = {{0, 1}, {0, -1}, {0, 2},  {0, -2},
 constexpr int kRookRays[4][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
 constexpr int kBishopRays[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
 
-bool Holds(const TPiece& piece, std::string_view kind, std::uint8_t white) {
-    return piece.white == white && piece.kind == kind;
-}
-
 // Calls visit(candidate) for the candidate targets of the piece on `from`, in the order
 // in which they are listed to the user, until visit returns true. Returns whether it did.
 template <typename Visit>
-bool VisitCandidates(const std::array<TSquare, 64>& board, int from, Visit visit) {
-    const std::string& kind = board[from].piece.kind;
+bool VisitCandidates(const std::array<Cell, 64>& cells, int from, Visit visit) {
     const int file = FileOf(from);
     const int rank = RankOf(from);
     auto steps = [&](const int(&offsets)[8][2]) {
@@ -48,32 +43,29 @@ bool VisitCandidates(const std::array<TSquare, 64>& board, int from, Visit visit
                 if (visit(target)) {
                     return true;
                 }
-                if (!board[target].piece.IsEmpty()) {
+                if (cells[target] != cell::Empty) {
                     break;
                 }
             }
         }
         return false;
     };
-    if (kind == kind::Rook) {
+    switch (KindOfCell(cells[from])) {
+    case cell::Rook:
         return rays(kRookRays);
-    }
-    if (kind == kind::Bishop) {
+    case cell::Bishop:
         return rays(kBishopRays);
-    }
-    if (kind == kind::Queen) {
+    case cell::Queen:
         return rays(kRookRays) || rays(kBishopRays);
-    }
-    if (kind == kind::Knight) {
+    case cell::Knight:
         return steps(kKnightSteps);
-    }
-    if (kind == kind::King) {
+    case cell::King:
         return steps(kKingSteps);
-    }
-    if (kind == kind::Pawn) {
+    case cell::Pawn:
         return steps(kPawnSteps);
+    default:
+        return false;
     }
-    return false;
 }
 
 } // namespace
@@ -84,44 +76,41 @@ bool Game::IsLegalMove(const std::string& from, const std::string& to, bool ownK
     if (s < 0 || t < 0) {
         return false;
     }
+    ReadBoard();
     return IsLegalMoveAt(s, t, ownKingTest);
 }
 
 bool Game::IsLegalMoveAt(int from, int to, bool ownKingTest) {
-    const TPiece& moving = m_model.board[from].piece;
-    if (moving.IsEmpty() || !PassesMovementRule(from, to)) {
+    const Cell moving = m_board.cells[from];
+    if (moving == cell::Empty || !PassesMovementRule(from, to)) {
         return false;
     }
-    const TPiece& target = m_model.board[to].piece;
-    if (!target.IsEmpty() && target.white == moving.white) {
+    const Cell target = m_board.cells[to];
+    if (target != cell::Empty && ColourOfCell(target) == ColourOfCell(moving)) {
         return false;
     }
     return !ownKingTest || LeavesOwnKingSafe(from, to);
 }
 
 bool Game::PassesMovementRule(int from, int to) const {
-    const std::string& kind = m_model.board[from].piece.kind;
     const int df = std::abs(FileOf(to) - FileOf(from));
     const int dr = std::abs(RankOf(to) - RankOf(from));
-    if (kind == kind::Rook) {
+    switch (KindOfCell(m_board.cells[from])) {
+    case cell::Rook:
         return (df == 0 || dr == 0) && PathIsClear(from, to);
-    }
-    if (kind == kind::Bishop) {
+    case cell::Bishop:
         return df == dr && PathIsClear(from, to);
-    }
-    if (kind == kind::Queen) {
+    case cell::Queen:
         return (df == 0 || dr == 0 || df == dr) && PathIsClear(from, to);
-    }
-    if (kind == kind::Knight) {
+    case cell::Knight:
         return (df == 1 && dr == 2) || (df == 2 && dr == 1);
-    }
-    if (kind == kind::King) {
+    case cell::King:
         return (df <= 1 && dr <= 1) || CastlingAllowed(from, to);
-    }
-    if (kind == kind::Pawn) {
+    case cell::Pawn:
         return PawnMayMove(from, to);
+    default:
+        return false;
     }
-    return false;
 }
 
 bool Game::PathIsClear(int from, int to) const {
@@ -130,7 +119,7 @@ bool Game::PathIsClear(int from, int to) const {
     int file = FileOf(from) + fileStep;
     int rank = RankOf(from) + rankStep;
     for (; file != FileOf(to) || rank != RankOf(to); file += fileStep, rank += rankStep) {
-        if (!m_model.board[IndexAt(file, rank)].piece.IsEmpty()) {
+        if (m_board.cells[IndexAt(file, rank)] != cell::Empty) {
             return false;
         }
     }
@@ -138,12 +127,12 @@ bool Game::PathIsClear(int from, int to) const {
 }
 
 bool Game::PawnMayMove(int from, int to) const {
-    const bool white = m_model.board[from].piece.white;
+    const bool white = ColourOfCell(m_board.cells[from]);
     const int fromRank = RankOf(from);
     const int toRank = RankOf(to);
     const int df = std::abs(FileOf(to) - FileOf(from));
     const int dr = std::abs(toRank - fromRank);
-    const bool targetEmpty = m_model.board[to].piece.IsEmpty();
+    const bool targetEmpty = m_board.cells[to] == cell::Empty;
     if (white ? toRank < fromRank : toRank > fromRank) {
         return false;
     }
@@ -165,7 +154,7 @@ bool Game::PawnMayMove(int from, int to) const {
     if (df == 0 && !targetEmpty) {
         return false;
     }
-    if (dr == 2 && !m_model.board[IndexAt(FileOf(from), white ? 3 : 6)].piece.IsEmpty()) {
+    if (dr == 2 && m_board.cells[IndexAt(FileOf(from), white ? 3 : 6)] != cell::Empty) {
         return false;
     }
     return true;
@@ -195,7 +184,7 @@ bool Game::CastlingAllowed(int from, int to) const {
             return false;
         }
         for (const char* square : castling.mustBeEmpty) {
-            if (square && !m_model.board[SquareIndex(square)].piece.IsEmpty()) {
+            if (square && m_board.cells[SquareIndex(square)] != cell::Empty) {
                 return false;
             }
         }
@@ -212,29 +201,29 @@ bool Game::CastlingAllowed(int from, int to) const {
 }
 
 bool Game::IsAttackedBy(int square, std::uint8_t white) const {
-    const auto& board = m_model.board;
+    const auto& cells = m_board.cells;
     const int file = FileOf(square);
     const int rank = RankOf(square);
     const int pawnRank = white ? rank - 1 : rank + 1;
     for (const int side : {-1, 1}) {
         const int at = IndexAt(file + side, pawnRank);
-        if (at >= 0 && Holds(board[at].piece, kind::Pawn, white)) {
+        if (at >= 0 && cells[at] == MakeCell(cell::Pawn, white)) {
             return true;
         }
     }
     for (const auto& step : kKnightSteps) {
         const int at = IndexAt(file + step[0], rank + step[1]);
-        if (at >= 0 && Holds(board[at].piece, kind::Knight, white)) {
+        if (at >= 0 && cells[at] == MakeCell(cell::Knight, white)) {
             return true;
         }
     }
     for (const auto& step : kKingSteps) {
         const int at = IndexAt(file + step[0], rank + step[1]);
-        if (at >= 0 && Holds(board[at].piece, kind::King, white)) {
+        if (at >= 0 && cells[at] == MakeCell(cell::King, white)) {
             return true;
         }
     }
-    auto sliderOnRay = [&](const int(&directions)[4][2], std::string_view kind) {
+    auto sliderOnRay = [&](const int(&directions)[4][2], Cell kind) {
         for (const auto& direction : directions) {
             for (int f = file + direction[0], r = rank + direction[1];;
                  f += direction[0], r += direction[1]) {
@@ -242,11 +231,11 @@ bool Game::IsAttackedBy(int square, std::uint8_t white) const {
                 if (at < 0) {
                     break;
                 }
-                const TPiece& piece = board[at].piece;
-                if (piece.IsEmpty()) {
+                const Cell piece = cells[at];
+                if (piece == cell::Empty) {
                     continue;
                 }
-                if (piece.white == white && (piece.kind == kind || piece.kind == kind::Queen)) {
+                if (piece == MakeCell(kind, white) || piece == MakeCell(cell::Queen, white)) {
                     return true;
                 }
                 break;
@@ -254,67 +243,63 @@ bool Game::IsAttackedBy(int square, std::uint8_t white) const {
         }
         return false;
     };
-    return sliderOnRay(kRookRays, kind::Rook) || sliderOnRay(kBishopRays, kind::Bishop);
+    return sliderOnRay(kRookRays, cell::Rook) || sliderOnRay(kBishopRays, cell::Bishop);
 }
 
 bool Game::LeavesOwnKingSafe(int from, int to) {
-    auto& board = m_model.board;
-    const std::uint8_t white = board[from].piece.white;
+    // The trial move is made on the cells alone: the records never see it.
+    auto& cells = m_board.cells;
+    const Cell moving = cells[from];
+    const std::uint8_t white = ColourOfCell(moving);
     // The pawn that an en-passant capture takes leaves the board during the trial too,
     // or a pin along the rank through both pawns would go unseen.
     int passedPawn = -1;
-    if (board[from].piece.kind == kind::Pawn && FileOf(from) != FileOf(to) &&
-        board[to].piece.IsEmpty()) {
+    if (KindOfCell(moving) == cell::Pawn && FileOf(from) != FileOf(to) &&
+        cells[to] == cell::Empty) {
         passedPawn = IndexAt(FileOf(to), RankOf(from));
     }
 
-    TPiece& scratch = m_model.pieceTable[kScratch];
-    scratch = std::move(board[to].piece);
-    board[to].piece = std::move(board[from].piece);
-    board[from].piece = m_model.pieceTable[kEmptyPiece];
-    TPiece takenPawn;
+    const Cell captured = cells[to];
+    cells[to] = moving;
+    cells[from] = cell::Empty;
+    Cell takenPawn = cell::Empty;
     if (passedPawn >= 0) {
-        takenPawn = std::move(board[passedPawn].piece);
-        board[passedPawn].piece = m_model.pieceTable[kEmptyPiece];
+        takenPawn = cells[passedPawn];
+        cells[passedPawn] = cell::Empty;
     }
 
-    bool safe = true;
-    for (int square = 0; square < 64; ++square) {
-        if (Holds(board[square].piece, kind::King, white)) {
-            safe = !IsAttackedBy(square, white ? 0 : 1);
-            break;
-        }
-    }
+    // Only a king move can change where the first king stands.
+    const int king =
+        KindOfCell(moving) == cell::King ? m_board.FindFirstKing(white) : m_board.firstKing[white];
+    const bool safe = king < 0 || !IsAttackedBy(king, white ? 0 : 1);
 
     if (passedPawn >= 0) {
-        board[passedPawn].piece = std::move(takenPawn);
+        cells[passedPawn] = takenPawn;
     }
-    board[from].piece = std::move(board[to].piece);
-    board[to].piece = scratch;
+    cells[from] = moving;
+    cells[to] = captured;
     return safe;
 }
 
 bool Game::MayExposeOwnKing(int from) const {
-    const auto& board = m_model.board;
-    const TPiece& moving = board[from].piece;
-    if (moving.kind == kind::King) {
+    const Cell moving = m_board.cells[from];
+    if (KindOfCell(moving) == cell::King) {
         return true;
     }
-    for (int square = 0; square < 64; ++square) {
-        if (Holds(board[square].piece, kind::King, moving.white)) {
-            // Off the lines through an unchecked king, leaving a square opens no line to it.
-            const int df = std::abs(FileOf(square) - FileOf(from));
-            const int dr = std::abs(RankOf(square) - RankOf(from));
-            return df == 0 || dr == 0 || df == dr || IsAttackedBy(square, moving.white ? 0 : 1);
-        }
+    const int king = m_board.firstKing[ColourOfCell(moving)];
+    if (king < 0) {
+        return false; // no king to expose
     }
-    return false; // no king to expose
+    // Off the lines through an unchecked king, leaving a square opens no line to it.
+    const int df = std::abs(FileOf(king) - FileOf(from));
+    const int dr = std::abs(RankOf(king) - RankOf(from));
+    return df == 0 || dr == 0 || df == dr || IsAttackedBy(king, ColourOfCell(moving) ? 0 : 1);
 }
 
 bool Game::IsLegalTarget(int from, int to, bool mayExposeKing) {
     // An en-passant capture also takes a second piece away, so it is always tried.
-    const bool enPassant = m_model.board[from].piece.kind == kind::Pawn &&
-                           FileOf(from) != FileOf(to) && m_model.board[to].piece.IsEmpty();
+    const bool enPassant = KindOfCell(m_board.cells[from]) == cell::Pawn &&
+                           FileOf(from) != FileOf(to) && m_board.cells[to] == cell::Empty;
     return IsLegalMoveAt(from, to, mayExposeKing || enPassant);
 }
 
@@ -324,8 +309,9 @@ std::vector<std::string> Game::LegalTargets(const std::string& square) {
     if (from < 0 || m_model.board[from].piece.IsEmpty()) {
         return targets;
     }
+    ReadBoard();
     const bool mayExposeKing = MayExposeOwnKing(from);
-    VisitCandidates(m_model.board, from, [&](int target) {
+    VisitCandidates(m_board.cells, from, [&](int target) {
         if (IsLegalTarget(from, target, mayExposeKing)) {
             targets.push_back(m_model.board[target].name);
         }
@@ -334,9 +320,55 @@ std::vector<std::string> Game::LegalTargets(const std::string& square) {
     return targets;
 }
 
+std::vector<Game::SquarePair> Game::LegalMoves() {
+    ReadBoard();
+    std::vector<SquarePair> moves;
+    const std::uint8_t toMove = m_model.SideToMove();
+    for (int from = 0; from < 64; ++from) {
+        const Cell piece = m_board.cells[from];
+        if (piece == cell::Empty || ColourOfCell(piece) != toMove) {
+            continue;
+        }
+        const bool mayExposeKing = MayExposeOwnKing(from);
+        VisitCandidates(m_board.cells, from, [&](int target) {
+            if (IsLegalTarget(from, target, mayExposeKing)) {
+                moves.push_back({from, target});
+            }
+            return false;
+        });
+        if (KindOfCell(piece) != cell::King) {
+            continue;
+        }
+        for (const char* castling : {"g1", "c1", "g8", "c8"}) {
+            const int target = SquareIndex(castling);
+            if (std::abs(FileOf(from) - FileOf(target)) == 2 && IsLegalMoveAt(from, target, true)) {
+                moves.push_back({from, target});
+            }
+        }
+    }
+    return moves;
+}
+
+std::vector<int> Game::LegalOrigins(int to) {
+    std::vector<int> origins;
+    if (to < 0 || to >= 64) {
+        return origins;
+    }
+    ReadBoard();
+    const std::uint8_t toMove = m_model.SideToMove();
+    for (int from = 0; from < 64; ++from) {
+        const Cell piece = m_board.cells[from];
+        if (piece != cell::Empty && ColourOfCell(piece) == toMove &&
+            IsLegalMoveAt(from, to, true)) {
+            origins.push_back(from);
+        }
+    }
+    return origins;
+}
+
 bool Game::HasLegalTarget(int square) {
     const bool mayExposeKing = MayExposeOwnKing(square);
-    return VisitCandidates(m_model.board, square, [&](int target) {
+    return VisitCandidates(m_board.cells, square, [&](int target) {
         return IsLegalTarget(square, target, mayExposeKing);
     });
 }

@@ -26,6 +26,12 @@ char CastlingOfText(std::string_view text) {
     return 0;
 }
 
+// Whether a promotion kind is given exactly when the piece's move to `to` promotes.
+bool PromotionMatches(const TPiece& piece, int to, const std::string& promotion) {
+    const bool promotes = piece.kind == kind::Pawn && (RankOf(to) == 1 || RankOf(to) == 8);
+    return promotes != promotion.empty();
+}
+
 // Whether `move` is legal for the side to move, promotion included.
 bool IsLegalForSideToMove(Game& game, const SanMove& move) {
     const int from = SquareIndex(move.from);
@@ -38,8 +44,7 @@ bool IsLegalForSideToMove(Game& game, const SanMove& move) {
         !game.IsLegalMove(move.from, move.to, true)) {
         return false;
     }
-    const bool promotes = piece.kind == kind::Pawn && (RankOf(to) == 1 || RankOf(to) == 8);
-    return promotes != move.promotion.empty();
+    return PromotionMatches(piece, to, move.promotion);
 }
 
 } // namespace
@@ -103,15 +108,17 @@ SanStatus ReadSan(Game& game, std::string_view text, SanMove& move) {
     }
 
     int found = 0;
-    for (int square = 0; square < 64; ++square) {
+    for (const int square : game.LegalOrigins(SquareIndex(to))) {
         const TSquare& from = model.board[square];
-        if (from.piece.kind != kind || from.piece.white != toMove ||
-            (fromFile >= 0 && FileOf(square) != fromFile) ||
+        if (from.piece.kind != kind || (fromFile >= 0 && FileOf(square) != fromFile) ||
             (fromRank >= 0 && RankOf(square) != fromRank)) {
             continue;
         }
+        if (!PromotionMatches(from.piece, SquareIndex(to), promotion)) {
+            continue;
+        }
         const SanMove candidate{from.name, to, promotion};
-        if (IsLegalForSideToMove(game, candidate) && ++found == 1) {
+        if (++found == 1) {
             move = candidate;
         }
     }
@@ -138,9 +145,8 @@ std::string SanText(Game& game, const SanMove& move) {
         bool rivals = false;
         bool rivalOnFile = false;
         bool rivalOnRank = false;
-        for (int square = 0; square < 64; ++square) {
-            if (square == from || model.board[square].piece != piece ||
-                !game.IsLegalMove(model.board[square].name, move.to, true)) {
+        for (const int square : game.LegalOrigins(to)) {
+            if (square == from || model.board[square].piece != piece) {
                 continue;
             }
             rivals = true;

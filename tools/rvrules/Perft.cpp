@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -37,33 +36,18 @@ std::uint64_t Count(Game& position, int depth, LastMoves last, Scratch& scratch)
     if (depth == 0) {
         return 1;
     }
-    const std::uint8_t toMove = position.Model().SideToMove();
+    const auto& board = position.Model().board;
     std::uint64_t nodes = 0;
-    for (int index = 0; index < 64; ++index) {
-        const TSquare& square = position.Model().board[index];
-        if (square.piece.IsEmpty() || square.piece.white != toMove) {
-            continue;
-        }
-        std::vector<std::string> targets = position.LegalTargets(square.name);
-        if (square.piece.kind == kind::King) {
-            for (const char* castle : {"g1", "c1", "g8", "c8"}) {
-                if (position.IsLegalMove(square.name, castle, true) &&
-                    std::abs(FileOf(index) - FileOf(SquareIndex(castle))) == 2) {
-                    targets.push_back(castle);
-                }
+    for (const Game::SquarePair& move : position.LegalMoves()) {
+        const std::string& from = board[move.from].name;
+        const std::string& to = board[move.to].name;
+        const int rank = RankOf(move.to);
+        if (board[move.from].piece.kind == kind::Pawn && (rank == 8 || rank == 1)) {
+            for (const std::string_view kind : kPromotionKinds) {
+                nodes += CountMove(position, from, to, std::string(kind), depth, last, scratch);
             }
-        }
-        const bool pawn = square.piece.kind == kind::Pawn;
-        for (const std::string& target : targets) {
-            const int rank = target[1] - '0';
-            if (pawn && (rank == 8 || rank == 1)) {
-                for (const std::string_view kind : kPromotionKinds) {
-                    nodes += CountMove(position, square.name, target, std::string(kind), depth,
-                                       last, scratch);
-                }
-            } else {
-                nodes += CountMove(position, square.name, target, {}, depth, last, scratch);
-            }
+        } else {
+            nodes += CountMove(position, from, to, {}, depth, last, scratch);
         }
     }
     return nodes;
