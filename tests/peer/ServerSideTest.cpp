@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -29,6 +30,27 @@ std::unique_ptr<RawPeer> connectPeer() {
     if (!peer->connected())
         qFatal("cannot connect to the program");
     return peer;
+}
+
+// Runs `send` on a thread of its own while the program runs, until `arrived` holds after
+// the sending ended; returns the largest growth of the program's resident memory meanwhile.
+qint64 residentGrowthWhile(const std::function<void()>& send, const std::function<bool()>& arrived) {
+    const qint64 before = residentBytes();
+    qint64 peak = before;
+    std::atomic<bool> done = false;
+    std::thread sender([&] {
+        send();
+        done = true;
+    });
+    while (!done || !arrived()) {
+        QTest::qWait(5);
+        peak = std::max(peak, residentBytes());
+        if (QTest::currentTestFailed())
+            break;
+    }
+    sender.join();
+    qInfo("resident memory grew by %lld KiB during the flood", (peak - before) / 1024);
+    return peak - before;
 }
 
 } // namespace
@@ -185,25 +207,15 @@ void ServerSideTest::floodWithoutLineFeed() {
     auto peer = connectPeer();
     QTRY_VERIFY(fixture->form->PeerGameWindow());
     TMDIChild* game = fixture->form->PeerGameWindow();
-    const qint64 before = residentBytes();
-    qint64 peak = before;
-    std::atomic<bool> done = false;
-    std::thread sender([&] {
-        const QByteArray chunk(1024 * 1024, 'x');
-        for (int i = 0; i < 100; ++i)
-            peer->send(chunk);
-        peer->send("\r\n/chat Client: after\r\n");
-        done = true;
-    });
-    while (!done || !chatLog(game).contains("Client: after")) {
-        QTest::qWait(5);
-        peak = std::max(peak, residentBytes());
-        if (QTest::currentTestFailed())
-            break;
-    }
-    sender.join();
-    qInfo("resident memory grew by %lld KiB during the flood", (peak - before) / 1024);
-    QVERIFY2(peak - before < 48 * 1024 * 1024, "the flood was held in memory");
+    const qint64 growth = residentGrowthWhile(
+        [&] {
+            const QByteArray chunk(1024 * 1024, 'x');
+            for (int i = 0; i < 100; ++i)
+                peer->send(chunk);
+            peer->send("\r\n/chat Client: after\r\n");
+        },
+        [&] { return chatLog(game).contains("Client: after"); });
+    QVERIFY2(growth < 48 * 1024 * 1024, "the flood was held in memory");
     QCOMPARE(chatLog(game), QStringList{"Client: after"});
     QCOMPARE(fixture->link().ConnectionCount(), 1);
 }
@@ -229,24 +241,15 @@ void ServerSideTest::floodOfLongChatLines() {
     auto peer = connectPeer();
     QTRY_VERIFY(fixture->form->PeerGameWindow());
     TMDIChild* game = fixture->form->PeerGameWindow();
-    const qint64 before = residentBytes();
-    qint64 peak = before;
-    std::atomic<bool> done = false;
-    std::thread sender([&] {
-        for (int i = 0; i < 1000; ++i)
-            peer->send("/chat Client: " + QByteArray::number(i) + QByteArray(60 * 1024, 'x') + "\r\n");
-        peer->send("/chat Client: after\r\n");
-        done = true;
-    });
-    while (!done || !chatLog(game).endsWith(QStringLiteral("Client: after"))) {
-        QTest::qWait(5);
-        peak = std::max(peak, residentBytes());
-        if (QTest::currentTestFailed())
-            break;
-    }
-    sender.join();
-    qInfo("resident memory grew by %lld KiB during the flood", (peak - before) / 1024);
-    QVERIFY2(peak - before < 48 * 1024 * 1024, "the long lines were all kept and laid out");
+    const qint64 growth = residentGrowthWhile(
+        [&] {
+            for (int i = 0; i < 1000; ++i)
+                peer->send("/chat Client: " + QByteArray::number(i) + QByteArray(60 * 1024, 'x') +
+                           "\r\n");
+            peer->send("/chat Client: after\r\n");
+        },
+        [&] { return chatLog(game).endsWith(QStringLiteral("Client: after")); });
+    QVERIFY2(growth < 48 * 1024 * 1024, "the long lines were all kept and laid out");
     const QStringList log = chatLog(game);
     QCOMPARE(log.size(), 1001);
     const QString shown = QStringLiteral("Client: 999") +
