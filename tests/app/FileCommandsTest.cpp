@@ -50,19 +50,6 @@ class FileCommandsTest : public QObject {
         for (size_t i = 0; i + 1 < moves.size(); i += 2)
             QVERIFY(window->game().MakeMove(moves[i], moves[i + 1]));
     }
-    // Chooses `fileName` in the file dialog that opens next.
-    static std::function<void(QWidget*)> choose(const QString& fileName) {
-        return [fileName](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            QVERIFY(dialog);
-            // The dialog lists a folder in the background; typing the name needs no listing.
-            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(fileName);
-            QMetaObject::invokeMethod(dialog, "accept");
-            // A refused name would leave the dialog open and the test waiting for ever.
-            if (dialog->isVisible())
-                dialog->reject();
-        };
-    }
     static void cancel(QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }
 
 private slots:
@@ -77,7 +64,7 @@ private slots:
         play(window, {"e2", "e4", "e7", "e5"});
         const QString path = m_fixture->path(QStringLiteral("round"));
         {
-            NextModal dialog(choose(path));
+            NextModal dialog(NextModal::chooseFile(path));
             form().FileSaveAs1Execute();
             QVERIFY(dialog.seen());
         }
@@ -151,7 +138,7 @@ private slots:
 
         // Save As into a folder that is not there: the title stays as it was.
         const QString nowhere = m_fixture->path(QStringLiteral("no/such/g.rvg"));
-        NextModal dialog(choose(nowhere));
+        NextModal dialog(NextModal::chooseFile(nowhere));
         NextModal box2(NextModal::recordMessage(message));
         form().FileSaveAs1Execute();
         QCOMPARE(message, QStringLiteral("Cannot create file ") + nowhere);
@@ -211,7 +198,7 @@ private slots:
             connect(&answer, &QTimer::timeout, [&message, path] {
                 QWidget* modal = QApplication::activeModalWidget();
                 if (qobject_cast<QFileDialog*>(modal)) {
-                    choose(path)(modal);
+                    NextModal::chooseFile(path)(modal);
                 } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                     message = box->text();
                     box->close();
@@ -373,7 +360,7 @@ private slots:
     void openDialogOpensANewWindow() {
         const QString path = writeFile(QStringLiteral("o.rvg"), "d2d4\r\n");
         {
-            NextModal dialog(choose(path));
+            NextModal dialog(NextModal::chooseFile(path));
             form().FileOpen1Execute();
             QVERIFY(dialog.seen());
         }

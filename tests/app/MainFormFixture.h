@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -71,6 +74,23 @@ public:
             if (auto* box = qobject_cast<QMessageBox*>(modal))
                 text = box->text();
             modal->close();
+        };
+    }
+
+    // Types `fileName` into a file dialog's name field and accepts it. The program keeps its
+    // dialogs, and a dialog's lists may still select the last choice (re-selected when its
+    // background listing arrives): a selection wins over the typed name, so it is cleared.
+    static std::function<void(QWidget*)> chooseFile(const QString& fileName) {
+        return [fileName](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            for (QAbstractItemView* list : dialog->findChildren<QAbstractItemView*>())
+                list->clearSelection();
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(fileName);
+            QMetaObject::invokeMethod(dialog, "accept");
+            // A refused name would leave the dialog open and the test waiting for ever.
+            if (dialog->isVisible())
+                dialog->reject();
         };
     }
 

@@ -30,16 +30,6 @@ class PgnCommandsTest : public QObject {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
     }
-    static std::function<void(QWidget*)> choose(const QString& fileName) {
-        return [fileName](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            QVERIFY(dialog);
-            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(fileName);
-            QMetaObject::invokeMethod(dialog, "accept");
-            if (dialog->isVisible())
-                dialog->reject();
-        };
-    }
     static QString cell(TMDIChild* window, int row, int column, bool tip = false) {
         const QTableWidgetItem* item = window->findChild<QTableWidget*>()->item(row - 1, column);
         return !item ? QString() : tip ? item->toolTip() : item->text();
@@ -159,14 +149,14 @@ private slots:
         const QString rvg = m_fixture->path(QStringLiteral("position.rvg"));
         QString message;
         {
-            NextModal dialog(choose(rvg));
+            NextModal dialog(NextModal::chooseFile(rvg));
             NextModal box(NextModal::recordMessage(message));
             form().FileSaveAs1Execute();
         }
         QVERIFY(!QFile::exists(rvg));
         const QString pgn = m_fixture->path(QStringLiteral("position.pgn"));
         {
-            NextModal dialog(choose(pgn));
+            NextModal dialog(NextModal::chooseFile(pgn));
             form().FileSaveAs1Execute();
         }
         const QByteArray saved = readFile(pgn);
