@@ -30,6 +30,9 @@ constexpr milliseconds kReaderFinish(1000);
 // How long "auto" waits for the engine's answer to "uci" ("uciok" or an error line); with
 // the engine's start, Eng1 returns within three seconds.
 constexpr milliseconds kProbeBound(2000);
+// An engine that has already named itself with "id" lines is a UCI engine on its way to
+// "uciok" (PolyGlot says it once its own engine has): it is given a little longer.
+constexpr milliseconds kProbeIdGrace(700);
 // How long an engine that did not answer a stop in time has to end when told to.
 constexpr milliseconds kUnansweredStopGrace(300);
 constexpr milliseconds kReadRetry(10);
@@ -152,7 +155,12 @@ bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
 void EngineDriver::chooseDialogue(const EngineConfig& config) {
     const auto started = Clock::now();
     send("uci\n");
-    await([this] { return m_probeVerdict.load() != 0; }, started + kProbeBound);
+    await(
+        [this, started] {
+            return m_probeVerdict.load() != 0 ||
+                   (!m_probeIdSeen && Clock::now() >= started + kProbeBound);
+        },
+        started + kProbeBound + kProbeIdGrace);
     const bool uci = m_probeVerdict.load() == static_cast<int>(ProbeVerdict::kUci);
     const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
     if (uci) {
@@ -454,6 +462,7 @@ void EngineDriver::probeLine(std::string_view line) {
     if (parsed.kind == UciLine::Kind::kIdName || parsed.kind == UciLine::Kind::kIdAuthor) {
         std::lock_guard lock(m_probeMutex);
         (parsed.kind == UciLine::Kind::kIdName ? m_probeName : m_probeAuthor) = parsed.text;
+        m_probeIdSeen = true;
         return;
     }
     const ProbeVerdict verdict = probeVerdict(line);

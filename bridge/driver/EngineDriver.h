@@ -41,7 +41,7 @@ public:
     SearchReports& reports() override { return m_reports; }
 
     // Starts the engine named by `paths` with `config` and its reader thread, finds out its
-    // protocol when the configuration says "auto" (within about two seconds) and opens the
+    // protocol when the configuration says "auto" (within three seconds) and opens the
     // dialogue. On failure returns false with the system's text in `error` and leaves
     // nothing running. Called once.
     bool start(const InstallPaths& paths, const EngineConfig& config, std::string& error);
@@ -117,6 +117,7 @@ private:
     // "id" lines it saw on the way.
     std::atomic<bool> m_probing{false};
     std::atomic<int> m_probeVerdict{0};
+    std::atomic<bool> m_probeIdSeen{false};
     std::mutex m_probeMutex;
     std::string m_probeName;
     std::string m_probeAuthor;
