@@ -58,9 +58,9 @@ host open \
     "search fen $enPassant depth 6" wait \
     "search start moves d2d4 d7d5 inc 10 1" wait \
     "search start moves e2e4 e7e5 g1f3 period 20 30" wait \
-    "search start moves e2e4 e7e5 infinite" "await 329 30000" "sleep 3500" stop wait \
-    "search start moves e2e4 e7e5 g1f3 b8c6 inc 20 1 ponder" "await 329 30000" "sleep 300" ponderhit wait \
-    "search start moves e2e4 e7e5 g1f3 b8c6 inc 20 1 ponder" "await 329 30000" "sleep 300" stop wait \
+    "search start moves e2e4 e7e5 infinite" "sleep 4000" stop wait \
+    "search start moves e2e4 e7e5 g1f3 b8c6 inc 20 1 ponder" "sleep 1000" ponderhit wait \
+    "search start moves e2e4 e7e5 g1f3 b8c6 inc 20 1 ponder" "sleep 1000" stop wait \
     close processes
 
 [ "$(grep -c '^search ended' "$work/out")" -eq 8 ] || fail "not every search ended"
