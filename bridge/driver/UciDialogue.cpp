@@ -105,6 +105,7 @@ std::optional<Position> UciDialogue::prepare(const SearchRequest& request) {
     m_lastMoves = request.moves;
 
     m_ponders = m_config.ponderMode && request.ponder && !request.moves.empty();
+    m_ponderSearch = false;
     m_link.ponder().set(m_ponders ? moveText(request.moves.back()) : std::string());
     m_link.send(uciPositionCommand(request, start));
     Position searched = start;
@@ -123,6 +124,7 @@ Dialogue::Start UciDialogue::begin(const SearchRequest& request,
     // A ponder hit that came before the start leaves an ordinary search of the same position.
     const bool pondering = m_ponders && !m_link.ponder().peek().empty();
     m_link.send(uciGoCommand(request, pondering));
+    m_ponderSearch = pondering;
     return pondering ? Start::kPondering : Start::kSearching;
 }
 
@@ -144,7 +146,9 @@ std::chrono::milliseconds UciDialogue::stopAnswerBound() const {
 }
 
 void UciDialogue::ponderHit() {
-    if (!m_link.ponder().take().empty()) {
+    // Before the ponder search has started, taking the move is enough: begin() then starts
+    // an ordinary search of the same position.
+    if (!m_link.ponder().take().empty() && m_ponderSearch) {
         m_link.send("ponderhit\n");
     }
 }

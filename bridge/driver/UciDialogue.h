@@ -56,7 +56,8 @@ private:
     // The game of the last search (search thread only).
     std::optional<Position> m_lastStart;
     std::vector<MoveCode> m_lastMoves;
-    bool m_ponders = false; // search thread only: this search may ponder
+    bool m_ponders = false;                  // search thread only: this search may ponder
+    std::atomic<bool> m_ponderSearch{false}; // "go ponder" was sent for this search
 
     std::mutex m_namesMutex;
     std::string m_name;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -39,11 +40,20 @@ struct Notice {
 
 std::mutex g_noticesMutex;
 std::vector<Notice> g_notices;
+// A pondering search notifies from its own thread too, while the reader writes the record:
+// there only the codes are recorded (a host reads the record in its handler, and one
+// notified from two threads at once has to keep them apart itself).
+std::atomic<bool> g_readRecord{true};
 
 std::int32_t recordNotice(std::int32_t code, std::int32_t, std::int32_t, void* address) {
-    const auto* record = static_cast<const unsigned char*>(address);
     Notice notice;
     notice.code = code;
+    if (!g_readRecord) {
+        std::lock_guard lock(g_noticesMutex);
+        g_notices.push_back(notice);
+        return 0;
+    }
+    const auto* record = static_cast<const unsigned char*>(address);
     notice.depth = getLe16(record, report::kDepth);
     notice.nodes = getLe32(record, report::kNodesLow);
     notice.score = static_cast<std::int16_t>(getLe16(record, report::kScore));
@@ -74,6 +84,7 @@ protected:
             std::lock_guard lock(g_noticesMutex);
             g_notices.clear();
         }
+        g_readRecord = true;
         QuillSetHandler(&recordNotice);
     }
     void TearDown() override {
@@ -241,6 +252,7 @@ TEST_F(UciEngine, StopAnInfiniteSearchAndWaitForItsMove) {
 }
 
 EngineConfig pondering() {
+    g_readRecord = false;
     EngineConfig config;
     config.ponderMode = true;
     return config;
