@@ -68,7 +68,6 @@ protected:
 // stop, begin and ponderHit never run at the same time.
 class Dialogue {
 public:
-    enum class Start { kSearching, kPondering, kNothing };
     // What one output line asks of the connection.
     struct LineEffect {
         bool endsWait = false; // the search has its move
@@ -83,9 +82,11 @@ public:
     // the engine to be ready first. Returns the searched position, or nothing when the
     // engine did not answer in time and will not be sent a search.
     virtual std::optional<Position> prepare(const SearchRequest& request) = 0;
-    // Sends the start command unless the position has no legal move; calls `armWait` just
-    // before it, so that the engine's answer ends the wait.
-    virtual Start begin(const SearchRequest& request, const std::function<void()>& armWait) = 0;
+    // Whether the prepared search is to ponder on an expected reply.
+    virtual bool ponders() = 0;
+    // Sends the start command unless the position has no legal move (false: nothing was
+    // started); calls `armWait` just before it, so that the engine's answer ends the wait.
+    virtual bool begin(const SearchRequest& request, const std::function<void()>& armWait) = 0;
     // Once every step of the search's wait.
     virtual void whileWaiting() {}
     // A stop has just been put in force; `waiting` says whether a search waits for its move.

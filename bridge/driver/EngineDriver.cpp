@@ -245,7 +245,12 @@ void EngineDriver::search(const SearchRequest& request) {
 
     if (const std::optional<Position> position = m_dialogue->prepare(request)) {
         m_reports.startSearch(*position);
-        bool pondering = false;
+        if (m_dialogue->ponders() && !m_reports.hasNoLegalMove()) {
+            // Told before the start command, while the engine has nothing to say yet: once
+            // it thinks, only the reader notifies, so a host's handler never runs on two
+            // threads at once.
+            m_reports.showDepthAndNodes(1, 0);
+        }
         {
             // A stop either comes before this, and nothing is started, or after the start
             // command, which it then answers.
@@ -253,16 +258,10 @@ void EngineDriver::search(const SearchRequest& request) {
             m_waiting = false;
             if (!m_reports.stopInForce()) {
                 m_reports.clearReportedMainLine();
-                const Dialogue::Start started =
-                    m_dialogue->begin(request, [this] { m_waiting = true; });
-                if (started == Dialogue::Start::kNothing) {
+                if (!m_dialogue->begin(request, [this] { m_waiting = true; })) {
                     endWait();
                 }
-                pondering = started == Dialogue::Start::kPondering;
             }
-        }
-        if (pondering) {
-            m_reports.showDepthAndNodes(1, 0);
         }
         waitForMove();
         m_reports.endSearch();

@@ -115,17 +115,20 @@ std::optional<Position> UciDialogue::prepare(const SearchRequest& request) {
     return searched;
 }
 
-Dialogue::Start UciDialogue::begin(const SearchRequest& request,
-                                   const std::function<void()>& armWait) {
+bool UciDialogue::ponders() {
+    return m_ponders && !m_link.ponder().peek().empty();
+}
+
+bool UciDialogue::begin(const SearchRequest& request, const std::function<void()>& armWait) {
     armWait();
     if (m_link.reports().hasNoLegalMove()) {
-        return Start::kNothing;
+        return false;
     }
     // A ponder hit that came before the start leaves an ordinary search of the same position.
-    const bool pondering = m_ponders && !m_link.ponder().peek().empty();
+    const bool pondering = ponders();
     m_link.send(uciGoCommand(request, pondering));
     m_ponderSearch = pondering;
-    return pondering ? Start::kPondering : Start::kSearching;
+    return true;
 }
 
 bool UciDialogue::stop(bool waiting, Clock::time_point deadline) {

@@ -25,7 +25,8 @@ public:
 
     void open() override;
     std::optional<Position> prepare(const SearchRequest& request) override;
-    Start begin(const SearchRequest& request, const std::function<void()>& armWait) override;
+    bool ponders() override;
+    bool begin(const SearchRequest& request, const std::function<void()>& armWait) override;
     bool stop(bool waiting, DialogueLink::Clock::time_point deadline) override;
     std::chrono::milliseconds stopAnswerBound() const override;
     void ponderHit() override;

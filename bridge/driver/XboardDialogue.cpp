@@ -105,24 +105,24 @@ std::optional<Position> XboardDialogue::prepare(const SearchRequest& request) {
     return plan.position;
 }
 
-Dialogue::Start XboardDialogue::begin(const SearchRequest&, const std::function<void()>& armWait) {
+bool XboardDialogue::ponders() {
+    return m_ponders && !(m_analyzeMode && m_analysis) && !m_link.ponder().peek().empty();
+}
+
+bool XboardDialogue::begin(const SearchRequest&, const std::function<void()>& armWait) {
     m_link.send("post\n");
     m_link.send(m_whiteToMove ? "white\n" : "black\n");
     armWait();
     if (m_link.reports().hasNoLegalMove()) {
-        return Start::kNothing;
+        return false;
     }
     if (m_analyzeMode && m_analysis) {
         m_link.send("analyze\n");
-        return Start::kSearching;
+        return true;
     }
     const std::string ponderMove = m_ponders ? m_link.ponder().peek() : std::string();
-    if (!ponderMove.empty()) {
-        m_link.send("ponder " + ponderMove + "\n");
-        return Start::kPondering;
-    }
-    m_link.send("go\n");
-    return Start::kSearching;
+    m_link.send(ponderMove.empty() ? std::string("go\n") : "ponder " + ponderMove + "\n");
+    return true;
 }
 
 void XboardDialogue::whileWaiting() {

@@ -21,7 +21,8 @@ public:
 
     void open() override;
     std::optional<Position> prepare(const SearchRequest& request) override;
-    Start begin(const SearchRequest& request, const std::function<void()>& armWait) override;
+    bool ponders() override;
+    bool begin(const SearchRequest& request, const std::function<void()>& armWait) override;
     void whileWaiting() override;
     bool stop(bool waiting, DialogueLink::Clock::time_point deadline) override;
     void ponderHit() override;
