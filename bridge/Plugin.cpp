@@ -63,6 +63,8 @@ std::int32_t Plugin::startEngine(unsigned char* record, std::int32_t hostValue) 
         std::lock_guard lock(m_namesMutex);
         fillName(m_author, config.author);
         fillName(m_engine, config.engine);
+        m_configAuthor = !config.author.empty();
+        m_configEngine = !config.engine.empty();
     }
     auto driver = std::make_shared<EngineDriver>();
     std::string error;
@@ -160,25 +162,26 @@ std::int32_t Plugin::showNodes(std::uint32_t low, std::uint32_t high) {
 }
 
 const char* Plugin::author() {
-    std::lock_guard lock(m_namesMutex);
-    if (m_author[0] == 0) {
-        fillName(m_author, "Quillon GmbH");
-    }
-    return m_author.data();
+    return ownOrDefault(m_author, m_configAuthor, &EngineDriver::engineOwnAuthor, "Quillon GmbH");
 }
 
 const char* Plugin::engineName() {
-    // A protocol version 2 engine's own name, where the configuration names none.
+    return ownOrDefault(m_engine, m_configEngine, &EngineDriver::engineOwnName,
+                        m_paths ? m_paths->engineName() : std::string());
+}
+
+// The configuration's text wins; without one, the engine's own word ("myname", "id name",
+// "id author") as soon as it has said it, and the default until then.
+const char* Plugin::ownOrDefault(std::array<char, kNameBuffer>& buffer, bool& fromConfig,
+                                 std::string (EngineDriver::*own)(), const std::string& fallback) {
     const auto driver = connection();
-    const std::string ownName = driver ? driver->engineOwnName() : std::string();
+    const std::string ownText = driver ? ((*driver).*own)() : std::string();
     std::lock_guard lock(m_namesMutex);
-    if (m_engine[0] == 0 && !ownName.empty()) {
-        fillName(m_engine, ownName);
+    if (buffer[0] != 0 && fromConfig) {
+        return buffer.data();
     }
-    if (m_engine[0] == 0 && m_paths) {
-        fillName(m_engine, m_paths->engineName());
-    }
-    return m_engine.data();
+    fillName(buffer, ownText.empty() ? fallback : ownText);
+    return buffer.data();
 }
 
 void* Plugin::logo() {

@@ -58,6 +58,8 @@ private:
 
     std::shared_ptr<EngineDriver> connection() const;
     std::int32_t startEngine(unsigned char* record, std::int32_t hostValue);
+    const char* ownOrDefault(std::array<char, kNameBuffer>& buffer, bool& fromConfig,
+                             std::string (EngineDriver::*own)(), const std::string& fallback);
 
     std::optional<InstallPaths> m_paths;
     std::atomic<int> m_connection{kClosed};
@@ -67,6 +69,8 @@ private:
     std::mutex m_namesMutex;
     std::array<char, kNameBuffer> m_author{};
     std::array<char, kNameBuffer> m_engine{};
+    bool m_configAuthor = false; // the buffers hold the configuration's texts
+    bool m_configEngine = false;
 };
 
 } // namespace ferrule

@@ -18,6 +18,13 @@ std::string limited(std::string text, std::size_t length) {
 
 } // namespace
 
+Protocol readProtocol(std::string_view value) {
+    const std::string protocol = lowerAscii(value);
+    return protocol == "uci"    ? Protocol::kUci
+           : protocol == "auto" ? Protocol::kAuto
+                                : Protocol::kXboard;
+}
+
 bool isFlagSet(std::string_view value) {
     return lowerAscii(value).find("true") != std::string::npos;
 }
@@ -33,6 +40,8 @@ EngineConfig EngineConfig::read(const InitFile& file) {
     config.engine = limited(file.value("Parameter", "Engine"), kMaxName);
     config.debug = isFlagSet(file.value("Parameter", "Debug"));
     config.logfile = isFlagSet(file.value("Parameter", "Logfile"));
+    config.protocol = readProtocol(file.value("Parameter", "Protocol"));
+    config.options = file.section("Options");
     return config;
 }
 

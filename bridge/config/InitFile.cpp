@@ -52,7 +52,11 @@ InitFile InitFile::parse(std::string_view text) {
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
             value = value.substr(1, value.size() - 2);
         }
-        file.m_values.emplace(entryName(section, line.substr(0, equals)), value);
+        const std::string_view key = trimmed(line.substr(0, equals));
+        if (file.m_values.emplace(entryName(section, key), value).second) {
+            file.m_entries.push_back(
+                {lowerAscii(trimmed(section)), {std::string(key), std::string(value)}});
+        }
     }
     return file;
 }
@@ -60,6 +64,17 @@ InitFile InitFile::parse(std::string_view text) {
 std::string InitFile::value(std::string_view section, std::string_view key) const {
     const auto found = m_values.find(entryName(section, key));
     return found == m_values.end() ? std::string() : found->second;
+}
+
+std::vector<std::pair<std::string, std::string>> InitFile::section(std::string_view name) const {
+    const std::string wanted = lowerAscii(trimmed(name));
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const auto& [section, entry] : m_entries) {
+        if (section == wanted) {
+            entries.push_back(entry);
+        }
+    }
+    return entries;
 }
 
 } // namespace ferrule

@@ -3,6 +3,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ferrule {
 
@@ -19,9 +21,14 @@ public:
 
     // The value, or an empty text when the section or key is missing.
     std::string value(std::string_view section, std::string_view key) const;
+    // Every key of the section with its value, in the file's order and spelling; a key
+    // given twice counts once, with its first value (as value() reads it).
+    std::vector<std::pair<std::string, std::string>> section(std::string_view name) const;
 
 private:
     std::map<std::string, std::string> m_values; // "section\nkey" in lower case -> value
+    // Section name in lower case, key as written, value; in the file's order.
+    std::vector<std::pair<std::string, std::pair<std::string, std::string>>> m_entries;
 };
 
 } // namespace ferrule

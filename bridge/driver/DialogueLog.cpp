@@ -71,6 +71,18 @@ void DialogueLog::unreadableMainLine(std::string_view text) {
     }
 }
 
+void DialogueLog::note(std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    if (m_console) {
+        toConsole(text);
+        toConsole("\r");
+    }
+    if (m_file.is_open()) {
+        m_file << text;
+        m_file.flush();
+    }
+}
+
 void DialogueLog::toConsole(std::string_view text) {
     writeToConsole(text);
 }

@@ -19,6 +19,8 @@ public:
     void sent(std::string_view command);
     void received(std::string_view line);
     void unreadableMainLine(std::string_view text);
+    // A line of the plug-in's own (ending in "\n"), such as the protocol it chose.
+    void note(std::string_view text);
 
 private:
     void toConsole(std::string_view text);

@@ -1,7 +1,9 @@
 #include "EngineDriver.h"
 
 #include "LineBuffer.h"
-#include "LineParser.h"
+#include "UciDialogue.h"
+#include "UciLineParser.h"
+#include "XboardDialogue.h"
 #include "platform/EngineProcess.h"
 
 #include <algorithm>
@@ -15,7 +17,6 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kWaitStep(100);
-constexpr int kStepsBetweenStatusRequests = 10;
 // Shutdown as a whole: a host's Eng2 returns within two seconds, whatever the engine and
 // the host's own handler do; the rest of the two is the host's call itself.
 constexpr milliseconds kShutdownBound(1800);
@@ -26,12 +27,14 @@ constexpr milliseconds kQuitGrace(300);
 // Kept back from the bound for ending the engine by force.
 constexpr milliseconds kKillReserve(700);
 constexpr milliseconds kReaderFinish(1000);
-// How long a protocol version 2 engine has to announce its features: all it sends within
-// the first bound counts; once it has said "done=0", until "done=1" or the second bound.
-constexpr milliseconds kFeatureBound(2000);
-constexpr milliseconds kFeatureDoneBound(10000);
-// How long a search waits for the engine's "pong" before it goes on without.
-constexpr milliseconds kPongBound(2000);
+// How long "auto" waits for the engine's answer to "uci" ("uciok" or an error line); with
+// the engine's start, Eng1 returns within three seconds.
+constexpr milliseconds kProbeBound(2000);
+// An engine that has already named itself with "id" lines is a UCI engine on its way to
+// "uciok" (PolyGlot says it once its own engine has): it is given a little longer.
+constexpr milliseconds kProbeIdGrace(700);
+// How long an engine that did not answer a stop in time has to end when told to.
+constexpr milliseconds kUnansweredStopGrace(300);
 constexpr milliseconds kReadRetry(10);
 // A command the engine does not take in this time counts as sent into a broken pipe.
 constexpr milliseconds kWriteBound(2000);
@@ -84,13 +87,15 @@ bool EngineDriver::onReaderThread() const {
 }
 
 bool EngineDriver::engineEnded() {
-    return m_inputBroken || m_process.hasEnded();
+    return m_inputBroken || m_unready || m_process.hasEnded();
+}
+
+Dialogue* EngineDriver::dialogue() const {
+    return m_probing ? nullptr : m_dialogue.get();
 }
 
 bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
                          std::string& error) {
-    m_config = config;
-    m_analyzeMode = config.analyzeMode;
     m_reports.setEvaluationWhite(config.evaluationWhite);
 
     std::vector<std::string> arguments{paths.executable()};
@@ -100,6 +105,14 @@ bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
     if (!m_process.start(arguments, paths.engineFolder, error)) {
         m_shutdownClaimed = true;
         return false;
+    }
+    if (config.protocol == Protocol::kXboard) {
+        m_dialogue = std::make_unique<XboardDialogue>(link(), config);
+    } else if (config.protocol == Protocol::kUci) {
+        m_dialogue = std::make_unique<UciDialogue>(link(), config);
+        m_protocol = Protocol::kUci;
+    } else {
+        m_probing = true;
     }
     m_readerRun = true;
     m_readerAlive = true;
@@ -129,68 +142,63 @@ bool EngineDriver::start(const InstallPaths& paths, const EngineConfig& config,
     }
     m_reports.setUnreadableLineSink(
         [this](std::string_view text) { m_log.unreadableMainLine(text); });
-    send("zelta\n");
-    send("xboard\n");
-    m_protoverSent = Clock::now();
-    m_featureDeadline = (m_protoverSent + kFeatureBound).time_since_epoch().count();
-    send("protover 2\n");
+    if (m_probing) {
+        chooseDialogue(config);
+    }
+    m_dialogue->open();
     return true;
 }
 
+// Engines print banners first, so only an answer counts: "uciok" makes it a UCI engine; an
+// error line, a "feature" line or silence an xboard engine, which then gets its dialogue
+// from the start, as if "uci" had never been sent.
+void EngineDriver::chooseDialogue(const EngineConfig& config) {
+    const auto started = Clock::now();
+    send("uci\n");
+    await(
+        [this, started] {
+            return m_probeVerdict.load() != 0 ||
+                   (!m_probeIdSeen && Clock::now() >= started + kProbeBound);
+        },
+        started + kProbeBound + kProbeIdGrace);
+    const bool uci = m_probeVerdict.load() == static_cast<int>(ProbeVerdict::kUci);
+    const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
+    if (uci) {
+        std::lock_guard lock(m_probeMutex);
+        m_dialogue =
+            std::make_unique<UciDialogue>(link(), config, true, m_probeName, m_probeAuthor);
+        m_protocol = Protocol::kUci;
+    } else {
+        m_dialogue = std::make_unique<XboardDialogue>(link(), config);
+    }
+    const std::string reason = uci                          ? "it answered \"uciok\""
+                               : m_probeVerdict.load() != 0 ? "it did not know \"uci\""
+                                                            : "it did not answer \"uci\"";
+    m_log.note("Protocol: " + std::string(uci ? "uci" : "xboard") + " (" + reason + ", " +
+               std::to_string(took.count()) + " ms)\n");
+    // From here the reader hands every line to the dialogue.
+    m_probing = false;
+}
+
 std::string EngineDriver::engineOwnName() {
-    std::lock_guard lock(m_featuresMutex);
-    return m_features.myname;
+    Dialogue* const current = dialogue();
+    return current ? current->ownName() : std::string();
 }
 
-void EngineDriver::takeFeatures(std::string_view text) {
-    for (const FeaturePair& pair : readFeaturePairs(text)) {
-        bool accepted = false;
-        bool done = false;
-        bool doneAwaited = false;
-        {
-            std::lock_guard lock(m_featuresMutex);
-            accepted = m_features.take(pair);
-            done = m_features.done;
-            doneAwaited = m_features.doneAwaited;
-        }
-        send((accepted ? "accepted " : "rejected ") + std::string(pair.name) + "\n");
-        if (done) {
-            m_featuresSettled = true;
-        } else if (doneAwaited) {
-            m_featureDeadline = (m_protoverSent + kFeatureDoneBound).time_since_epoch().count();
-        }
-    }
-    wakeSearch();
+std::string EngineDriver::engineOwnAuthor() {
+    Dialogue* const current = dialogue();
+    return current ? current->ownAuthor() : std::string();
 }
 
-// The first search starts once the engine has said what it can, or is known to say
-// nothing (a version 1 engine), so that engine and reader agree on the dialogue.
-EngineFeatures EngineDriver::awaitFeatures() {
-    while (!m_featuresSettled && !m_closing && !m_inputBroken && !m_process.hasEnded()) {
-        const Clock::time_point deadline{Clock::duration(m_featureDeadline.load())};
-        if (Clock::now() >= deadline) {
-            break;
+bool EngineDriver::await(const std::function<bool()>& done, Clock::time_point deadline) {
+    while (!done()) {
+        if (m_closing || m_inputBroken || m_process.hasEnded() || Clock::now() >= deadline) {
+            return false;
         }
         std::unique_lock lock(m_waitMutex);
         m_waitChanged.wait_for(lock, std::min(kWaitStep, left(deadline)));
     }
-    m_featuresSettled = true;
-    std::lock_guard lock(m_featuresMutex);
-    return m_features;
-}
-
-// Output that arrives before the answer to this ping is not credited to the new search,
-// which starts only afterwards.
-void EngineDriver::awaitPong(int ping) {
-    const auto deadline = Clock::now() + kPongBound;
-    while (m_pong != ping && !m_closing && !m_inputBroken && Clock::now() < deadline) {
-        std::unique_lock lock(m_waitMutex);
-        m_waitChanged.wait_for(lock, std::min(kWaitStep, left(deadline)));
-    }
-}
-
-std::string EngineDriver::moveCommand(const std::string& move) const {
-    return (m_usermove ? "usermove " : "") + move + "\n";
+    return true;
 }
 
 void EngineDriver::send(std::string_view command) {
@@ -219,22 +227,11 @@ void EngineDriver::sendBy(std::string_view command, Clock::time_point deadline) 
     std::this_thread::yield();
 }
 
-void EngineDriver::sendAll(const std::vector<std::string>& commands) {
-    for (const std::string& command : commands) {
-        send(command);
-    }
-}
-
-std::string EngineDriver::takePonderMove() {
-    std::lock_guard lock(m_ponderMutex);
-    return std::exchange(m_ponderMove, std::string());
-}
-
 void EngineDriver::search(const SearchRequest& request) {
     {
         std::lock_guard start(m_startMutex);
         std::lock_guard lock(m_threadsMutex);
-        if (m_shutdownClaimed || m_searchRunning || engineEnded()) {
+        if (m_shutdownClaimed || m_searchRunning || engineEnded() || dialogue() == nullptr) {
             return;
         }
         // With the stop lifted in the same step, a host that sees the search running (Eng4)
@@ -243,83 +240,42 @@ void EngineDriver::search(const SearchRequest& request) {
         m_reports.liftStop();
         m_searchThread = std::this_thread::get_id();
     }
-    takePonderMove();
+    m_ponder.take();
+    m_stopSentAt = 0;
 
-    const EngineFeatures features = awaitFeatures();
-    m_usermove = features.usermove;
-    if (features.noAnalyze) {
-        m_analyzeMode = false;
-    }
-    EngineConfig config = m_config;
-    config.analyzeMode = m_analyzeMode;
-    SearchPlan plan = planSearch(request, config, m_timeControl, features);
-    m_targetDepth = plan.targetDepth;
-    m_periodicStatus = plan.periodicStatus;
-    m_analysis = plan.analysis;
-    {
-        std::lock_guard lock(m_ponderMutex);
-        m_ponderMove = plan.ponderMove;
-    }
-    sendAll(plan.commands);
-    if (features.ping) {
-        // Everything the engine says before its answer belongs to what came before: an
-        // earlier search, or the set-up itself.
-        const int ping = ++m_pings;
-        send("ping " + std::to_string(ping) + "\n");
-        awaitPong(ping);
-    }
-    m_thinkingSeen = false;
-    m_reports.startSearch(plan.position);
-
-    bool pondering = false;
-    {
-        // A stop either comes before this, and nothing is started, or after the start
-        // command, which it then answers.
-        std::lock_guard start(m_startMutex);
-        m_waiting = false;
-        if (!m_reports.stopInForce()) {
-            m_reports.clearReportedMainLine();
-            send("post\n");
-            send(plan.whiteToMove ? "white\n" : "black\n");
-            m_waiting = true;
-            pondering = startCommand(request);
+    if (const std::optional<Position> position = m_dialogue->prepare(request)) {
+        m_reports.startSearch(*position);
+        if (m_dialogue->ponders() && !m_reports.hasNoLegalMove()) {
+            // Told before the start command, while the engine has nothing to say yet: once
+            // it thinks, only the reader notifies, so a host's handler never runs on two
+            // threads at once.
+            m_reports.showDepthAndNodes(1, 0);
         }
+        {
+            // A stop either comes before this, and nothing is started, or after the start
+            // command, which it then answers.
+            std::lock_guard start(m_startMutex);
+            m_waiting = false;
+            if (!m_reports.stopInForce()) {
+                m_reports.clearReportedMainLine();
+                if (!m_dialogue->begin(request, [this] { m_waiting = true; })) {
+                    endWait();
+                }
+            }
+        }
+        waitForMove();
+        m_reports.endSearch();
+    } else if (!m_closing && !m_inputBroken && !m_process.hasEnded()) {
+        // An engine that cannot get ready is of no use to the host: the connection counts
+        // as ended, and the next Eng1 starts afresh.
+        m_unready = true;
     }
-    if (pondering) {
-        m_reports.showDepthAndNodes(1, 0);
-    }
-    waitForMove();
-    m_reports.endSearch();
     std::lock_guard lock(m_threadsMutex);
     m_searchThread = {};
     m_searchRunning = false;
 }
 
-bool EngineDriver::startCommand(const SearchRequest& request) {
-    if (m_reports.hasNoLegalMove()) {
-        endWait();
-        return false;
-    }
-    if (m_analyzeMode && m_analysis) {
-        send("analyze\n");
-        return false;
-    }
-    std::string ponderMove;
-    if (m_config.ponderMode && request.ponder) {
-        std::lock_guard lock(m_ponderMutex);
-        ponderMove = m_ponderMove;
-    }
-    if (!ponderMove.empty()) {
-        send("ponder " + ponderMove + "\n");
-        return true;
-    }
-    send("go\n");
-    return false;
-}
-
 void EngineDriver::waitForMove() {
-    // The first check of a search may always ask for a status.
-    int stepsSinceRequest = kStepsBetweenStatusRequests;
     while (m_waiting && !m_closing && !m_inputBroken) {
         if (m_process.hasEnded()) {
             // Whatever else still holds the output open, an ended engine ends the search:
@@ -328,18 +284,19 @@ void EngineDriver::waitForMove() {
             waitUntil(m_readerAlive, false, Clock::now() + kReaderFinish);
             break;
         }
-        if (m_periodicStatus && m_statusRequests != 0 &&
-            stepsSinceRequest >= kStepsBetweenStatusRequests) {
-            --m_statusRequests;
-            send(".\n");
-            stepsSinceRequest = 0;
+        const milliseconds stopBound = m_dialogue->stopAnswerBound();
+        const Clock::rep stopSentAt = m_stopSentAt.load();
+        if (stopBound.count() > 0 && stopSentAt != 0 &&
+            Clock::now() - Clock::time_point(Clock::duration(stopSentAt)) > stopBound) {
+            // The engine would not end its search: it is ended, and the search with it.
+            m_log.note("No answer to the stop in time: the engine is ended.\n");
+            m_process.terminate(kUnansweredStopGrace);
+            break;
         }
-        {
-            std::unique_lock lock(m_waitMutex);
-            m_waitChanged.wait_for(lock, kWaitStep,
-                                   [this] { return !m_waiting || m_closing || m_inputBroken; });
-        }
-        ++stepsSinceRequest;
+        m_dialogue->whileWaiting();
+        std::unique_lock lock(m_waitMutex);
+        m_waitChanged.wait_for(lock, kWaitStep,
+                               [this] { return !m_waiting || m_closing || m_inputBroken; });
     }
     m_waiting = false;
 }
@@ -360,36 +317,34 @@ void EngineDriver::stop() {
 }
 
 void EngineDriver::stopBy(Clock::time_point deadline) {
-    if (!lockBy(m_startMutex, deadline)) {
+    Dialogue* const current = dialogue();
+    if (current == nullptr || !lockBy(m_startMutex, deadline)) {
         return;
     }
     std::lock_guard start(m_startMutex, std::adopt_lock);
     if (!m_reports.putStop()) {
         return;
     }
-    if (m_waiting) {
-        if (m_analysis.exchange(false)) {
-            sendBy("exit\n", deadline);
-            endWait();
-            return;
-        }
-        const std::string ponderMove = takePonderMove();
-        if (!ponderMove.empty()) {
-            sendBy(moveCommand(ponderMove), deadline);
-            sendBy("easy\n", deadline);
-        }
-        sendBy("?\n", deadline);
-    } else if (m_analysis.exchange(false)) {
-        sendBy("exit\n", deadline);
+    const bool waiting = m_waiting;
+    if (current->stop(waiting, deadline)) {
         endWait();
+    } else if (waiting) {
+        m_stopSentAt = Clock::now().time_since_epoch().count();
     }
 }
 
 void EngineDriver::ponderHit() {
-    const std::string ponderMove = takePonderMove();
-    if (!ponderMove.empty()) {
-        send(moveCommand(ponderMove));
-        send("easy\n");
+    Dialogue* const current = dialogue();
+    if (current == nullptr || !lockBy(m_startMutex, Clock::now() + kWriteBound)) {
+        return;
+    }
+    std::lock_guard start(m_startMutex, std::adopt_lock);
+    current->ponderHit();
+}
+
+void EngineDriver::reset() {
+    if (Dialogue* const current = dialogue()) {
+        current->reset();
     }
 }
 
@@ -412,8 +367,9 @@ void EngineDriver::shutdown() {
     m_readerRun = false;
     wakeSearch();
 
-    sendBy("new\n", deadline);
-    sendBy("quit\n", deadline);
+    if (Dialogue* const current = dialogue()) {
+        current->quit(deadline);
+    }
     m_log.close();
     m_process.waitForEnd(std::min(kQuitGrace, left(deadline - kKillReserve)));
     m_process.terminate(std::min(kKillReserve / 2, left(deadline - kKillReserve / 2)));
@@ -480,43 +436,38 @@ void EngineDriver::handleLine(std::string_view line) {
         return;
     }
     m_log.received(line);
-    const ParsedLine parsed = parseEngineLine(line);
-    switch (parsed.kind) {
-    case ParsedLine::Kind::kFeature:
-        takeFeatures(parsed.text);
+    if (m_probing) {
+        probeLine(line);
         return;
-    case ParsedLine::Kind::kProtoverUnknown:
-        m_featuresSettled = true;
-        wakeSearch();
-        return;
-    case ParsedLine::Kind::kPong:
-        m_pong = parsed.pong;
-        wakeSearch();
-        return;
-    default:
-        break;
     }
-    if (parsed.kind == ParsedLine::Kind::kAnalyzeUnknown) {
-        m_analyzeMode = false;
-        m_analysis = false;
-    } else if (parsed.kind == ParsedLine::Kind::kStatus) {
-        m_statusRequests = -1;
-    }
-    const bool ends = m_reports.handle(parsed);
+    const Dialogue::LineEffect effect = m_dialogue->handle(line);
     // The host's handler may have held this thread while the connection closed.
     if (!m_readerRun) {
         return;
     }
-    if (ends) {
+    if (effect.endsWait) {
         endWait();
     }
-    // A status answer before the search's first thinking line may still give the depth the
-    // engine reached in its previous search (Phalanx does): it stops nothing yet.
-    const bool thinking = parsed.kind == ParsedLine::Kind::kThinking;
-    m_thinkingSeen = m_thinkingSeen || thinking;
-    const bool hasDepth = thinking || (parsed.kind == ParsedLine::Kind::kStatus && m_thinkingSeen);
-    if (hasDepth && parsed.depth > m_targetDepth) {
+    if (effect.stops) {
         stop();
+    }
+}
+
+void EngineDriver::probeLine(std::string_view line) {
+    if (m_probeVerdict.load() != 0) {
+        return;
+    }
+    const UciLine parsed = parseUciLine(line);
+    if (parsed.kind == UciLine::Kind::kIdName || parsed.kind == UciLine::Kind::kIdAuthor) {
+        std::lock_guard lock(m_probeMutex);
+        (parsed.kind == UciLine::Kind::kIdName ? m_probeName : m_probeAuthor) = parsed.text;
+        m_probeIdSeen = true;
+        return;
+    }
+    const ProbeVerdict verdict = probeVerdict(line);
+    if (verdict != ProbeVerdict::kUndecided) {
+        m_probeVerdict = static_cast<int>(verdict);
+        wakeSearch();
     }
 }
 

@@ -124,17 +124,8 @@ void planEditBlock(const SearchRequest& request, const EngineConfig& config, Sea
 
 void planBoardSetUp(const SearchRequest& request, const EngineConfig& config,
                     const EngineFeatures& features, SearchPlan& plan) {
-    plan.position =
-        Position::fromBoard(request.board.data(), request.whiteToMove ? kWhite : kBlack);
+    plan.position = requestedStart(request, config.castleAndEP);
     plan.whiteToMove = request.whiteToMove;
-    if (config.castleAndEP) {
-        // Rights the pieces cannot have are no rights, for the engine and for our own copy,
-        // which needs the en-passant square too, or the engine's en-passant reply is unread.
-        plan.position.castling &= request.castling;
-        if (isPlausibleEnPassant(plan.position, request.enPassant)) {
-            plan.position.enPassant = request.enPassant;
-        }
-    }
     if (features.setboard) {
         // In force mode, or an engine left to play the side on move after "new" starts
         // thinking, and moving, on the position at once.
@@ -146,6 +137,23 @@ void planBoardSetUp(const SearchRequest& request, const EngineConfig& config,
 }
 
 } // namespace
+
+Position requestedStart(const SearchRequest& request, bool requestRights) {
+    if (request.fromStart) {
+        return Position::initial();
+    }
+    Position position =
+        Position::fromBoard(request.board.data(), request.whiteToMove ? kWhite : kBlack);
+    if (requestRights) {
+        // Rights the pieces cannot have are no rights, for the engine and for our own copy,
+        // which needs the en-passant square too, or the engine's en-passant reply is unread.
+        position.castling &= request.castling;
+        if (isPlausibleEnPassant(position, request.enPassant)) {
+            position.enPassant = request.enPassant;
+        }
+    }
+    return position;
+}
 
 SearchPlan planSearch(const SearchRequest& request, const EngineConfig& config,
                       TimeControlCache& cache, const EngineFeatures& features) {

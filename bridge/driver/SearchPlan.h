@@ -29,6 +29,11 @@ struct SearchPlan {
     std::string ponderMove;            // the expected reply held back for pondering
 };
 
+// The position a request starts from: the initial position, or its board with its side to
+// move and castling rights found from the pieces; with `requestRights`, only those of the
+// rights the request grants, and its en-passant square when a pawn could take there.
+Position requestedStart(const SearchRequest& request, bool requestRights);
+
 // Plans one search. Updates `cache` to the time control the commands leave the engine in.
 // `features` are those a protocol version 2 engine has announced and the plug-in accepted;
 // without any, the dialogue is the one of version 1.

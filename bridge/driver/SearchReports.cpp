@@ -6,6 +6,7 @@
 #include "quill/Quill32.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace ferrule {
@@ -14,6 +15,20 @@ namespace {
 
 constexpr int kNodesNoticeDepth = 5;
 constexpr int kMoveNoticeDepth = 6;
+constexpr int kMillisecondsPerSecond = 1000;
+
+int legalMoveCount(const Position& position) {
+    MoveList list;
+    generateMoves(position, list);
+    int count = 0;
+    for (const MoveCode move : list) {
+        Position next = position;
+        next.apply(move);
+        count += isLegal(next) ? 1 : 0;
+    }
+    return count;
+}
+
 } // namespace
 
 int hostScore(long long engineScore, bool negate) {
@@ -300,6 +315,48 @@ bool SearchReports::handleLocked(const ParsedLine& line, Notices& notices) {
     default:
         return false;
     }
+}
+
+void SearchReports::handleInfo(const UciInfo& info) {
+    Notices notices;
+    {
+        std::lock_guard lock(m_mutex);
+        handleInfoLocked(info, notices);
+    }
+    deliver(notices);
+}
+
+void SearchReports::handleInfoLocked(const UciInfo& info, Notices& notices) {
+    if (!m_searchOn || info.multipv > 1) {
+        return;
+    }
+    if (info.depth && *info.depth > m_greatestDepth) {
+        depth(*info.depth, 0, notices);
+        // A line unchanged at the new depth is still news for the host.
+        m_lineCount = 0;
+    }
+    if (info.nodes) {
+        nodes(static_cast<std::uint64_t>(*info.nodes), notices);
+    }
+    if (!info.currMove.empty()) {
+        std::array<MoveCode, 1> move{};
+        if (readMainLine(m_position, info.currMove, move) > 0) {
+            rootMove(move[0], info.currMoveNumber, legalMoveCount(m_position), notices);
+        }
+    }
+    if (info.pv.empty() || info.bound) {
+        return;
+    }
+    const int score = info.hasScore ? uciScore(info) : m_score;
+    const int time = info.timeMs
+                         ? static_cast<int>(std::min<std::int64_t>(
+                               (*info.timeMs + kMillisecondsPerSecond / 2) / kMillisecondsPerSecond,
+                               std::numeric_limits<std::int32_t>::max()))
+                         : m_time;
+    m_score = score;
+    m_time = time;
+    m_mainLineReported = true;
+    reportMainLine(info.pv, score, time, notices);
 }
 
 } // namespace ferrule

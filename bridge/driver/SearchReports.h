@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LineParser.h"
+#include "UciLineParser.h"
 #include "core/MoveCode.h"
 #include "core/Position.h"
 
@@ -73,6 +74,10 @@ public:
     // Acts on one parsed output line while a search is on. Returns true when it ends the
     // wait for the engine.
     bool handle(const ParsedLine& line);
+    // Acts on a UCI engine's "info" line while a search is on: the depth when it grew, the
+    // node count, the root move being searched, and a main line with an exact score (bounds
+    // and lines of a second "multipv" are passed over).
+    void handleInfo(const UciInfo& info);
 
 private:
     static constexpr int kMaxMainLine = 32;
@@ -92,6 +97,7 @@ private:
     void reportMainLine(std::string_view text, int score, int time, Notices& notices);
     void handleMoveLine(std::string_view move, Notices& notices);
     bool handleLocked(const ParsedLine& line, Notices& notices);
+    void handleInfoLocked(const UciInfo& info, Notices& notices);
     bool blackToMove() const { return m_position.sideToMove == kBlack; }
 
     mutable std::mutex m_mutex;

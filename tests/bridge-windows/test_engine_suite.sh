@@ -224,6 +224,49 @@ ponder)
     *) fail "ponder then stop: $order" ;;
     esac
     ;;
+uci)
+    # The test engine as a UCI engine: names, options, timed, depth, board, stopped and
+    # pondering searches, each with the commands it needs and legal main lines.
+    configure "[Support]" "PonderMode=true" "[Parameter]" "Logfile=true" "Protocol=uci" \
+        "CommandLine=--uci" "[Options]" "Hash=4"
+    host open "search start moves e2e4 inc 6 1" wait names \
+        "search fen 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1 depth 2" wait \
+        "search start moves d2d4 infinite" "sleep 1000" stop wait \
+        "search start moves e2e4 e7e5 inc 60 0 ponder" "sleep 1000" ponderhit wait \
+        "search start moves e2e4 e7e5 g1f3 b8c6 inc 60 0 ponder" "sleep 1000" stop wait \
+        close processes
+    searchesEnded 5
+    legalLines
+    expect '^names author=The Ferrule tests engine=Ferrule Test Engine$'
+    nothingLeft
+    tr -d '\r' < "$log" | grep -v '^info' > "$work/sent"
+    for command in "uci" "setoption name Hash value 4" "isready" "ucinewgame" \
+        "position startpos moves e2e4" "go wtime 6000 btime 6000 winc 1000 binc 1000" \
+        "position fen 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1" "go depth 2" "go infinite" "stop" \
+        "position startpos moves e2e4 e7e5 g1f3 b8c6" "go ponder wtime 60000 btime 60000 winc 0 binc 0" \
+        "ponderhit" "quit"; do
+        # Not through sent(): with the engine's long output, its early match would end the
+        # pipe that feeds it.
+        grep -Fxq -- "-> $command" "$work/sent" || fail "the engine was not sent '$command'"
+    done
+    ;;
+auto)
+    # Protocol=auto finds the test engine xboard as it is, and UCI with --uci.
+    configure "[Parameter]" "Logfile=true" "Protocol=auto"
+    host open "search start moves e2e4 depth 2" wait close processes
+    searchesEnded 1
+    legalLines
+    nothingLeft
+    tr -d '\r' < "$log" | grep -q '^Protocol: xboard ' || fail "not found to be xboard"
+    sent "xboard"
+    configure "[Parameter]" "Logfile=true" "Protocol=auto" "CommandLine=--uci"
+    host open "search start moves e2e4 depth 2" wait close processes
+    searchesEnded 1
+    legalLines
+    nothingLeft
+    tr -d '\r' < "$log" | grep -q '^Protocol: uci ' || fail "not found to be UCI"
+    notSent "xboard"
+    ;;
 analysis)
     configure "[Support]" "AnalyzeMode=true" "[Parameter]" "Logfile=true"
     host open "search start moves e2e4 infinite" "sleep 1500" stop wait close processes

@@ -4,12 +4,13 @@
 //   --chatty       writes a burst of thinking lines each step, with long main lines
 //   --ignore-quit  stays on after "quit" and the end of its input
 //   --deaf         never reads its input
+//   --uci          speaks UCI instead (see UciMode.h)
 // With either of the last two it ends by itself after kStubbornLife, so that a failed test leaves
 // nothing running for long.
 
 #include "LineQueue.h"
-#include "core/MoveGenerator.h"
-#include "core/MoveResolver.h"
+#include "Moves.h"
+#include "UciMode.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +24,8 @@
 namespace {
 
 using namespace ferrule;
+using ferrule_test_engine::coordinateMove;
+using ferrule_test_engine::legalMoves;
 using ferrule_test_engine::LineQueue;
 using std::chrono::milliseconds;
 
@@ -47,35 +50,6 @@ void say(const std::string& line) {
 
 bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-std::vector<MoveCode> legalMoves(const Position& position) {
-    MoveList list;
-    generateMoves(position, list);
-    std::vector<MoveCode> legal;
-    for (const MoveCode move : list) {
-        Position next = position;
-        next.apply(move);
-        if (isLegal(next)) {
-            legal.push_back(move);
-        }
-    }
-    return legal;
-}
-
-// A coordinate move of the position (e2e4, e7e8q); nothing for any other word.
-std::optional<MoveCode> coordinateMove(const Position& position, const std::string& word) {
-    const bool shaped = (word.size() == 4 || word.size() == 5) && word[0] >= 'a' &&
-                        word[0] <= 'h' && word[1] >= '1' && word[1] <= '8' && word[2] >= 'a' &&
-                        word[2] <= 'h' && word[3] >= '1' && word[3] <= '8';
-    if (!shaped) {
-        return std::nullopt;
-    }
-    const ResolvedMove resolved = resolveWord(position, word);
-    if (resolved.status != ResolveStatus::kFound) {
-        return std::nullopt;
-    }
-    return resolved.move;
 }
 
 class Engine {
@@ -268,6 +242,9 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(kStep);
         }
         return 0;
+    }
+    if (flag == "--uci") {
+        return ferrule_test_engine::runUci();
     }
     Engine engine(flag == "--chatty");
     for (;;) {
