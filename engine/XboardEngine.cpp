@@ -1,5 +1,7 @@
 #include "XboardEngine.h"
 
+#include "ClockCommands.h"
+
 #include <QMetaObject>
 
 namespace {
@@ -15,17 +17,70 @@ void XboardEngine::Begin() {
     Write(kOpening);
 }
 
-void XboardEngine::UserMoved(const QByteArray& move, const MoveList&, bool) {
-    // The engine follows the game itself and answers when its side is to move.
+void XboardEngine::UserMoved(const QByteArray& move, const MoveList&, bool engineToMove) {
+    // The engine follows the game itself and answers when its side is to move; the times
+    // go before the move that starts its search.
+    m_removing = 0;
+    if (!m_forced) {
+        if (engineToMove)
+            TellTimes();
+        Write(move + '\n');
+        return;
+    }
     Write(move + '\n');
+    if (engineToMove)
+        Compute({});
 }
 
 void XboardEngine::Compute(const MoveList&) {
+    m_forced = false;
+    TellTimes();
     Write("go\n");
 }
 
+void XboardEngine::TakeBack(int halfMoves, const MoveList&) {
+    if (halfMoves == 2 && !m_forced && !m_removeRefused) {
+        m_removing = halfMoves;
+        Write("remove\n");
+        return;
+    }
+    Undo(halfMoves);
+}
+
+void XboardEngine::Undo(int halfMoves) {
+    QByteArray text = m_forced ? QByteArray() : QByteArray("force\n");
+    for (int i = 0; i < halfMoves; ++i)
+        text += "undo\n";
+    m_forced = true;
+    Write(text);
+}
+
+void XboardEngine::OfferDraw() {
+    Write("draw\n");
+}
+
+void XboardEngine::GameEnded(const QByteArray& result, const QByteArray& why) {
+    m_forced = true;
+    Write("result " + result + " {" + why + "}\n");
+}
+
 void XboardEngine::SetSecondsPerMove(int seconds) {
-    Write("st " + QByteArray::number(seconds) + '\n');
+    m_secondsPerMove = seconds;
+    // Under a clock a time per move would undo the "level"; it waits for the clock to go.
+    if (!GameClock())
+        Write("st " + QByteArray::number(seconds) + '\n');
+}
+
+void XboardEngine::ClockChanged() {
+    if (const Clock* clock = GameClock())
+        Write(XboardLevelCommand(clock->Control()));
+    else
+        Write("st " + QByteArray::number(m_secondsPerMove) + '\n');
+}
+
+void XboardEngine::TellTimes() {
+    if (const Clock* clock = GameClock())
+        Write(XboardTimeCommands(*clock));
 }
 
 void XboardEngine::ShowThinking(bool shown) {
@@ -37,7 +92,10 @@ void XboardEngine::ShowThinking(bool shown) {
 
 void XboardEngine::ReadLine(const QByteArray& line) {
     const QByteArray said = line.trimmed();
-    if (said == "resign" || said.startsWith("resign ")) {
+    if (m_removing && said.startsWith("Error") && said.endsWith(": remove")) {
+        m_removeRefused = true;
+        Undo(std::exchange(m_removing, 0));
+    } else if (said == "resign" || said.startsWith("resign ")) {
         QMetaObject::invokeMethod(this, &ChessEngine::Resigned, Qt::QueuedConnection);
     } else if (said == "offer draw") {
         QMetaObject::invokeMethod(this, &ChessEngine::DrawOffered, Qt::QueuedConnection);

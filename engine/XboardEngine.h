@@ -10,6 +10,14 @@
 // engine gets "post", and its thinking lines are read. "resign" and "offer draw" are passed
 // on; a result the engine claims is not: the rules find every end of a game themselves,
 // so a claim is either known already or wrong.
+//
+// A take-back of the last pair is "remove"; an engine that does not know it, or one
+// taking back a single half-move, gets "force" and "undo" for each, and "go" after the
+// user's next move. The end of a game is told as "result"; a draw offer is "draw", and
+// the engine's "offer draw" before its next move accepts it.
+//
+// Under a clock (SetClock) the engine gets "level" for the clock's control, and "time" and
+// "otim" before each of its moves; when the clock goes, "st" with the time per move again.
 class XboardEngine : public ChessEngine {
     Q_OBJECT
 public:
@@ -20,10 +28,23 @@ public:
     void Compute(const MoveList& game) override;
     void SetSecondsPerMove(int seconds) override;
     void ShowThinking(bool shown) override;
+    void TakeBack(int halfMoves, const MoveList& game) override;
+    bool TakesDrawOffers() const override { return true; }
+    void OfferDraw() override;
+    void GameEnded(const QByteArray& result, const QByteArray& why) override;
 
 protected:
     void ReadLine(const QByteArray& line) override;
+    void ClockChanged() override;
 
 private:
+    void TellTimes();
+    void Undo(int halfMoves);
+
     bool m_posting = false;
+    // In force mode, after an undo or the end of a game: the engine moves only on "go".
+    bool m_forced = false;
+    bool m_removeRefused = false; // the engine said it does not know "remove"
+    int m_removing = 0;           // half-moves of a "remove" not yet answered by an error
+    int m_secondsPerMove = 1;     // the opening's "st 1"
 };
