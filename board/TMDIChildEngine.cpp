@@ -172,6 +172,10 @@ bool TMDIChild::AttachEngine(const QString& path, EngineProtocol protocol) {
             item->setChecked(protocol == EngineProtocol::Xboard);
     }
     m_timer1->start(kPollMs);
+    // What the engine can do matters only to the features that use it; the seed's
+    // dialogue stays as it was without them.
+    if (EngineOutputShown() || GameClock() || !m_strength.isEmpty())
+        m_engine->LearnFeatures();
     m_engine->Begin();
     m_engine->SetClock(GameClock());
     if (EngineOutputShown())

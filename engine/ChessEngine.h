@@ -57,6 +57,10 @@ public:
 
     // The dialogue. Begin opens it, once, right after Start or Attach.
     virtual void Begin() = 0;
+    // Asks the engine what it can do, where its protocol does not tell that anyway (an
+    // xboard engine's "feature" lines); StrengthKnown follows once it has said. Called
+    // before Begin, the question is part of the opening.
+    virtual void LearnFeatures() {}
     // The user made `move`; `game` holds it already. `engineToMove`: the engine's colour is
     // to move now and the game goes on.
     virtual void UserMoved(const QByteArray& move, const MoveList& game, bool engineToMove) = 0;

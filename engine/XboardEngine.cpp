@@ -10,11 +10,35 @@ namespace {
 // a move without it. It sets what the dialogue assumes: the standard position, the engine
 // playing Black.
 const QByteArray kOpening = "xboard\nnew\nst 1\n";
+const QByteArray kFeatureQuestion = "protover 2\n";
 
 } // namespace
 
 void XboardEngine::Begin() {
-    Write(kOpening);
+    if (std::exchange(m_begun, true))
+        return;
+    Write(m_learning ? "xboard\n" + kFeatureQuestion + kOpening.mid(7) : kOpening);
+}
+
+void XboardEngine::LearnFeatures() {
+    if (std::exchange(m_learning, true))
+        return;
+    if (m_begun)
+        Write(kFeatureQuestion);
+}
+
+QStringList XboardEngine::StrengthLevels() const {
+    return m_features.level ? AllStrengthLevels() : QStringList();
+}
+
+void XboardEngine::SetStrength(const QString& level) {
+    const qsizetype step = AllStrengthLevels().indexOf(level);
+    if (step < 0 || !m_features.level)
+        return;
+    const XboardFeatures::Spin& spin = *m_features.level;
+    const qsizetype steps = AllStrengthLevels().size() - 1;
+    Write("option " + spin.name + '=' +
+          QByteArray::number(spin.max - (spin.max - spin.min) * step / steps) + '\n');
 }
 
 void XboardEngine::UserMoved(const QByteArray& move, const MoveList&, bool engineToMove) {
@@ -72,10 +96,12 @@ void XboardEngine::SetSecondsPerMove(int seconds) {
 }
 
 void XboardEngine::ClockChanged() {
-    if (const Clock* clock = GameClock())
+    if (const Clock* clock = GameClock()) {
+        LearnFeatures();
         Write(XboardLevelCommand(clock->Control()));
-    else
+    } else {
         Write("st " + QByteArray::number(m_secondsPerMove) + '\n');
+    }
 }
 
 void XboardEngine::TellTimes() {
@@ -86,6 +112,8 @@ void XboardEngine::TellTimes() {
 void XboardEngine::ShowThinking(bool shown) {
     if (shown == m_posting)
         return;
+    if (shown)
+        LearnFeatures();
     m_posting = shown;
     Write(shown ? "post\n" : "nopost\n");
 }
@@ -95,6 +123,11 @@ void XboardEngine::ReadLine(const QByteArray& line) {
     if (m_removing && said.startsWith("Error") && said.endsWith(": remove")) {
         m_removeRefused = true;
         Undo(std::exchange(m_removing, 0));
+    } else if (m_learning && said.startsWith("feature ")) {
+        const bool wasDone = m_features.done;
+        Write(m_features.Read(said));
+        if (m_features.done && !wasDone)
+            emit StrengthKnown();
     } else if (said == "resign" || said.startsWith("resign ")) {
         QMetaObject::invokeMethod(this, &ChessEngine::Resigned, Qt::QueuedConnection);
     } else if (said == "offer draw") {

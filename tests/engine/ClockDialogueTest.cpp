@@ -77,7 +77,8 @@ void ClockDialogueTest::xboardOnTheClock() {
     HandTime time;
     Clock clock(control("1+0"), time);
     xboard.engine.SetClock(&clock);
-    QCOMPARE(xboard.device.TakeWritten(), QByteArray("level 0 1 0\n"));
+    // A clock is a feature that asks what the engine can do.
+    QCOMPARE(xboard.device.TakeWritten(), QByteArray("protover 2\nlevel 0 1 0\n"));
     // Under the clock a new Speed is not sent: it would undo the level.
     xboard.engine.SetSecondsPerMove(8);
     QCOMPARE(xboard.device.TakeWritten(), QByteArray());

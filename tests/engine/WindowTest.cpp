@@ -434,12 +434,13 @@ void WindowTest::clockedGameTellsTheEngine() {
     QTRY_COMPARE_WITH_TIMEOUT(window.game().LivePosition(), 4, kWait);
     // The engine's time runs after its untimed first move, and it is told so.
     const QList<QByteArray> lines = engine.Received().split('\n');
-    QCOMPARE(lines.mid(0, 8), (QList<QByteArray>{"xboard", "new", "st 1", "level 0 1 0",
-                                                 "time 6000", "otim 6000", "e2e4", lines[7]}));
-    QVERIFY(lines[7].startsWith("time "));
-    QVERIFY(lines[8].startsWith("otim "));
-    QVERIFY(lines[8].mid(5).toInt() < 6000); // the user's second move was timed
-    QCOMPARE(lines[9], QByteArray("d2d4"));
+    QCOMPARE(lines.mid(0, 9),
+             (QList<QByteArray>{"xboard", "new", "st 1", "protover 2", "level 0 1 0", "time 6000",
+                                "otim 6000", "e2e4", lines[8]}));
+    QVERIFY(lines[8].startsWith("time "));
+    QVERIFY(lines[9].startsWith("otim "));
+    QVERIFY(lines[9].mid(5).toInt() < 6000); // the user's second move was timed
+    QCOMPARE(lines[10], QByteArray("d2d4"));
     QVERIFY(window.GameClock()->Remaining(0) < std::chrono::seconds(60));
 }
 
