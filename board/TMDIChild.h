@@ -83,7 +83,8 @@ public:
     // stays attached until a tick of Timer1 finds its process ended, or it fails its
     // greeting (engineFailureHook is told why); closing the window ends it. While it is
     // attached the user's mouse moves go to it, its colour cannot be picked up, and its
-    // replies are made: an xboard engine's every 1000 ms tick, a UCI engine's at once.
+    // replies are made: an xboard engine's every 1000 ms tick, a UCI engine's at once,
+    // and any engine's at once while the game has a clock (which it is told of).
     void StartEngine(const QString& path, EngineProtocol protocol = EngineProtocol::Xboard);
     bool EngineAttached() const;
     qint64 EngineProcessId() const;
@@ -125,14 +126,18 @@ public:
     // The running clock, for those that must be told the times; null when there is none.
     const Clock* GameClock() const;
 
-    // On one board (no engine, not the peer game) and in a game not yet finished: the side
-    // to move resigns, or both agree a draw. Elsewhere they do nothing.
+    // In a game not yet finished, not the peer game: on one board the side to move
+    // resigns, or both agree a draw; against an engine the user resigns, or offers the
+    // engine a draw (only an engine that takes offers), which its acceptance before its
+    // next move ends the game drawn. Elsewhere they do nothing.
     void Resign1Click();
     void OfferDraw1Click();
-    // On one board: takes back the last half-move made in this window (Menu > Take Back,
-    // and Ctrl+Z while the board has the focus). The board, move list, frames, counters,
-    // title and clocks return to what they showed before it; a finished game comes back
-    // into play. Does nothing when no move of this window is left to take back.
+    // Takes back (Menu > Take Back, and Ctrl+Z while the board has the focus) on one board
+    // the last half-move made in this window; against an engine the last pair, so that
+    // the user is to move again, and the engine is told. The board, move list, frames,
+    // counters, title and clocks (with the movers' time given back) return to what they
+    // showed before; a finished game comes back into play. Does nothing when no move of
+    // this window is left to take back, or while the engine thinks.
     void TakeBack1Click();
 
     // Board display. Each reads the current setting from BoardSettings::Current().
@@ -224,7 +229,15 @@ private:
     // The clocks and the players' own ways to end a game (TMDIChildClock.cpp).
     void BuildGameItems(QMenu* popupAction);
     void UpdateGameItems();
-    bool OnOneBoard() const;
+    bool ClockAllowed() const; // on one board and against an engine
+    bool Playing() const;      // the same, and the game goes on
+    bool DrawOfferAllowed() const;
+    // How many half-moves Take Back takes now: 1 on one board, the pair against an engine
+    // (or the user's move that ended the game), 0 when none may be taken.
+    int HalfMovesToTakeBack() const;
+    // Tells an attached engine the result of the game that just ended; `title` is the
+    // result as the title shows it.
+    void TellEngineResult(const std::string& title);
     void FlagFell(std::uint8_t white);
     void ShowTakenBack(const Game::TakenBack& taken);
     // Adds `delta` (+1 or -1) to the captured-piece counter of that kind and colour.
@@ -279,4 +292,7 @@ private:
     QAction* m_takeBackItem = nullptr;
     bool m_askingTimeControl = false; // the Time Control dialog or its question is open
     bool m_askingDraw = false;      // the engine's draw offer is open
+
+    bool m_drawOffered = false;    // the user offered the engine a draw, not yet answered
+    bool m_engineThinking = false; // the engine was asked to move and has not replied
 };

@@ -51,17 +51,45 @@ void TMDIChild::BuildGameItems(QMenu* popupAction) {
     connect(undo, &QShortcut::activated, this, &TMDIChild::TakeBack1Click);
 }
 
-bool TMDIChild::OnOneBoard() const {
-    // An engine or the peer would have to be told; that dialogue does not exist yet.
-    return !EngineAttached() && !windowTitle().startsWith(kActiveGame);
+bool TMDIChild::ClockAllowed() const {
+    // The peer would have to be told; that dialogue does not exist yet.
+    return !windowTitle().startsWith(kActiveGame);
+}
+
+bool TMDIChild::Playing() const {
+    return ClockAllowed() && !m_game.Model().finished;
+}
+
+bool TMDIChild::DrawOfferAllowed() const {
+    return Playing() && (!EngineAttached() || m_engine->TakesDrawOffers());
+}
+
+int TMDIChild::HalfMovesToTakeBack() const {
+    const int live = m_game.LivePosition();
+    if (!ClockAllowed() || live == 0) {
+        return 0;
+    }
+    if (!EngineAttached()) {
+        return 1;
+    }
+    // Against an engine the user gets the move back, never the engine: the last pair, or
+    // the user's own move that ended the game. Not while the engine thinks, whose reply
+    // would belong to a position that is gone.
+    const BoardModel& model = m_game.Model();
+    if (m_engineThinking) {
+        return 0;
+    }
+    if (model.SideToMove() != model.engineColour) {
+        return live >= 2 ? 2 : 0;
+    }
+    return model.finished ? 1 : 0;
 }
 
 void TMDIChild::UpdateGameItems() {
-    const bool playing = OnOneBoard() && !m_game.Model().finished;
-    m_timeControlItem->setEnabled(OnOneBoard());
-    m_resignItem->setEnabled(playing);
-    m_drawItem->setEnabled(playing);
-    m_takeBackItem->setEnabled(OnOneBoard() && m_game.LivePosition() > 0);
+    m_timeControlItem->setEnabled(ClockAllowed());
+    m_resignItem->setEnabled(Playing());
+    m_drawItem->setEnabled(DrawOfferAllowed());
+    m_takeBackItem->setEnabled(HalfMovesToTakeBack() > 0);
 }
 
 const Clock* TMDIChild::GameClock() const {
@@ -74,10 +102,13 @@ void TMDIChild::SetTimeControl(const std::optional<TimeControl>& control) {
     if (m_game.Model().finished) {
         m_clocks->Stop();
     }
+    if (m_engine) {
+        m_engine->SetClock(GameClock());
+    }
 }
 
 void TMDIChild::TimeControl1Click() {
-    if (!OnOneBoard() || m_askingTimeControl) {
+    if (!ClockAllowed() || m_askingTimeControl) {
         return;
     }
     // The dialog and the question run nested event loops; the window may not close under
@@ -114,31 +145,46 @@ void TMDIChild::FlagFell(std::uint8_t white) {
 
 void TMDIChild::Resign1Click() {
     BoardModel& model = m_game.Model();
-    if (!OnOneBoard() || model.finished) {
+    if (!Playing()) {
         return;
     }
+    // Against an engine the user resigns, on one board the side to move.
     model.finished = 1;
-    AppendToTitle(winFor(model.sideMarker));
+    AppendToTitle(winFor(EngineAttached() ? model.engineColour : model.sideMarker));
 }
 
 void TMDIChild::OfferDraw1Click() {
-    BoardModel& model = m_game.Model();
-    if (!OnOneBoard() || model.finished) {
+    if (!DrawOfferAllowed()) {
         return;
     }
-    model.finished = 1;
+    if (EngineAttached()) {
+        m_drawOffered = true;
+        m_engine->OfferDraw();
+        return;
+    }
+    m_game.Model().finished = 1;
     AppendToTitle(" - (Draw)");
 }
 
 void TMDIChild::TakeBack1Click() {
     // Not in the middle of a move: a drag or the promotion question runs an event loop.
-    if (!OnOneBoard() || m_dragging || m_askingPromotion) {
+    const int halfMoves = HalfMovesToTakeBack();
+    if (halfMoves == 0 || m_dragging || m_askingPromotion) {
         return;
     }
     ShowPosition(m_game.LivePosition());
-    const std::optional<Game::TakenBack> taken = m_game.TakeBack();
-    if (taken) {
-        ShowTakenBack(*taken);
+    int taken = 0;
+    while (taken < halfMoves) {
+        const std::optional<Game::TakenBack> move = m_game.TakeBack();
+        if (!move) {
+            break;
+        }
+        ShowTakenBack(*move);
+        ++taken;
+    }
+    if (taken > 0 && EngineAttached()) {
+        m_drawOffered = false;
+        m_engine->TakeBack(taken, EngineMoves());
     }
 }
 

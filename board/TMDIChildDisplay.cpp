@@ -188,6 +188,7 @@ void TMDIChild::AppendToTitle(const std::string& text) {
     // Every end of a game comes here with its result: the clocks stop with it.
     m_clocks->Stop();
     setWindowTitle(windowTitle() + QString::fromStdString(text));
+    TellEngineResult(text);
 }
 
 void TMDIChild::PlaySound(const std::string& file) {

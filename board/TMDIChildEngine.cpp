@@ -20,6 +20,9 @@
 namespace {
 
 constexpr int kPollMs = 1000;
+// A reply that waits for a drag or the promotion question to end, while the engine's
+// clock runs: looked at again this soon rather than at the next poll.
+constexpr int kBusyRetryMs = 20;
 // The Engine Output panel is redrawn at most this often, whatever the engine's rate.
 constexpr int kOutputRefreshMs = 100;
 constexpr int kOutputLines = 200;
@@ -152,19 +155,29 @@ bool TMDIChild::AttachEngine(const QString& path, EngineProtocol protocol) {
         if (engineFailureHook)
             engineFailureHook(text);
     });
-    // The seed's xboard replies wait for the poll; a UCI engine's reply is made as soon
-    // as it arrives, still through the same tick.
-    if (protocol == EngineProtocol::Uci)
-        connect(m_engine.get(), &ChessEngine::ReplyArrived, this, &TMDIChild::Timer1Timer,
-                Qt::QueuedConnection);
+    // The seed's xboard replies wait for the poll; a UCI engine's reply, and any reply
+    // while a clock runs, is made as soon as it arrives, still through the same tick: the
+    // poll would cost the engine up to a second of its time a move.
+    connect(
+        m_engine.get(), &ChessEngine::ReplyArrived, this,
+        [this] {
+            if (EngineAttached() && (m_engine->Protocol() == EngineProtocol::Uci || GameClock()))
+                Timer1Timer();
+        },
+        Qt::QueuedConnection);
     for (QAction* item : findChildren<QAction*>()) {
         if (item->objectName() == QLatin1String("ProtocolUci"))
             item->setChecked(protocol == EngineProtocol::Uci);
         else if (item->objectName() == QLatin1String("ProtocolXboard"))
             item->setChecked(protocol == EngineProtocol::Xboard);
     }
-    m_timer1->start();
+    m_timer1->start(kPollMs);
+    // What the engine can do matters only to the features that use it; the seed's
+    // dialogue stays as it was without them.
+    if (EngineOutputShown() || GameClock() || !m_strength.isEmpty())
+        m_engine->LearnFeatures();
     m_engine->Begin();
+    m_engine->SetClock(GameClock());
     if (EngineOutputShown())
         m_engine->ShowThinking(true);
     return true;
@@ -188,8 +201,10 @@ void TMDIChild::CorrectEngineProtocol(EngineProtocol protocol) {
             speed.seconds != kSpeeds[0].seconds)
             m_engine->SetSecondsPerMove(speed.seconds);
     }
-    if (m_game.Model().engineColour == m_game.Model().SideToMove())
+    if (m_game.Model().engineColour == m_game.Model().SideToMove()) {
+        m_engineThinking = true;
         m_engine->Compute(EngineMoves());
+    }
 }
 
 void TMDIChild::EngineResigned() {
@@ -203,6 +218,12 @@ void TMDIChild::EngineResigned() {
 void TMDIChild::EngineOffersDraw() {
     if (m_game.Model().finished || !EngineAttached() || m_askingDraw)
         return;
+    // The engine's offer after the user's own is its acceptance.
+    if (std::exchange(m_drawOffered, false)) {
+        m_game.Model().finished = 1;
+        AppendToTitle(" - (Draw)");
+        return;
+    }
     m_askingDraw = true;
     const QMessageBox::StandardButton answer =
         QMessageBox::question(this, QStringLiteral("Draw Offer"),
@@ -214,6 +235,24 @@ void TMDIChild::EngineOffersDraw() {
         return;
     m_game.Model().finished = 1;
     AppendToTitle(" - (Draw)");
+}
+
+void TMDIChild::TellEngineResult(const std::string& title) {
+    if (!EngineAttached())
+        return;
+    struct Result {
+        const char* title;
+        const char* result;
+        const char* why;
+    };
+    static constexpr Result kResults[] = {{" - (White Wins)", "1-0", "White wins"},
+                                          {" - (Black Wins)", "0-1", "Black wins"},
+                                          {" - (Draw)", "1/2-1/2", "Draw"},
+                                          {" - (Stalemate)", "1/2-1/2", "Stalemate"}};
+    for (const Result& result : kResults) {
+        if (title == result.title)
+            m_engine->GameEnded(result.result, result.why);
+    }
 }
 
 void TMDIChild::OfferStrengths() {
@@ -313,8 +352,9 @@ void TMDIChild::SendMoveToEngine(const std::string& from, const std::string& to)
     for (const char letter : m_game.Model().promotionLetter)
         text += static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
     const BoardModel& model = m_game.Model();
-    m_engine->UserMoved(text, EngineMoves(),
-                        !model.finished && model.SideToMove() == model.engineColour);
+    const bool engineToMove = !model.finished && model.SideToMove() == model.engineColour;
+    m_engineThinking = engineToMove;
+    m_engine->UserMoved(text, EngineMoves(), engineToMove);
 }
 
 void TMDIChild::CloseEngineLink() {
@@ -325,6 +365,8 @@ void TMDIChild::CloseEngineLink() {
         engine->setParent(this);
         engine->deleteLater();
     }
+    m_engineThinking = false;
+    m_drawOffered = false;
     m_timer1->stop();
 }
 
@@ -333,6 +375,7 @@ void TMDIChild::Compute1Click() {
         return;
     BoardModel& model = m_game.Model();
     model.engineColour = model.engineColour ? 0 : 1;
+    m_engineThinking = true;
     m_engine->Compute(EngineMoves());
     ShowEngineStrength();
 }
@@ -364,10 +407,11 @@ void TMDIChild::Timer1Timer() {
     m_timer1->stop();
     // A drag or the promotion question holds a move half-way; the reply waits for them.
     if (m_dragging || m_askingPromotion) {
-        m_timer1->start();
+        m_timer1->start(GameClock() ? kBusyRetryMs : kPollMs);
         return;
     }
     if (const std::optional<QByteArray> line = m_engine->TakeReplyLine()) {
+        m_engineThinking = false;
         // The engine's last thoughts are of the position before its move.
         if (EngineOutputShown())
             ShowEngineThought();
@@ -377,7 +421,7 @@ void TMDIChild::Timer1Timer() {
         return;
     }
     if (EngineAttached())
-        m_timer1->start();
+        m_timer1->start(kPollMs);
 }
 
 void TMDIChild::MakeEngineMove(const QByteArray& line) {
@@ -390,7 +434,8 @@ void TMDIChild::MakeEngineMove(const QByteArray& line) {
         return;
     model.promotionChoice = move->promotion;
     // A refused move is dropped silently and empties the choice; the engine is not told.
-    m_game.MakeMove(move->from, move->to);
+    if (m_game.MakeMove(move->from, move->to))
+        m_drawOffered = false; // an offer lasts until the engine's next move
     // The engine's promotion letter is not the user's: it must not reach the next move text.
     model.promotionLetter.clear();
 }

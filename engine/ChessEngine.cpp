@@ -84,6 +84,13 @@ void ChessEngine::ReadAvailable() {
     }
 }
 
+void ChessEngine::SetClock(const Clock* clock) {
+    if (!clock && !m_clock)
+        return;
+    m_clock = clock;
+    ClockChanged();
+}
+
 void ChessEngine::OfferReply(QByteArray line) {
     if (m_reply)
         return;

@@ -3,6 +3,7 @@
 #include "EngineLink.h"
 #include "EngineProtocol.h"
 #include "EngineThought.h"
+#include "game/Clock.h"
 #include "peer/PeerLineFramer.h"
 
 #include <QByteArray>
@@ -56,13 +57,33 @@ public:
 
     // The dialogue. Begin opens it, once, right after Start or Attach.
     virtual void Begin() = 0;
+    // Asks the engine what it can do, where its protocol does not tell that anyway (an
+    // xboard engine's "feature" lines); StrengthKnown follows once it has said. Called
+    // before Begin, the question is part of the opening.
+    virtual void LearnFeatures() {}
     // The user made `move`; `game` holds it already. `engineToMove`: the engine's colour is
     // to move now and the game goes on.
     virtual void UserMoved(const QByteArray& move, const MoveList& game, bool engineToMove) = 0;
     // Compute: the engine plays the side to move of `game` now.
     virtual void Compute(const MoveList& game) = 0;
-    // Speed: the time the engine thinks per move.
+    // Speed: the time the engine thinks per move while the game has no clock.
     virtual void SetSecondsPerMove(int seconds) = 0;
+    // The game's clock, whose times the engine is told before each of its moves; null
+    // for a game without one (the time per move of Speed holds then). The clock must
+    // outlive the engine or the next SetClock; its side to move is the engine's whenever
+    // the engine is asked to move.
+    void SetClock(const Clock* clock);
+
+    // The last `halfMoves` (1 or 2) half-moves were taken back and the user is to move;
+    // `game` is what is left of the game.
+    virtual void TakeBack(int halfMoves, const MoveList& game) = 0;
+    // Whether the engine takes draw offers; OfferDraw offers it one, which it accepts
+    // with DrawOffered before its next move, or lets lapse.
+    virtual bool TakesDrawOffers() const { return false; }
+    virtual void OfferDraw() {}
+    // The game ended: `result` is "1-0", "0-1" or "1/2-1/2", `why` a few words. The engine
+    // is not asked to move again until a take-back brings the game back.
+    virtual void GameEnded(const QByteArray& /*result*/, const QByteArray& /*why*/) {}
 
     // The strength levels the engine can honour, strongest ("Full") first, down to
     // "Beginner"; empty when it can honour none, or before it has said what it offers
@@ -102,6 +123,9 @@ signals:
 
 protected:
     ChessEngine();
+    const Clock* GameClock() const { return m_clock; }
+    // The clock was set, changed or taken away.
+    virtual void ClockChanged() {}
     // One complete line the engine printed, without its line end.
     virtual void ReadLine(const QByteArray& line) = 0;
     // Writes a protocol line the engine did not ask the window for; a failure is reported
@@ -120,4 +144,5 @@ private:
     PeerLineFramer m_framer;
     std::optional<QByteArray> m_reply;
     std::optional<EngineThought> m_thought;
+    const Clock* m_clock = nullptr;
 };

@@ -2,13 +2,20 @@
 
 #include "ChessEngine.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
+
+#include <array>
 
 // An engine that speaks UCI. Begin sends "uci" and waits at most HandshakeMs() for
 // "uciok", then sends "ucinewgame"; an engine that does not answer in time is reported
 // through Failed. Every search is "isready", and after "readyok" the position (the
-// standard start and the game's moves) and "go movetime N". "bestmove" gives the reply,
-// as the line "move " + the move; "bestmove (none)" and "bestmove 0000" give none.
+// standard start and the game's moves) and "go movetime N", or under a clock (SetClock)
+// "go wtime W btime B winc WI binc BI [movestogo N]" with the times of that moment; the
+// engine is told its own time less the longest of the last few "isready" round trips,
+// which is what its reply may take to come back on a busy machine.
+// "bestmove" gives the reply, as the line "move " + the move; "bestmove (none)" and
+// "bestmove 0000" give none.
 // "info" lines with a principal variation are the engine's thinking; every other line
 // ("info" without one, "id", "option", ...) is ignored.
 //
@@ -33,6 +40,8 @@ public:
     void Compute(const MoveList& game) override;
     void SetSecondsPerMove(int seconds) override;
     void ShowThinking(bool) override {}
+    // The next search's position says what is left of the game.
+    void TakeBack(int, const MoveList&) override {}
     QStringList StrengthLevels() const override;
     void SetStrength(const QString& level) override;
 
@@ -61,10 +70,13 @@ private:
     int m_handshakeMs = kHandshakeMs;
     int m_moveTimeMs = 1000;
     QTimer m_handshake;
-    std::optional<MoveList> m_waiting; // a search asked for before "uciok"
-    MoveList m_game;                   // the game of the search being prepared
-    bool m_limitStrength = false;      // "UCI_LimitStrength" is offered
-    std::optional<Range> m_elo;        // "UCI_Elo"
-    std::optional<Range> m_skill;      // "Skill Level"
-    QByteArray m_strengthOptions;      // "setoption" lines waiting for the next search
+    std::optional<MoveList> m_waiting;      // a search asked for before "uciok"
+    MoveList m_game;                        // the game of the search being prepared
+    bool m_limitStrength = false;           // "UCI_LimitStrength" is offered
+    std::optional<Range> m_elo;             // "UCI_Elo"
+    std::optional<Range> m_skill;           // "Skill Level"
+    QByteArray m_strengthOptions;           // "setoption" lines waiting for the next search
+    QElapsedTimer m_readyAsked;             // since the last "isready"
+    std::array<qint64, 8> m_roundTripsMs{}; // the latest "isready" round trips, cyclic
+    std::size_t m_roundTrips = 0;           // how many were measured
 };

@@ -58,6 +58,7 @@ bool Clock::MoveMade() {
     }
     const ClockTime now = m_source->Now();
     Side& mover = SideOf(m_sideToMove);
+    m_movers.push_back(mover);
     const bool timed = mover.movesMade > 0;
     const int move = ++mover.movesMade;
     if (timed) {
@@ -107,7 +108,12 @@ void Clock::TakeBack() {
     thinking.remaining = Remaining(m_sideToMove);
     m_sideToMove = m_sideToMove ? 0 : 1;
     Side& side = SideOf(m_sideToMove);
-    side.movesMade = std::max(side.movesMade - 1, 0);
+    if (m_movers.empty()) {
+        side.movesMade = std::max(side.movesMade - 1, 0);
+    } else {
+        side = m_movers.back();
+        m_movers.pop_back();
+    }
     m_turnStart = now;
 }
 

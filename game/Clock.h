@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Where the clock reads the time: a monotonic source, so that a change of the wall-clock
 // time never moves a game's clocks. Tests give it a hand-driven one.
@@ -68,9 +69,10 @@ public:
     bool Resume();
 
     // A move was taken back: the side to move is charged the time it has used so far, and
-    // the other side is on move again with the time it had after that move (its increment
-    // and any session time it earned stay). Its move count goes back by one. Does nothing
-    // on a stopped clock.
+    // the other side is on move again with the time it had before that move: the time the
+    // move took, its increment and any session time it earned are given back, and its move
+    // count goes back by one. A move made before this clock started has nothing to give
+    // back; its side just counts one move less. Does nothing on a stopped clock.
     void TakeBack();
 
 private:
@@ -86,6 +88,7 @@ private:
     TimeControl m_control;
     const TimeSource* m_source;
     Side m_sides[2];
+    std::vector<Side> m_movers; // each mover's side as it was before its move, in order
     std::uint8_t m_sideToMove = 1;
     ClockTime m_turnStart{0};
     bool m_stopped = false;

@@ -67,6 +67,9 @@ private slots:
     void uciStrength_data();
     void uciStrength();
     void xboardOffersNoStrength();
+    void xboardFeatures_data();
+    void xboardFeatures();
+    void xboardFeatureDialogue();
     void xboardResignAndDrawOffer();
     void failedWriteReported();
     void detectsProtocol_data();
@@ -344,7 +347,7 @@ void ProtocolTest::xboardThinking() {
     engine.ShowThinking(false);
     device.Feed(line);
     QVERIFY(!engine.TakeThought());
-    QCOMPARE(device.TakeWritten(), QByteArray("xboard\nnew\nst 1\npost\nnopost\n"));
+    QCOMPARE(device.TakeWritten(), QByteArray("xboard\nnew\nst 1\nprotover 2\npost\nnopost\n"));
 }
 
 void ProtocolTest::uciStrength_data() {
@@ -454,6 +457,106 @@ void ProtocolTest::detectsProtocol() {
         QSKIP("the engine is not installed");
     ScriptedEngine silent({"sleep 10000"});
     QCOMPARE(DetectProtocol(program, 3000), expected);
+}
+
+void ProtocolTest::xboardFeatures_data() {
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("ping");
+    QTest::addColumn<bool>("setboard");
+    QTest::addColumn<bool>("draw");
+    QTest::addColumn<QByteArray>("level"); // "NAME MIN MAX", empty for none
+    QTest::addColumn<bool>("done");
+    // As Fairy-Max 5.0b, Phalanx XXV and HoiChess 0.22 print them (options shortened).
+    QTest::newRow("Fairy-Max")
+        << QByteArray("feature myname=\"Fairy-Max 5.0b\"\nfeature memory=1 exclude=1\n"
+                      "feature setboard=0 xedit=1 ping=1 done=0\n"
+                      "feature option=\"Resign Threshold -spin 800 200 1200\"\n"
+                      "feature option=\"Dummy String Example -string happy birthday!\"\n"
+                      "feature done=1\n")
+        << QByteArray("accepted myname\naccepted memory\naccepted exclude\naccepted setboard\n"
+                      "accepted xedit\naccepted ping\naccepted done\naccepted option\n"
+                      "accepted option\naccepted done\n")
+        << QByteArray("Fairy-Max 5.0b") << true << false << true << QByteArray() << true;
+    QTest::newRow("Phalanx")
+        << QByteArray("feature myname=\"Phalanx XXV\"\nfeature analyze=1 setboard=1 draw=0 "
+                      "option=\"Randomizer (0-50) -slider 0 0 50\" ping=1 \nfeature done=1\n")
+        << QByteArray("accepted myname\naccepted analyze\naccepted setboard\naccepted draw\n"
+                      "accepted option\naccepted ping\naccepted done\n")
+        << QByteArray("Phalanx XXV") << true << true << false << QByteArray() << true;
+    QTest::newRow("HoiChess, one line")
+        << QByteArray("feature myname=\"HoiChess 0.22.0-3-debian\" ping=1 setboard=1 name=1 "
+                      "option=\"verbose -spin 0 -2147483648 2147483647\" done=1\n")
+        << QByteArray("accepted myname\naccepted ping\naccepted setboard\naccepted name\n"
+                      "accepted option\naccepted done\n")
+        << QByteArray("HoiChess 0.22.0-3-debian") << true << true << true << QByteArray()
+        << true;
+    QTest::newRow("a strength option, refused move forms")
+        << QByteArray("feature usermove=1 san=1 option=\"Skill Level -spin 20 0 20\" "
+                      "option=\"Elo -spin 2000 800 2800\"\n")
+        << QByteArray("rejected usermove\nrejected san\naccepted option\naccepted option\n")
+        << QByteArray() << false << false << true << QByteArray("Skill Level 0 20") << false;
+    QTest::newRow("broken: no value, open quote")
+        << QByteArray("feature ping\nfeature myname=\"Never closed ping=1\n")
+        << QByteArray("accepted myname\n") << QByteArray("Never closed ping=1") << false
+        << false << true << QByteArray() << false;
+}
+
+void ProtocolTest::xboardFeatures() {
+    QFETCH(QByteArray, lines);
+    QFETCH(QByteArray, answer);
+    QFETCH(QByteArray, name);
+    QFETCH(bool, ping);
+    QFETCH(bool, setboard);
+    QFETCH(bool, draw);
+    QFETCH(QByteArray, level);
+    QFETCH(bool, done);
+    XboardFeatures features;
+    QByteArray said;
+    for (const QByteArray& line : lines.split('\n'))
+        said += features.Read(line);
+    QCOMPARE(said, answer);
+    QCOMPARE(features.name, name);
+    QCOMPARE(features.ping, ping);
+    QCOMPARE(features.setboard, setboard);
+    QCOMPARE(features.draw, draw);
+    QCOMPARE(features.level ? features.level->name + ' ' + QByteArray::number(features.level->min) +
+                                  ' ' + QByteArray::number(features.level->max)
+                            : QByteArray(),
+             level);
+    QCOMPARE(features.done, done);
+}
+
+void ProtocolTest::xboardFeatureDialogue() {
+    // Asked before the opening: right after "xboard". Strength levels follow the features.
+    EngineDevice device;
+    XboardEngine engine;
+    engine.Attach(&device);
+    QSignalSpy known(&engine, &ChessEngine::StrengthKnown);
+    engine.LearnFeatures();
+    engine.Begin();
+    QCOMPARE(device.TakeWritten(), QByteArray("xboard\nprotover 2\nnew\nst 1\n"));
+    device.Feed("feature option=\"Skill Level -spin 20 0 20\" draw=0 done=1\n");
+    QCOMPARE(device.TakeWritten(), QByteArray("accepted option\naccepted draw\naccepted done\n"));
+    QCOMPARE(known.size(), 1);
+    QCOMPARE(engine.StrengthLevels(), ChessEngine::AllStrengthLevels());
+    QVERIFY(!engine.TakesDrawOffers());
+    engine.SetStrength("Beginner");
+    engine.SetStrength("Club");
+    QCOMPARE(device.TakeWritten(), QByteArray("option Skill Level=0\noption Skill Level=10\n"));
+    // Feature lines when none was asked for are not the dialogue's business.
+    XboardEngine seed;
+    EngineDevice seedDevice;
+    seed.Attach(&seedDevice);
+    seed.Begin();
+    seedDevice.Feed("feature done=1\n");
+    QCOMPARE(seedDevice.TakeWritten(), QByteArray("xboard\nnew\nst 1\n"));
+    // Asked later, when the thinking is shown: once.
+    seed.ShowThinking(true);
+    seed.ShowThinking(false);
+    seed.ShowThinking(true);
+    QCOMPARE(seedDevice.TakeWritten(), QByteArray("protover 2\npost\nnopost\npost\n"));
 }
 
 QObject* MakeProtocolTest() {

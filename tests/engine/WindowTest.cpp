@@ -56,6 +56,9 @@ private slots:
     void writeFailureShown();
     void resignationAndDrawOffer_data();
     void resignationAndDrawOffer();
+    void courtesiesAgainstTheEngine_data();
+    void courtesiesAgainstTheEngine();
+    void clockedGameTellsTheEngine();
 };
 
 void WindowTest::dialogueBytes() {
@@ -361,6 +364,84 @@ void WindowTest::resignationAndDrawOffer() {
     }
     QCOMPARE(boxes.seen.size(), answers.size());
     delete window;
+}
+
+void WindowTest::courtesiesAgainstTheEngine_data() {
+    QTest::addColumn<QString>("command"); // the Menu item the user picks after 1. e4 e5
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("title");       // what the title gains
+    QTest::addColumn<int>("live");            // half-moves left
+    QTest::addColumn<QByteArray>("received"); // what the engine gets after "e2e4\n"
+    const QString opening = "await e2e4\\n";
+    const QString reply = "say move e7e5\\n";
+    QTest::newRow("take back, remove known")
+        << "TakeBack1" << QStringList{opening, reply} << "" << 0 << QByteArray("remove\n");
+    QTest::newRow("take back, remove unknown")
+        << "TakeBack1"
+        << QStringList{opening, reply, "await remove\\n", "say Error (unknown command): remove\\n"}
+        << "" << 0 << QByteArray("remove\nforce\nundo\nundo\n");
+    QTest::newRow("resign") << "Resign1" << QStringList{opening, reply} << " - (Black Wins)" << 2
+                            << QByteArray("result 0-1 {Black wins}\n");
+    QTest::newRow("draw offer accepted")
+        << "OfferDraw1" << QStringList{opening, reply, "await draw\\n", "say offer draw\\n"}
+        << " - (Draw)" << 2 << QByteArray("draw\nresult 1/2-1/2 {Draw}\n");
+    QTest::newRow("draw offer unanswered")
+        << "OfferDraw1" << QStringList{opening, reply} << "" << 2 << QByteArray("draw\n");
+}
+
+void WindowTest::courtesiesAgainstTheEngine() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, script);
+    QFETCH(QString, title);
+    QFETCH(int, live);
+    QFETCH(QByteArray, received);
+    ScriptedEngine engine(script);
+    auto* window = new TMDIChild;
+    window->setWindowTitle("scripted");
+    window->show();
+    StartScripted(*window, true);
+    QVERIFY(DragAndDrop(*window, "e2", "e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
+    window->Button3Click();
+    QAction* chosen = item(*window, command.toLatin1().constData());
+    QVERIFY(chosen->isEnabled());
+    window->findChild<QMenu*>("PopupAction")->close();
+    chosen->trigger();
+    const QByteArray opening = "xboard\nnew\nst 1\ne2e4\n";
+    QTRY_COMPARE_WITH_TIMEOUT(engine.Received(), opening + received, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), "scripted" + title, kWait);
+    QCOMPARE(window->game().LivePosition(), live);
+    QCOMPARE(window->game().Model().finished != 0, !title.isEmpty());
+    if (live == 0) {
+        // The user is to move again, and the engine hears the new move.
+        QVERIFY(DragAndDrop(*window, "d2", "d4"));
+        const QByteArray next = received.contains("undo") ? "d2d4\ngo\n" : "d2d4\n";
+        QTRY_COMPARE_WITH_TIMEOUT(engine.Received(), opening + received + next, kWait);
+    }
+    delete window;
+}
+
+void WindowTest::clockedGameTellsTheEngine() {
+    ScriptedEngine engine(
+        {"await e2e4\\n", "say move e7e5\\n", "await d2d4\\n", "say move d7d5\\n"});
+    TMDIChild window;
+    window.show();
+    StartScripted(window, true);
+    window.SetTimeControl(ParseTimeControl("1+0").control);
+    QVERIFY(DragAndDrop(window, "e2", "e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(window.game().LivePosition(), 2, kWait);
+    QVERIFY(DragAndDrop(window, "d2", "d4"));
+    QTRY_COMPARE_WITH_TIMEOUT(window.game().LivePosition(), 4, kWait);
+    // The engine's time runs after its untimed first move, and it is told so.
+    const QList<QByteArray> lines = engine.Received().split('\n');
+    QCOMPARE(lines.mid(0, 9),
+             (QList<QByteArray>{"xboard", "new", "st 1", "protover 2", "level 0 1 0", "time 6000",
+                                "otim 6000", "e2e4", lines[8]}));
+    QVERIFY(lines[8].startsWith("time "));
+    QVERIFY(lines[9].startsWith("otim "));
+    QVERIFY(lines[9].mid(5).toInt() < 6000); // the user's second move was timed
+    QCOMPARE(lines[10], QByteArray("d2d4"));
+    QVERIFY(window.GameClock()->Remaining(0) < std::chrono::seconds(60));
 }
 
 QObject* MakeWindowTest() {

@@ -10,6 +10,7 @@ QObject* MakeProtocolTest();
 QObject* MakeLinkTest();
 QObject* MakeWindowTest();
 QObject* MakeAddEngineTest();
+QObject* MakeClockDialogueTest();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     suites.emplace_back(MakeLinkTest());
     suites.emplace_back(MakeWindowTest());
     suites.emplace_back(MakeAddEngineTest());
+    suites.emplace_back(MakeClockDialogueTest());
 
     const int failures = RunQtSuites(argc, argv, suites);
     // As the program does at its end: no engine outlives the tests, nothing is leaked.

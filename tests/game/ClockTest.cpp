@@ -138,7 +138,7 @@ TEST(Clock, MovesToGoAndIncrementForAnEngine) {
     EXPECT_EQ(repeating.MovesToGo(kWhite), 2);
 }
 
-TEST(Clock, TakeBackChargesTheThinkerAndReturnsTheTurn) {
+TEST(Clock, TakeBackChargesTheThinkerAndGivesTheMoverItsTimeBack) {
     FakeTimeSource time;
     Clock clock(control("1+1"), time);
     clock.MoveMade();
@@ -146,18 +146,45 @@ TEST(Clock, TakeBackChargesTheThinkerAndReturnsTheTurn) {
     time.Advance(5s);
     clock.MoveMade(); // White: 60 - 5 + 1
     time.Advance(3s);
-    clock.TakeBack(); // Black thought 3 s and keeps them spent; White is on move again
+    clock.TakeBack(); // Black thought 3 s and keeps them spent; White has its 60 s again
     EXPECT_EQ(clock.SideToMove(), kWhite);
-    EXPECT_EQ(clock.Remaining(kWhite), 56s);
+    EXPECT_EQ(clock.Remaining(kWhite), 60s);
     EXPECT_EQ(clock.Remaining(kBlack), 57s);
     time.Advance(2s);
-    EXPECT_EQ(clock.Remaining(kWhite), 54s);
+    EXPECT_EQ(clock.Remaining(kWhite), 58s);
     // Taking back the first moves makes them untimed again.
     clock.TakeBack();
     clock.TakeBack();
     time.Advance(1h);
     EXPECT_FALSE(clock.Running());
     EXPECT_FALSE(clock.Flagged());
+}
+
+TEST(Clock, TakeBackGivesBackTheSessionTimeEarned) {
+    FakeTimeSource time;
+    Clock clock(control("2/1,1+0"), time);
+    clock.MoveMade();
+    clock.MoveMade();
+    time.Advance(10s);
+    clock.MoveMade(); // White's second move ends its session: 60 - 10 + 60
+    EXPECT_EQ(clock.Remaining(kWhite), 110s);
+    clock.TakeBack();
+    EXPECT_EQ(clock.Remaining(kWhite), 60s);
+    EXPECT_EQ(clock.MovesToGo(kWhite), 1);
+    time.Advance(20s);
+    clock.MoveMade();
+    EXPECT_EQ(clock.Remaining(kWhite), 100s);
+}
+
+TEST(Clock, TakeBackOfAMoveFromBeforeTheClockStarted) {
+    FakeTimeSource time;
+    Clock clock(control("1+0"), time, 4);
+    time.Advance(4s);
+    clock.TakeBack(); // White keeps its 4 s spent; Black's move had no time to give back
+    EXPECT_EQ(clock.SideToMove(), kBlack);
+    EXPECT_EQ(clock.Remaining(kWhite), 56s);
+    EXPECT_EQ(clock.Remaining(kBlack), 60s);
+    EXPECT_TRUE(clock.Running());
 }
 
 TEST(Clock, TextOfAClockFace) {
