@@ -8,6 +8,7 @@ namespace {
 
 const QColor kPickColour(20, 85, 30, 110);
 const QColor kTargetColour(20, 85, 30, 90);
+const QColor kCursorColour(30, 90, 220);
 const QColor kCheckColour(220, 0, 0, 150);
 
 } // namespace
@@ -34,12 +35,17 @@ void BoardMarks::SetCheck(int square) {
     update();
 }
 
+void BoardMarks::SetCursor(int square) {
+    m_cursor = square;
+    update();
+}
+
 QRect BoardMarks::Place(int square) const {
     return QRect(mapFromParent(m_squareRect(square).topLeft()), m_squareRect(square).size());
 }
 
 void BoardMarks::paintEvent(QPaintEvent*) {
-    if (m_picked < 0 && m_check < 0)
+    if (m_picked < 0 && m_check < 0 && m_cursor < 0)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -59,6 +65,13 @@ void BoardMarks::paintEvent(QPaintEvent*) {
         const QRectF place = Place(square);
         const qreal radius = place.width() * 0.15;
         painter.drawEllipse(place.center(), radius, radius);
+    }
+    if (m_cursor >= 0) {
+        painter.setPen(QPen(kCursorColour, 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(Place(m_cursor)).adjusted(1.5, 1.5, -1.5, -1.5));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kTargetColour);
     }
     for (int square : m_captures) {
         // A ring along the square's edge leaves the piece to be taken in sight.

@@ -22,6 +22,8 @@ public:
     void ClearPick() { SetPick(-1, {}, {}); }
     // The king in check, or -1.
     void SetCheck(int square);
+    // The keyboard's square, framed; -1 for none.
+    void SetCursor(int square);
 
     int Picked() const { return m_picked; }
     const std::vector<int>& QuietTargets() const { return m_quiet; }
@@ -39,4 +41,5 @@ private:
     std::vector<int> m_quiet;
     std::vector<int> m_captures;
     int m_check = -1;
+    int m_cursor = -1;
 };

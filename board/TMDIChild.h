@@ -180,6 +180,14 @@ public:
     QString TypedMove() const;
     QString StatusText() const;
 
+    // For screen readers: each square image's accessible name is its square and piece
+    // ("e4, white pawn", "e5, empty"); each move made, by anyone, is announced in words
+    // ("Black knight f6 takes e4, check") as the description of the label "Last move",
+    // with an alert. With the board focused the arrow keys move a cursor over the squares
+    // (the board's description names the square under it) and Space clicks there.
+    QString LastAnnouncement() const;
+    std::string CursorSquare() const;
+
     // Replay, driven by the scroll bar and by clicks in the move list.
     void ScrollBar1Scroll(int position);
     void StringGrid1MouseDown(int column, int row);
@@ -251,6 +259,11 @@ private:
     bool BoardKeyPress(QKeyEvent* event);
     void ShowStatus(const QString& text);
     void ShowTyped(const QString& text);
+    void NameSquare(int index);
+    void AnnounceLastMove();
+    void Announce(const QString& words);
+    bool CursorKeyPress(QKeyEvent* event);
+    void MoveCursor(int index);
     QLabel* SquareImage(std::string_view name) const;
     void ShowPiece(const std::string& square, int kindBase, bool white);
     void SelectHalfMoveCell(int halfMove);
@@ -312,6 +325,8 @@ private:
     QLabel* m_moveEntry = nullptr;   // MoveEntry: the move being typed on the board
     QLabel* m_statusLine = nullptr;  // StatusLine: why a typed move was not made
     bool m_checkMarkPending = false; // the check mark is read again once the move is over
+    QLabel* m_announcement = nullptr; // "Last move": the last move in words, for readers
+    int m_cursor = -1;                // the keyboard's square, -1 before the first arrow key
 
     ClockPanel* m_clocks = nullptr;
     std::optional<TimeControl> m_timeControl;

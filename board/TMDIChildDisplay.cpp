@@ -113,6 +113,7 @@ void TMDIChild::SetSquarePicture(const std::string& square, PieceImage image) {
         image = kNoImage;
     m_shown[index] = image;
     UpdateCheckMark();
+    NameSquare(index);
     if (image == kNoImage)
         m_squareImages[index]->clear();
     else

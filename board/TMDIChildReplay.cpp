@@ -168,6 +168,7 @@ void TMDIChild::StringGrid1MouseDown(int column, int row) {
 }
 
 void TMDIChild::EnterHalfMove(std::uint8_t white, const std::string& notation) {
+    AnnounceLastMove();
     const int row = m_grid->RowCount() - 8;
     const QString text = QString::fromStdString(notation);
     if (white) {

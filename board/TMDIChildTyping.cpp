@@ -46,6 +46,10 @@ void TMDIChild::BuildBoardInput() {
     m_moveEntry->setGeometry(27, 448, 90, 28);
     m_statusLine = fieldLabel(m_leftPanel, "StatusLine", QStringLiteral("Status"));
     m_statusLine->setGeometry(121, 448, 378, 28);
+    m_announcement = new QLabel(m_leftPanel);
+    m_announcement->setObjectName(QStringLiteral("Announcement"));
+    m_announcement->setAccessibleName(QStringLiteral("Last move"));
+    m_announcement->setGeometry(0, 0, 1, 1);
     // Tab reaches the board as a click does; its keys are read in BoardKeyPress.
     m_leftPanel->setFocusPolicy(Qt::StrongFocus);
     m_leftPanel->installEventFilter(this);
@@ -54,6 +58,8 @@ void TMDIChild::BuildBoardInput() {
 bool TMDIChild::BoardKeyPress(QKeyEvent* event) {
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
+    if (CursorKeyPress(event))
+        return true;
     switch (event->key()) {
     case Qt::Key_Escape:
         ShowTyped(QString());

@@ -4,6 +4,7 @@
 
 #include "board/BoardSettings.h"
 #include "board/MoveGrid.h"
+#include "board/MoveWords.h"
 #include "board/Promotion.h"
 
 #include "game/Square.h"
@@ -321,4 +322,109 @@ void PlayTest::secondPromotionWaitsForTheDialog() {
     QCOMPARE(secondPliesWhileWaiting, 8);
     QCOMPARE(first.game().Model().moveRecord.back(), std::string("a7b8nR"));
     QCOMPARE(second.game().Model().moveRecord.back(), std::string("a7b8nN"));
+}
+
+void PlayTest::movesInWords_data() {
+    QTest::addColumn<QStringList>("moves");
+    QTest::addColumn<QString>("words"); // the announcement after the last move
+    QTest::newRow("pawn") << QStringList{"e2e4"} << "White pawn e2 to e4";
+    QTest::newRow("queen takes with check")
+        << QStringList{"e2e4", "g8f6", "d2d3", "f6e4", "d3e4", "e7e6", "f1b5", "c7c6",
+                       "b5c6", "b8c6", "g1f3", "c6d4", "f3d4", "d8h4", "d4f5", "h4e4"}
+        << "Black queen h4 takes e4, check";
+    QTest::newRow("castles") << QStringList{"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "g8f6", "e1g1"}
+                             << "White castles kingside";
+    QTest::newRow("en passant") << QStringList{"e2e4", "a7a6", "e4e5", "d7d5", "e5d6"}
+                                << "White pawn e5 takes d6 en passant";
+    QTest::newRow("promotion") << QStringList{"a2a4", "b7b5", "a4b5", "a7a6", "b5a6",
+                                              "h7h6", "a6a7", "h6h5", "a7b8N"}
+                               << "White pawn a7 takes b8, becomes a knight";
+    QTest::newRow("mate") << QStringList{"f2f3", "e7e5", "g2g4", "d8h4"}
+                          << "Black queen d8 to h4, checkmate";
+}
+
+void PlayTest::movesInWords() {
+    QFETCH(QStringList, moves);
+    QFETCH(QString, words);
+    TMDIChild window;
+    QCOMPARE(PlayMoves(window, played(moves)), -1);
+    QCoreApplication::processEvents();
+    QCOMPARE(window.LastAnnouncement(), words);
+}
+
+void PlayTest::squaresNamed() {
+    TMDIChild window;
+    QCOMPARE(PlayMoves(window, {"e2e4", "g8f6"}), -1);
+    const struct {
+        const char* square;
+        const char* name;
+    } rows[] = {{"e4", "e4, white pawn"},
+                {"e2", "e2, empty"},
+                {"f6", "f6, black knight"},
+                {"e8", "e8, black king"},
+                {"d1", "d1, white queen"}};
+    for (const auto& row : rows)
+        QCOMPARE(square(window, row.square)->accessibleName(), QString(row.name));
+    window.ShowPosition(0); // a replayed position names what it shows
+    QCOMPARE(square(window, "e2")->accessibleName(), QString("e2, white pawn"));
+    QCOMPARE(square(window, "e4")->accessibleName(), QString("e4, empty"));
+}
+
+void PlayTest::cursorKeysPlay() {
+    // The cursor starts on e2; Space picks, two steps up and Space again drops on e4. Black
+    // answers from the keyboard too; on a turned board the arrows follow the screen.
+    TMDIChild window;
+    window.show();
+    QWidget* keys = board(window);
+    QTest::keyClick(keys, Qt::Key_Up);
+    QCOMPARE(window.CursorSquare(), std::string("e2"));
+    QCOMPARE(keys->accessibleDescription(), QString("e2, white pawn"));
+    QTest::keyClick(keys, Qt::Key_Space);
+    QCOMPARE(window.PickedSquare(), std::string("e2"));
+    QTest::keyClick(keys, Qt::Key_Up);
+    QTest::keyClick(keys, Qt::Key_Up);
+    QCOMPARE(window.CursorSquare(), std::string("e4"));
+    QTest::keyClick(keys, Qt::Key_Space);
+    QCOMPARE(window.game().Model().moveRecord, (std::vector<std::string>{"e2e4"}));
+    window.InvertBoard1Click();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(keys, Qt::Key_Down); // towards Black's side, at the top once turned
+    QCOMPARE(window.CursorSquare(), std::string("e7"));
+    QTest::keyClick(keys, Qt::Key_Space);
+    QTest::keyClick(keys, Qt::Key_Up);
+    QTest::keyClick(keys, Qt::Key_Up);
+    QTest::keyClick(keys, Qt::Key_Left); // the h-file lies left on the turned board
+    QCOMPARE(window.CursorSquare(), std::string("f5"));
+    QTest::keyClick(keys, Qt::Key_Right);
+    QTest::keyClick(keys, Qt::Key_Space);
+    QCOMPARE(window.game().Model().moveRecord, (std::vector<std::string>{"e2e4", "e7e5"}));
+    QCoreApplication::processEvents();
+    QCOMPARE(window.LastAnnouncement(), QString("Black pawn e7 to e5"));
+}
+
+void PlayTest::additionsDrawNothingUntilUsed() {
+    // The marks, the typed move's fields and the announcement label lie over the board; until
+    // they are used the window's picture is the same as without them, pixel for pixel.
+    TMDIChild window;
+    window.show();
+    QCOMPARE(PlayMoves(window, {"e2e4", "e7e5"}), -1);
+    QCoreApplication::processEvents();
+    const QImage with = window.grab().toImage();
+    for (const char* name : {"BoardMarks", "MoveEntry", "StatusLine", "Announcement"}) {
+        QWidget* addition = window.findChild<QWidget*>(name);
+        QVERIFY2(addition, name);
+        addition->hide();
+    }
+    const QImage without = window.grab().toImage();
+    QCOMPARE(with.size(), without.size());
+    int differing = 0;
+    for (int y = 0; y < with.height(); ++y) {
+        for (int x = 0; x < with.width(); ++x)
+            differing += with.pixel(x, y) != without.pixel(x, y);
+    }
+    QCOMPARE(differing, 0);
+    // A pick does draw: the same comparison sees it.
+    window.findChild<QWidget*>("BoardMarks")->show();
+    window.xyMouseDown(square(window, "g1"), Qt::LeftButton);
+    QVERIFY(window.grab().toImage() != with);
 }

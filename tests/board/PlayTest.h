@@ -15,4 +15,9 @@ private slots:
     void typedMoves();
     void chatLineKeepsItsKeys();
     void secondPromotionWaitsForTheDialog();
+    void movesInWords_data();
+    void movesInWords();
+    void squaresNamed();
+    void cursorKeysPlay();
+    void additionsDrawNothingUntilUsed();
 };

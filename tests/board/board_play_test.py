@@ -9,6 +9,9 @@
                                         coordinates mixed; an ambiguous, an illegal and a
                                         meaningless text are explained in the status line and
                                         change nothing; the chat line keeps its own keys
+    board_play_test.py reader BIN_DIR   a game played with Tab, the arrow keys and Space only,
+                                        each square named after its piece and each move
+                                        heard as words from the accessibility bus
 
 Run inside its own D-Bus session (dbus-run-session), as the program tests of app/ are.
 """
@@ -153,8 +156,54 @@ def test_typed(program, work):
     program.exit_through_menu(first)
 
 
+def test_reader(program, work):
+    """A game made with the keys a screen reader's user has, heard from the bus."""
+    first = program.start()
+    frame = wait_for("the start-up game window", lambda: game_frame())
+    board = frame.getChildAtIndex(0).getChildAtIndex(0)
+    last_move = wait_for("the label 'Last move'", lambda: find_named(frame, "label", "Last move"))
+    square = wait_for("the square e2", lambda: find_named(board, "label", "e2, white pawn"))
+    if not find_named(board, "label", "e4, empty"):
+        fail("the square e4 is not named as empty")
+    # The board is reached by Tab from the window, never by the mouse.
+    windows = wait_for("the main window", lambda: x_windows_named("Rookvale 1.0"))
+    xdotool("windowfocus", "--sync", windows[0])
+    for _ in range(12):
+        if board.getState().contains(pyatspi.STATE_FOCUSED):
+            break
+        key("Tab")
+        time.sleep(0.3)
+    if not board.getState().contains(pyatspi.STATE_FOCUSED):
+        fail("Tab never reached the board")
+    heard = []
+
+    def play(keys, words):
+        for name in keys:
+            key(name)
+            time.sleep(0.15)
+        wait_for("the announcement %r" % words, lambda: last_move.description == words)
+        heard.append(last_move.description)
+
+    # The cursor appears on e2 with the first arrow key.
+    play(["Up", "space", "Up", "Up", "space"], "White pawn e2 to e4")
+    play(["Up", "Up", "Up", "space", "Down", "Down", "space"], "Black pawn e7 to e5")
+    play(["Down", "Down", "Down", "Down", "Down", "Right", "Right", "space",
+          "Up", "Up", "Left", "space"], "White knight g1 to f3")
+    play(["Up", "Up", "Up", "Up", "Up", "Left", "Left", "Left", "Left", "space",
+          "Down", "Down", "Right", "space"], "Black knight b8 to c6")
+    print("cursor on:", board.description)
+    play(["Down"] * 5 + ["Right"] * 3 + ["space"] + ["Up"] * 4 + ["Left"] * 4 + ["space"],
+         "White bishop f1 to b5")
+    print("heard:", heard)
+    print("moves:", move_list(frame))
+    if notations(frame) != ["e4", "e5", "Nf3", "Nc6", "Bb5"]:
+        fail("the keys made other moves: %s" % move_list(frame))
+    program.exit_through_menu(first)
+
+
 def main():
-    return run_mode({"clicks": test_clicks, "typed": test_typed}, __doc__)
+    return run_mode({"clicks": test_clicks, "typed": test_typed, "reader": test_reader},
+                    __doc__)
 
 
 if __name__ == "__main__":
