@@ -27,6 +27,8 @@ void TMDIChild::NameSquare(int index) {
         image == kNoImage ? std::string("empty") : PieceInWords(kKinds[image / 2], image % 2 == 0);
     m_squareImages[index]->setAccessibleName(
         QString::fromStdString(SquareName(index) + ", " + piece));
+    if (index == m_cursor)
+        m_leftPanel->setAccessibleDescription(m_squareImages[index]->accessibleName());
 }
 
 void TMDIChild::AnnounceLastMove() {
