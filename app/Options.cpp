@@ -21,6 +21,10 @@ bool soundFromText(const QString& text) {
     return text != QLatin1String("0");
 }
 
+bool legalTargetsFromText(const QString& text) {
+    return text != QLatin1String("0");
+}
+
 Options readOptions(const IniFile& file) {
     Options options;
     options.pieces = pieceSetFromText(file.value(kOptionsSection, kPiecesKey));
@@ -38,5 +42,9 @@ QString boardColoursText(BoardColourChoice choice) {
 }
 
 QString soundText(bool on) {
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString legalTargetsText(bool on) {
     return on ? QStringLiteral("1") : QStringLiteral("0");
 }

@@ -18,12 +18,15 @@ inline const QString kOptionsSection = QStringLiteral("Options");
 inline const QString kPiecesKey = QStringLiteral("Pieces");
 inline const QString kBoardKey = QStringLiteral("Board");
 inline const QString kSoundKey = QStringLiteral("Sound");
+// Added after the first three: a file without it marks the legal targets.
+inline const QString kLegalTargetsKey = QStringLiteral("LegalTargets");
 
 // The read rules compare the stored text exactly: anything unexpected, missing or empty
 // falls back to Modern 2, Best Green and sounds on.
 PieceSetChoice pieceSetFromText(const QString& text);
 BoardColourChoice boardColoursFromText(const QString& text);
 bool soundFromText(const QString& text);
+bool legalTargetsFromText(const QString& text);
 
 Options readOptions(const IniFile& file);
 
@@ -31,3 +34,4 @@ Options readOptions(const IniFile& file);
 QString pieceSetText(PieceSetChoice choice);
 QString boardColoursText(BoardColourChoice choice);
 QString soundText(bool on);
+QString legalTargetsText(bool on);

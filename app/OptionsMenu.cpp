@@ -7,6 +7,33 @@
 #include <QMenu>
 #include <QMessageBox>
 
+#include <algorithm>
+
+namespace {
+
+// The names the game windows know the choices by, whatever the menu's captions say.
+struct PieceSetName {
+    PieceSetChoice choice;
+    const char* name;
+};
+constexpr PieceSetName kPieceSetNames[] = {
+    {PieceSetChoice::Modern1, "Modern 1"},
+    {PieceSetChoice::Modern2, "Modern 2"},
+    {PieceSetChoice::Classic, "Classic"},
+    {PieceSetChoice::Sharp, "Sharp"},
+};
+
+struct BoardColoursName {
+    BoardColourChoice choice;
+    const char* name;
+};
+constexpr BoardColoursName kBoardColoursNames[] = {
+    {BoardColourChoice::SkyBlue, "Sky Blue"},
+    {BoardColourChoice::BestGreen, "Best Green"},
+};
+
+} // namespace
+
 OptionsMenu::OptionsMenu(QWidget* parent, const QString& settingsFile, const QString& folder,
                          std::function<std::vector<TMDIChild*>()> gameWindows)
     : QObject(parent), m_parent(parent), m_file(settingsFile), m_player(folder),
@@ -34,6 +61,8 @@ OptionsMenu::OptionsMenu(QWidget* parent, const QString& settingsFile, const QSt
 
     m_menu->addSeparator();
     m_playSounds = addChoice(m_menu, "PlaySounds1", "&Play Sounds", &OptionsMenu::PlaySounds1Click);
+    m_legalTargets =
+        addChoice(m_menu, "LegalTargets1", "&Legal Targets", &OptionsMenu::LegalTargets1Click);
 
     const Options options = readOptions(m_file);
     for (const auto& [choice, item] : m_pieceItems)
@@ -42,6 +71,8 @@ OptionsMenu::OptionsMenu(QWidget* parent, const QString& settingsFile, const QSt
         item->setChecked(choice == options.board);
     m_playSounds->setChecked(options.sound);
     m_player.setEnabled(options.sound);
+    m_legalTargets->setChecked(
+        legalTargetsFromText(m_file.value(kOptionsSection, kLegalTargetsKey)));
 }
 
 QAction* OptionsMenu::addChoice(QMenu* menu, const QString& name, const QString& caption,
@@ -84,6 +115,15 @@ void OptionsMenu::PlaySounds1Click() {
     WriteSetting(kOptionsSection, kSoundKey, soundText(m_playSounds->isChecked()));
 }
 
+void OptionsMenu::LegalTargets1Click() {
+    m_legalTargets->setChecked(!m_legalTargets->isChecked());
+    WriteSetting(kOptionsSection, kLegalTargetsKey, legalTargetsText(m_legalTargets->isChecked()));
+}
+
+bool OptionsMenu::ShowLegalTargets() const {
+    return m_legalTargets->isChecked();
+}
+
 QString OptionsMenu::Setting(const QString& section, const QString& key) const {
     return m_file.value(section, key);
 }
@@ -98,15 +138,29 @@ void OptionsMenu::WriteSetting(const QString& section, const QString& key, const
 
 QString OptionsMenu::PieceSet() const {
     for (const auto& [choice, item] : m_pieceItems) {
-        if (item->isChecked())
-            return item->text();
+        if (!item->isChecked())
+            continue;
+        for (const PieceSetName& entry : kPieceSetNames) {
+            if (entry.choice == choice)
+                return QString::fromLatin1(entry.name);
+        }
     }
     return QStringLiteral("Sharp");
 }
 
 QString OptionsMenu::BoardColours() const {
-    return m_boardItems.front().second->isChecked() ? QStringLiteral("Sky Blue")
-                                                    : QStringLiteral("Best Green");
+    // Sky Blue when its item is ticked, Best Green otherwise.
+    const bool skyBlue =
+        std::any_of(m_boardItems.begin(), m_boardItems.end(), [](const auto& entry) {
+            return entry.first == BoardColourChoice::SkyBlue && entry.second->isChecked();
+        });
+    const BoardColourChoice chosen =
+        skyBlue ? BoardColourChoice::SkyBlue : BoardColourChoice::BestGreen;
+    for (const BoardColoursName& entry : kBoardColoursNames) {
+        if (entry.choice == chosen)
+            return QString::fromLatin1(entry.name);
+    }
+    return QStringLiteral("Best Green");
 }
 
 void OptionsMenu::PlaySound(const QString& relativeFile) {

@@ -39,6 +39,9 @@ public:
     void SkyBlue1Click() { chooseBoardColours(BoardColourChoice::SkyBlue); }
     void BestGreen1Click() { chooseBoardColours(BoardColourChoice::BestGreen); }
     void PlaySounds1Click();
+    // Options > Legal Targets: whether a picked piece's targets and a king in check are
+    // marked; kept under its own key, which is written only once the item is used.
+    void LegalTargets1Click();
 
     // Other settings kept in the same file, so that writing one never loses another: the
     // stored value (empty when missing), and a write that warns as the Options items do.
@@ -49,6 +52,7 @@ public:
     QString PieceSet() const override;
     QString BoardColours() const override;
     void PlaySound(const QString& relativeFile) override;
+    bool ShowLegalTargets() const override;
 
     const SoundPlayer& soundPlayer() const { return m_player; }
 
@@ -66,4 +70,5 @@ private:
     std::vector<std::pair<PieceSetChoice, QAction*>> m_pieceItems;
     std::vector<std::pair<BoardColourChoice, QAction*>> m_boardItems;
     QAction* m_playSounds = nullptr;
+    QAction* m_legalTargets = nullptr;
 };

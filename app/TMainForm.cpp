@@ -9,6 +9,7 @@
 #include "engine/EngineCloser.h"
 #include "peer/PeerLink.h"
 #include "peer/PeerProtocol.h"
+#include "peer/Unit1.h"
 #include "peer/Unit2.h"
 
 #include <QAction>
@@ -33,10 +34,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Rookvale 1.0");
-const char* const kKindProperty = "rookvaleChildKind";
-const char* const kGameKind = "game";
-const char* const kConnectionKind = "connection";
-const char* const kConsoleKind = "console";
 
 // The default layout, in pixels inside the workspace.
 const QRect kConnectionWindowPlace(744, 1, 280, 116);
@@ -312,10 +309,9 @@ void TMainForm::buildToolBar() {
     save->setStatusTip(QStringLiteral("Save current game"));
 }
 
-QMdiSubWindow* TMainForm::addChild(QWidget* widget, const char* kind) {
+QMdiSubWindow* TMainForm::addChild(QWidget* widget) {
     QMdiSubWindow* window = m_workspace->addSubWindow(widget);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setProperty(kKindProperty, QByteArray(kind));
     return window;
 }
 
@@ -323,7 +319,7 @@ TMDIChild* TMainForm::MakeGameWindow(const QString& title) {
     auto* child = new TMDIChild;
     child->setWindowTitle(title);
     m_fileDrops->watch(child);
-    QMdiSubWindow* window = addChild(child, kGameKind);
+    QMdiSubWindow* window = addChild(child);
     window->show();
     placeGameWindow(window);
     m_workspace->setActiveSubWindow(window);
@@ -332,9 +328,8 @@ TMDIChild* TMainForm::MakeGameWindow(const QString& title) {
     return child;
 }
 
-QMdiSubWindow* TMainForm::addLinkWindow(const char* kind) {
-    const bool connection = qstrcmp(kind, kConnectionKind) == 0;
-    QMdiSubWindow* window = addChild(makeLinkWindow(connection), kind);
+QMdiSubWindow* TMainForm::addLinkWindow(bool connection) {
+    QMdiSubWindow* window = addChild(makeLinkWindow(connection));
     window->setGeometry(connection ? kConnectionWindowPlace : kMainConsolePlace);
     // Closing the last window of a kind takes the tick off its View item.
     QAction* item = connection ? m_connectionItem : m_consoleItem;
@@ -345,8 +340,8 @@ QMdiSubWindow* TMainForm::addLinkWindow(const char* kind) {
 
 void TMainForm::CreateStartupWindows(const QStringList& arguments) {
     m_startupWindow = MakeGameWindow(QStringLiteral("Game Board"));
-    addLinkWindow(kConnectionKind);
-    m_startupConsole = qobject_cast<TForm2*>(addLinkWindow(kConsoleKind)->widget());
+    addLinkWindow(true);
+    m_startupConsole = qobject_cast<TForm2*>(addLinkWindow(false)->widget());
     if (m_startupFileDone || arguments.isEmpty())
         return;
     m_startupFileDone = true;
@@ -389,12 +384,12 @@ void TMainForm::FileNew1Execute() {
 
 void TMainForm::DefaultLayout1Click() {
     for (QMdiSubWindow* window : m_workspace->subWindowList()) {
-        const QByteArray kind = window->property(kKindProperty).toByteArray();
-        if (kind == kGameKind)
+        const QWidget* child = window->widget();
+        if (qobject_cast<const TMDIChild*>(child))
             placeGameWindow(window);
-        else if (kind == kConnectionKind)
+        else if (qobject_cast<const TForm1*>(child))
             window->setGeometry(kConnectionWindowPlace);
-        else if (kind == kConsoleKind)
+        else if (qobject_cast<const TForm2*>(child))
             window->setGeometry(kMainConsolePlace);
     }
 }
@@ -422,24 +417,27 @@ void TMainForm::StatusBar1Click() {
     statusBar()->setVisible(m_statusBarItem->isChecked());
 }
 
-void TMainForm::toggleLinkWindows(QAction* item, const char* kind) {
+void TMainForm::toggleLinkWindows(QAction* item, bool connection) {
     item->setChecked(!item->isChecked());
     if (item->isChecked()) {
-        addLinkWindow(kind);
+        addLinkWindow(connection);
         return;
     }
     for (QMdiSubWindow* window : m_workspace->subWindowList()) {
-        if (window->property(kKindProperty).toByteArray() == kind)
+        const QWidget* child = window->widget();
+        const bool ofKind = connection ? qobject_cast<const TForm1*>(child) != nullptr
+                                       : qobject_cast<const TForm2*>(child) != nullptr;
+        if (ofKind)
             window->close();
     }
 }
 
 void TMainForm::OpponentSeekingGames1Click() {
-    toggleLinkWindows(m_connectionItem, kConnectionKind);
+    toggleLinkWindows(m_connectionItem, true);
 }
 
 void TMainForm::MainConsole1Click() {
-    toggleLinkWindows(m_consoleItem, kConsoleKind);
+    toggleLinkWindows(m_consoleItem, false);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -141,9 +141,10 @@ private:
     void buildToolBar();
     void fillWindowMenu();
     void forwardToFocusWidget(const char* slot);
-    QMdiSubWindow* addChild(QWidget* widget, const char* kind);
-    QMdiSubWindow* addLinkWindow(const char* kind);
-    void toggleLinkWindows(QAction* item, const char* kind);
+    QMdiSubWindow* addChild(QWidget* widget);
+    // The Connection window (`connection`) or the Main Console.
+    QMdiSubWindow* addLinkWindow(bool connection);
+    void toggleLinkWindows(QAction* item, bool connection);
     void showError(const QString& text);
     bool writeWindowFile(TMDIChild* window, const QString& fileName);
     TMDIChild* makePositionWindow(const std::string& fen);

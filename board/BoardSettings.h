@@ -12,6 +12,8 @@ public:
     virtual QString PieceSet() const = 0;     // "Modern 1", "Modern 2", "Classic", "Sharp"
     virtual QString BoardColours() const = 0; // "Sky Blue", "Best Green"
     virtual void PlaySound(const QString& relativeFile) = 0; // e.g. "Audio/move.wav"
+    // Whether a picked piece's legal targets and a king in check are marked on the board.
+    virtual bool ShowLegalTargets() const { return true; }
 
     // The installed settings, or the built-in defaults.
     static BoardSettings& Current();

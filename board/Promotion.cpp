@@ -1,8 +1,11 @@
 #include "Promotion.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QPushButton>
+
+#include <utility>
 
 namespace {
 
@@ -51,15 +54,35 @@ TPromotionForm::TPromotionForm(QWidget* parent)
 }
 
 QString TPromotionForm::Ask(QWidget* asker) {
-    if (isVisible())
+    const QPointer<QWidget> guard(asker);
+    while (isVisible()) {
+        QEventLoop wait;
+        connect(this, &QDialog::finished, &wait, &QEventLoop::quit);
+        connect(this, &QObject::destroyed, &wait, &QEventLoop::quit);
+        connect(qApp, &QCoreApplication::aboutToQuit, &wait, &QEventLoop::quit);
+        wait.exec();
+        if (QCoreApplication::closingDown())
+            return {};
+    }
+    if (!guard)
         return {};
-    m_choice.clear();
+    QString answer;
+    QString* const outer = std::exchange(m_answer, &answer);
     move(asker->mapToGlobal(QPoint(0, 0)) + QPoint(100, 100));
-    exec();
-    return m_choice;
+    // A loop of its own rather than exec(): the waiting asker's question is shown while the
+    // first one's loop is still on the stack, where exec() refuses to run again.
+    QEventLoop question;
+    connect(this, &QDialog::finished, &question, &QEventLoop::quit);
+    connect(qApp, &QCoreApplication::aboutToQuit, &question, &QEventLoop::quit);
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    question.exec(QEventLoop::DialogExec);
+    m_answer = outer;
+    return answer;
 }
 
 void TPromotionForm::Choose(const QString& piece) {
-    m_choice = piece;
+    if (m_answer)
+        *m_answer = piece;
     accept();
 }

@@ -6,6 +6,7 @@
 #include "MoveGrid.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -74,6 +75,7 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent) {
     PaintBoardSquares();
     LoadBorder();
     BuildPieceImages();
+    BuildBoardInput();
     ShowStartPosition();
 }
 
@@ -224,12 +226,22 @@ QLabel* TMDIChild::SquareImage(std::string_view name) const {
 }
 
 bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_leftPanel) {
+        return event->type() == QEvent::KeyPress && BoardKeyPress(static_cast<QKeyEvent*>(event));
+    }
     auto* square = qobject_cast<QLabel*>(watched);
     switch (event->type()) {
     // A quick second press arrives as a double click; to the board it is just a press.
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         xyMouseDown(square, static_cast<QMouseEvent*>(event)->buttons());
+        return true;
+    case QEvent::MouseMove:
+        xyMouseMove(square);
+        return true;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            xyMouseUp(square);
         return true;
     case QEvent::DragEnter:
     case QEvent::DragMove: {

@@ -18,11 +18,13 @@
 #include <vector>
 
 class AdvertisementPanel;
+class BoardMarks;
 class Clock;
 class ClockPanel;
 class MoveGrid;
 class QAction;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -158,6 +160,39 @@ public:
     bool xyDragOver(const QObject* source) const;
     bool xyDragDrop(QLabel* target, const QObject* source);
 
+    // Click-click moves. A click on a piece that may be picked up picks it (a press and a
+    // release without the pointer moving); a click on another square then moves it there
+    // through the same path as a drop. A second click on it, a click on a square it cannot
+    // go to, or Escape on the board drops the pick. xyMouseUp and xyMouseMove are the
+    // square images' release and motion (the drag starts on the first motion).
+    void xyMouseUp(QLabel* sender);
+    void xyMouseMove(QLabel* sender);
+    void CancelPick();
+    // The picked square ("" when none) and the targets marked for it, as square names.
+    std::string PickedSquare() const;
+    std::vector<std::string> MarkedTargets() const;
+    // The square marked as a king in check, "" when none.
+    std::string MarkedCheck() const;
+    // Makes a move the user entered (drop, clicks or typed) and passes it on to an attached
+    // engine and the peer, as a drop does. Returns true when it was made.
+    bool UserMove(const std::string& from, const std::string& to);
+
+    // Keyboard moves while the board has the focus: the typed text, shown in the small
+    // entry field MoveEntry, is read as SAN or coordinates on Enter. A text that names no
+    // move, or more than one, changes nothing and says why in the status line.
+    void TypeOnBoard(const QString& text);
+    bool EnterTypedMove();
+    QString TypedMove() const;
+    QString StatusText() const;
+
+    // For screen readers: each square image's accessible name is its square and piece
+    // ("e4, white pawn", "e5, empty"); each move made, by anyone, is announced in words
+    // ("Black knight f6 takes e4, check") as the description of the label "Last move",
+    // with an alert. With the board focused the arrow keys move a cursor over the squares
+    // (the board's description names the square under it) and Space clicks there.
+    QString LastAnnouncement() const;
+    std::string CursorSquare() const;
+
     // Replay, driven by the scroll bar and by clicks in the move list.
     void ScrollBar1Scroll(int position);
     void StringGrid1MouseDown(int column, int row);
@@ -221,6 +256,19 @@ private:
     void ShowStartPosition();
     void RedrawSquares();
     void xyStartDrag(QLabel* sender);
+    // The pick-up test of a press on `square`, without its side effects.
+    bool MayPickUp(const std::string& square) const;
+    void MarkTargetsOf(int square);
+    void UpdateCheckMark();
+    void BuildBoardInput();
+    bool BoardKeyPress(QKeyEvent* event);
+    void ShowStatus(const QString& text);
+    void ShowTyped(const QString& text);
+    void NameSquare(int index);
+    void AnnounceLastMove();
+    void Announce(const QString& words);
+    bool CursorKeyPress(QKeyEvent* event);
+    void MoveCursor(int index);
     QLabel* SquareImage(std::string_view name) const;
     void ShowPiece(const std::string& square, int kindBase, bool white);
     void SelectHalfMoveCell(int halfMove);
@@ -283,6 +331,15 @@ private:
     bool m_dragging = false;        // a drag of this window is running
     bool m_askingPromotion = false; // the promotion dialog is open for this window
     bool m_askingColour = false;    // the engine's colour question is open
+
+    BoardMarks* m_marks = nullptr;
+    int m_pressed = -1;              // the square of a press that may become a click or a drag
+    bool m_pressOnPicked = false;    // that press was on the picked square
+    QLabel* m_moveEntry = nullptr;   // MoveEntry: the move being typed on the board
+    QLabel* m_statusLine = nullptr;  // StatusLine: why a typed move was not made
+    bool m_checkMarkPending = false; // the check mark is read again once the move is over
+    QLabel* m_announcement = nullptr; // "Last move": the last move in words, for readers
+    int m_cursor = -1;                // the keyboard's square, -1 before the first arrow key
 
     ClockPanel* m_clocks = nullptr;
     std::optional<TimeControl> m_timeControl;

@@ -1,6 +1,7 @@
 // The board display of the game window: pictures, frames, counters, turning the board.
 #include "TMDIChild.h"
 
+#include "BoardMarks.h"
 #include "BoardPictures.h"
 #include "BoardSettings.h"
 #include "ClockPanel.h"
@@ -111,6 +112,8 @@ void TMDIChild::SetSquarePicture(const std::string& square, PieceImage image) {
     if (!isPieceImage(image))
         image = kNoImage;
     m_shown[index] = image;
+    UpdateCheckMark();
+    NameSquare(index);
     if (image == kNoImage)
         m_squareImages[index]->clear();
     else
@@ -134,6 +137,7 @@ void TMDIChild::MarkLastMove(const std::string& from, const std::string& to) {
     // The images' current places, so that the frames land right on a turned board.
     m_border1->move(source->pos());
     m_border2->move(target->pos());
+    CancelPick(); // a pick belongs to the position before the move
 }
 
 void TMDIChild::CountCapture(const std::string& kind, std::uint8_t white) {
@@ -170,6 +174,7 @@ void TMDIChild::InvertBoard1Click() {
     }
     m_border1->move(kParked);
     m_border2->move(kParked);
+    m_marks->update();
     for (int i = 0; i < 4; ++i) {
         swapLeft(m_coordinateLabels[i], m_coordinateLabels[7 - i]);
         swapTop(m_coordinateLabels[8 + i], m_coordinateLabels[15 - i]);

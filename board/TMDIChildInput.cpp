@@ -2,7 +2,10 @@
 // and the promotion question; and the chat line.
 #include "TMDIChild.h"
 
+#include "BoardMarks.h"
 #include "BoardPictures.h"
+#include "BoardSettings.h"
+#include "MoveHints.h"
 #include "Promotion.h"
 
 #include <QCursor>
@@ -29,24 +32,115 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
     if (!sender || m_dragging || m_askingPromotion)
         return;
     const std::string square = sender->objectName().toStdString();
-    if (SquareIndex(square) < 0)
+    const int index = SquareIndex(square);
+    if (index < 0)
         return;
     if (buttons & Qt::LeftButton) {
+        const int picked = m_marks->Picked();
+        m_pressed = -1;
+        if (picked >= 0 && picked != index && !MayPickUp(square)) {
+            // The second click of a click-click move; one that goes nowhere drops the pick.
+            CancelPick();
+            UserMove(SquareName(picked), square);
+            return;
+        }
         BoardModel& model = m_game.Model();
         const int live = m_game.LivePosition();
         if (!model.IsOccupied(square) || m_shownPosition != live || model.finished) {
+            CancelPick();
             ShowPosition(live);
             return;
         }
-        const std::uint8_t colour = model.At(square).piece.white;
-        const bool engineOwns = EngineAttached() && colour == model.engineColour;
-        if (colour == model.sideMarker || engineOwns)
+        if (!MayPickUp(square)) {
+            CancelPick();
             return;
+        }
         model.dragSource = square;
-        xyStartDrag(sender);
+        m_pressed = index;
+        m_pressOnPicked = picked == index;
+        MarkTargetsOf(index);
     } else if (buttons & Qt::RightButton) {
         m_popupBoard->popup(QCursor::pos());
     }
+}
+
+bool TMDIChild::MayPickUp(const std::string& square) const {
+    const BoardModel& model = m_game.Model();
+    if (!model.IsOccupied(square) || m_shownPosition != m_game.LivePosition() || model.finished)
+        return false;
+    // The side marker holds the colour that moved last: only the side to move qualifies.
+    const std::uint8_t colour = model.At(square).piece.white;
+    const bool engineOwns = EngineAttached() && colour == model.engineColour;
+    return colour != model.sideMarker && !engineOwns;
+}
+
+void TMDIChild::xyMouseMove(QLabel*) {
+    // The drag starts with the pointer's first motion, so that a press and a release in
+    // one place are a click.
+    if (m_pressed < 0 || m_dragging)
+        return;
+    QLabel* source = m_squareImages[m_pressed];
+    m_pressed = -1;
+    xyStartDrag(source);
+}
+
+void TMDIChild::xyMouseUp(QLabel*) {
+    if (m_pressed < 0)
+        return;
+    m_pressed = -1;
+    if (m_pressOnPicked)
+        CancelPick(); // the second click on the picked piece puts it back
+}
+
+void TMDIChild::CancelPick() {
+    m_pressed = -1;
+    m_marks->ClearPick();
+}
+
+void TMDIChild::MarkTargetsOf(int square) {
+    std::vector<int> quiet;
+    std::vector<int> captures;
+    if (BoardSettings::Current().ShowLegalTargets()) {
+        for (int target : LegalTargetSquares(m_game, square))
+            (m_game.Model().board[target].piece.IsEmpty() ? quiet : captures).push_back(target);
+    }
+    m_marks->SetPick(square, std::move(quiet), std::move(captures));
+}
+
+void TMDIChild::UpdateCheckMark() {
+    // Read once the move that changed the board has ended, when the turn has passed.
+    if (m_checkMarkPending)
+        return;
+    m_checkMarkPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_checkMarkPending = false;
+            const bool live = m_shownPosition == m_game.LivePosition();
+            m_marks->SetCheck(live && BoardSettings::Current().ShowLegalTargets()
+                                  ? CheckedKingSquare(m_game)
+                                  : -1);
+        },
+        Qt::QueuedConnection);
+}
+
+std::string TMDIChild::PickedSquare() const {
+    return m_marks->Picked() < 0 ? std::string() : SquareName(m_marks->Picked());
+}
+
+std::vector<std::string> TMDIChild::MarkedTargets() const {
+    std::vector<int> squares = m_marks->QuietTargets();
+    squares.insert(squares.end(), m_marks->CaptureTargets().begin(),
+                   m_marks->CaptureTargets().end());
+    std::sort(squares.begin(), squares.end());
+    std::vector<std::string> names;
+    for (int square : squares)
+        names.push_back(SquareName(square));
+    return names;
+}
+
+std::string TMDIChild::MarkedCheck() const {
+    return m_marks->Check() < 0 ? std::string() : SquareName(m_marks->Check());
 }
 
 void TMDIChild::xyStartDrag(QLabel* sender) {
@@ -63,7 +157,9 @@ void TMDIChild::xyStartDrag(QLabel* sender) {
     if (const QPixmap& cursor = BoardPictures::DragCursor(); !cursor.isNull())
         drag->setDragCursor(cursor, Qt::MoveAction);
     m_dragging = true;
-    drag->exec(Qt::MoveAction);
+    // A drop back on its own square leaves the piece picked, as a click does.
+    if (drag->exec(Qt::MoveAction) == Qt::IgnoreAction)
+        CancelPick();
     m_dragging = false;
 }
 
@@ -76,12 +172,17 @@ bool TMDIChild::xyDragDrop(QLabel* target, const QObject* source) {
     // else would replay a stale one. No drop is taken while the promotion question is open.
     if (!target || !xyDragOver(source) || m_askingPromotion)
         return false;
-    BoardModel& model = m_game.Model();
-    if (model.finished)
-        return false;
     const std::string to = target->objectName().toStdString();
-    const std::string from = model.dragSource;
+    const std::string from = m_game.Model().dragSource;
     if (from.empty() || from == to)
+        return false;
+    CancelPick();
+    return UserMove(from, to);
+}
+
+bool TMDIChild::UserMove(const std::string& from, const std::string& to) {
+    BoardModel& model = m_game.Model();
+    if (model.finished || m_askingPromotion)
         return false;
     // The letter passed on below is this move's only, never one of an earlier move.
     model.promotionLetter.clear();

@@ -130,6 +130,7 @@ void TMDIChild::SelectHalfMoveCell(int halfMove) {
 }
 
 void TMDIChild::ShowPosition(int position) {
+    CancelPick();
     const std::vector<std::string>& record = m_game.Model().moveRecord;
     position = std::clamp(position, 0, static_cast<int>(record.size()));
     for (int k = m_shownPosition - 1; k >= position; --k) {
@@ -167,6 +168,7 @@ void TMDIChild::StringGrid1MouseDown(int column, int row) {
 }
 
 void TMDIChild::EnterHalfMove(std::uint8_t white, const std::string& notation) {
+    AnnounceLastMove();
     const int row = m_grid->RowCount() - 8;
     const QString text = QString::fromStdString(notation);
     if (white) {

@@ -118,7 +118,8 @@ private slots:
                                                        "Paste FEN / P&GN", "Copy P&GN"}));
         QCOMPARE(captions(menu("View1")), (QStringList{"&Toolbar", "&Status Bar", "-",
                                                        "Opponents Seeking Games", "Main Console"}));
-        QCOMPARE(captions(menu("Options1")), (QStringList{"Pieces", "Board", "-", "&Play Sounds"}));
+        QCOMPARE(captions(menu("Options1")),
+                 (QStringList{"Pieces", "Board", "-", "&Play Sounds", "&Legal Targets"}));
         QCOMPARE(captions(menu("Pieces1")),
                  (QStringList{"Modern 1", "Modern 2", "Classic", "Sharp"}));
         QCOMPARE(captions(menu("Board1")), (QStringList{"Sky Blue", "Best Green"}));
@@ -278,6 +279,24 @@ private slots:
         action(QStringLiteral("PlaySounds1"))->trigger();
         action(QStringLiteral("BestGreen1"))->trigger();
         QCOMPARE(settingsText(), QByteArray("[Options]\r\nPieces=3\r\nBoard=2\r\nSound=1\r\n"));
+    }
+
+    void legalTargetsKeyIsAddedAfterTheOldOnes() {
+        QFile file(m_fixture->path(QStringLiteral("Settings.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\r\nPieces=4\r\nBoard=1\r\nSound=0\r\n");
+        file.close();
+        m_fixture->start();
+        // A file without the key marks the targets; switching them off adds the key last.
+        QVERIFY(action(QStringLiteral("LegalTargets1"))->isChecked());
+        QVERIFY(BoardSettings::Current().ShowLegalTargets());
+        action(QStringLiteral("LegalTargets1"))->trigger();
+        QVERIFY(!BoardSettings::Current().ShowLegalTargets());
+        QCOMPARE(settingsText(),
+                 QByteArray("[Options]\r\nPieces=4\r\nBoard=1\r\nSound=0\r\nLegalTargets=0\r\n"));
+        action(QStringLiteral("LegalTargets1"))->trigger();
+        QCOMPARE(settingsText(),
+                 QByteArray("[Options]\r\nPieces=4\r\nBoard=1\r\nSound=0\r\nLegalTargets=1\r\n"));
     }
 
     void unwritableSettingsShowAMessageAndStillApply() {

@@ -4,6 +4,7 @@
 #include "DisplayTest.h"
 #include "InputTest.h"
 #include "PicturesTest.h"
+#include "PlayTest.h"
 #include "ReplayTest.h"
 
 #include "tests/support/QtSuites.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     suites.emplace_back(new PicturesTest);
     suites.emplace_back(new AdvertisementTest);
     suites.emplace_back(new ClockTest);
+    suites.emplace_back(new PlayTest);
 
     return RunQtSuites(argc, argv, suites);
 }
