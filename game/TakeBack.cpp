@@ -57,6 +57,10 @@ std::optional<Game::TakenBack> Game::TakeBack() {
     m_model.castlingMarks = undo.castlingMarks;
     m_model.quietMoveCount = undo.quietMoveCount;
     m_model.positionHistory.resize(undo.historySize);
+    if (m_historyKeys.size() > undo.historySize) {
+        m_historyKeys.resize(undo.historySize);
+    }
+    m_stale = true;
     m_model.moveRecord.resize(undo.recordSize);
     TakenBack move = std::move(undo.move);
     m_undo.pop_back();
