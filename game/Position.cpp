@@ -213,6 +213,14 @@ bool Position::IsAttackedBy(int square, std::uint8_t white) const {
     return false;
 }
 
+bool Position::KingAttacked(std::uint8_t white) const {
+    if (m_kingAttacked[white] < 0) {
+        const int king = m_board.firstKing[white];
+        m_kingAttacked[white] = king >= 0 && IsAttackedBy(king, white ? 0 : 1);
+    }
+    return m_kingAttacked[white] != 0;
+}
+
 bool Position::LeavesOwnKingSafe(int from, int to) const {
     auto& cells = m_board.cells;
     const Cell moving = cells[from];
@@ -223,6 +231,15 @@ bool Position::LeavesOwnKingSafe(int from, int to) const {
     if (KindOfCell(moving) == cell::Pawn && FileOf(from) != FileOf(to) &&
         cells[to] == cell::Empty) {
         passedPawn = IndexAt(FileOf(to), RankOf(from));
+    }
+    const int ownKing = m_board.firstKing[white];
+    if (KindOfCell(moving) != cell::King && passedPawn < 0 && ownKing >= 0) {
+        // Off the lines through an unchecked king, leaving a square opens no line to it.
+        const int df = std::abs(FileOf(ownKing) - FileOf(from));
+        const int dr = std::abs(RankOf(ownKing) - RankOf(from));
+        if (df != 0 && dr != 0 && df != dr && !KingAttacked(white)) {
+            return true;
+        }
     }
 
     const Cell captured = cells[to];

@@ -77,6 +77,8 @@ private:
     bool IsLegalTarget(int from, int to, bool mayExposeKing) const;
     template <typename Visit> bool VisitCandidates(int from, Visit visit) const;
     void Put(int square, Cell value, Undo& undo);
+    // Whether the first king of `white` stands attacked now; worked out once a position.
+    bool KingAttacked(std::uint8_t white) const;
 
     // Trial moves are made on the cells and undone before the test returns.
     mutable CompactBoard m_board;
@@ -84,6 +86,8 @@ private:
     std::int8_t m_enPassant = -1;
     std::uint8_t m_sideMarker = 0;
     std::uint64_t m_placementKey = 0;
+    // KingAttacked's answers, per colour: -1 not yet known, else 0 or 1.
+    mutable std::array<std::int8_t, 2> m_kingAttacked{-1, -1};
 };
 
 #include "PositionMoves.h"

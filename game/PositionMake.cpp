@@ -66,6 +66,7 @@ void Position::ReadFrom(const BoardModel& model) {
     m_castlingMarks = model.castlingMarks;
     m_enPassant = static_cast<std::int8_t>(SquareIndex(model.enPassantSquare));
     m_sideMarker = model.sideMarker ? 1 : 0;
+    m_kingAttacked = {-1, -1};
     m_placementKey = 0;
     for (int square = 0; square < 64; ++square) {
         if (m_board.cells[square] != cell::Empty) {
@@ -124,6 +125,7 @@ Position::Undo Position::Make(int from, int to, Cell promotion) {
         Put(rookFrom, cell::Empty, undo);
     }
     m_sideMarker = m_sideMarker ? 0 : 1;
+    m_kingAttacked = {-1, -1};
     m_enPassant = -1;
     if (pawn && mover && RankOf(from) == 2 && toRank == 4) {
         m_enPassant = static_cast<std::int8_t>(IndexAt(FileOf(from), 3));
@@ -145,6 +147,7 @@ void Position::Unmake(const Undo& undo) {
     m_enPassant = undo.enPassant;
     m_sideMarker = undo.sideMarker;
     m_placementKey = undo.placementKey;
+    m_kingAttacked = {-1, -1};
 }
 
 unsigned Position::CastlingRights() const {
