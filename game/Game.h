@@ -101,7 +101,13 @@ private:
 
     // The model as it was before one move, less what only grows (record, history).
     struct Undo {
-        std::array<TPiece, 64> pieces;
+        // The squares a move may write, with their pieces before it: the two of the move,
+        // the pawn taken en passant, the castling rook's two. -1 where unused.
+        struct SquareBefore {
+            int square = -1;
+            TPiece piece;
+        };
+        std::array<SquareBefore, 7> squares;
         std::string enPassantSquare;
         std::string promotionLetter;
         std::uint8_t finished = 0;
@@ -138,5 +144,5 @@ private:
     GameDisplay* m_display;
     bool m_inMove = false;
     std::deque<QueuedMove> m_queue;
-    std::vector<Undo> m_undo; // one per move made, the last move last
+    std::deque<Undo> m_undo; // one per move made, the last move last; never moved as it grows
 };
