@@ -4,23 +4,41 @@
 
 #include <QFileInfo>
 
+#include <new>
+
 PgnFile::Status PgnFile::Open(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists())
         return Status::Missing;
     if (info.isFile() && info.size() > kMaxPgnFileBytes)
         return Status::TooLarge;
-    if (!openRegularFile(path, kMaxPgnFileBytes, m_file))
+    QFile file;
+    if (!openRegularFile(path, kMaxPgnFileBytes, file))
         return Status::Unreadable;
-    // Mapped, not read: a large database costs address space, and only the pages that the
-    // index walks through are read.
-    const qint64 size = m_file.size();
-    if (size == 0)
-        return Status::Opened;
-    const uchar* data = m_file.map(0, size);
-    if (!data)
-        return Status::Unreadable;
-    m_text = std::string_view(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+    // Read, not mapped: a mapped file that another program cuts short would kill the
+    // program with SIGBUS at the first page past its new end. A file cut short while it is
+    // read gives the part that is left.
+    const qint64 size = file.size();
+    try {
+        m_buffer.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        file.close();
+        return Status::TooLarge;
+    }
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 got = file.read(m_buffer.data() + done, size - done);
+        if (got < 0) {
+            file.close();
+            m_buffer.clear();
+            return Status::Unreadable;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    file.close();
+    m_buffer.resize(static_cast<size_t>(done));
     return Status::Opened;
 }
 

@@ -2,26 +2,26 @@
 
 #include "game/PgnGame.h"
 
-#include <QFile>
 #include <QString>
 
+#include <string>
 #include <string_view>
 
 // The largest PGN file that is opened: a database of some million games fits.
 constexpr qint64 kMaxPgnFileBytes = qint64(2) << 30;
 
-// A PGN file mapped into memory for reading, with the same care as a game file: only a
-// regular file of at most kMaxPgnFileBytes. The text stays valid while the object lives.
+// A PGN file read into memory, with the same care as a game file: only a regular file of
+// at most kMaxPgnFileBytes. The text stays valid while the object lives and is not opened
+// again.
 class PgnFile {
 public:
     enum class Status { Opened, Missing, Unreadable, TooLarge };
 
     Status Open(const QString& path);
-    std::string_view Text() const { return m_text; }
+    std::string_view Text() const { return m_buffer; }
 
 private:
-    QFile m_file;
-    std::string_view m_text;
+    std::string m_buffer;
 };
 
 // Whether the text holds more than one game; reading stops at the second.

@@ -33,16 +33,6 @@ void CompactBoard::ReadFrom(const std::array<TSquare, 64>& board) {
     firstKing = {FindFirstKing(0), FindFirstKing(1)};
 }
 
-void CompactBoard::ReadSquares(const std::array<TSquare, 64>& board,
-                               std::initializer_list<int> squares) {
-    for (const int square : squares) {
-        if (square >= 0) {
-            cells[square] = CellOf(board[square].piece);
-        }
-    }
-    firstKing = {FindFirstKing(0), FindFirstKing(1)};
-}
-
 int CompactBoard::FindFirstKing(std::uint8_t white) const {
     const Cell king = MakeCell(cell::King, white);
     for (int square = 0; square < 64; ++square) {

@@ -4,11 +4,10 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 
 // The board as one byte a square, read from the square records, so that the rules'
-// inner loops compare small numbers instead of kind texts. The records stay the model:
-// this is only ever a copy of them, taken again whenever they may have changed.
+// inner loops compare small numbers instead of kind texts. The records stay the model
+// that the windows read; Position keeps this copy in step with them move by move.
 using Cell = std::uint8_t;
 
 namespace cell {
@@ -44,8 +43,5 @@ struct CompactBoard {
     std::array<int, 2> firstKing{-1, -1};
 
     void ReadFrom(const std::array<TSquare, 64>& board);
-    // Takes only these squares again (an index of -1 is passed over): enough after a move
-    // that changed the records there and nowhere else.
-    void ReadSquares(const std::array<TSquare, 64>& board, std::initializer_list<int> squares);
     int FindFirstKing(std::uint8_t white) const;
 };

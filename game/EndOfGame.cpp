@@ -14,10 +14,13 @@ namespace {
 const std::string kMateSound = "Audio/mate.wav";
 constexpr int kQuietMoveLimit = 100;
 constexpr int kRepetitionLimit = 3;
+// The key of a history entry that only its text can be compared by.
+constexpr std::uint64_t kTextOnly = 0;
 
 // The placement field as BoardModel::PlacementText writes it, read from the cells; only a
-// kind the rules do not know takes its letter from its record.
-std::string PlacementOfCells(const CompactBoard& compact, const std::array<TSquare, 64>& board) {
+// kind the rules do not know takes its letter from its record, and sets `unknownKind`.
+std::string PlacementOfCells(const CompactBoard& compact, const std::array<TSquare, 64>& board,
+                             bool& unknownKind) {
     static constexpr char kLetters[] = " PNBRQK  pnbrqk ";
     std::string text;
     text.reserve(72);
@@ -40,6 +43,7 @@ std::string PlacementOfCells(const CompactBoard& compact, const std::array<TSqua
         }
         flushEmpties();
         if (KindOfCell(piece) == cell::Unknown) {
+            unknownKind = true;
             const char letter = KindLetter(board[square].piece.kind);
             text += ColourOfCell(piece) ? letter : static_cast<char>(std::tolower(letter));
         } else {
@@ -64,25 +68,14 @@ void Game::EndGame(const std::string& result) {
 }
 
 void Game::DetectEndOfGame() {
-    const auto& cells = m_board.cells;
     const std::uint8_t mover = m_model.sideMarker;
-    const std::uint8_t defender = mover ? 0 : 1;
-    const int king = m_board.firstKing[defender];
+    const int king = m_position.FirstKing(mover ? 0 : 1);
 
-    int checkers = 0;
     int lastChecker = -1;
-    for (int square = 0; square < 64 && king >= 0; ++square) {
-        const Cell piece = cells[square];
-        if (piece == cell::Empty || ColourOfCell(piece) != mover ||
-            KindOfCell(piece) == cell::King || !IsLegalMoveAt(square, king, false)) {
-            continue;
-        }
-        if (checkers++ == 0) {
-            m_display->AppendToCurrentCell("+");
-        }
-        lastChecker = square;
+    const int checkers = m_position.Checkers(lastChecker);
+    if (checkers > 0) {
+        m_display->AppendToCurrentCell("+");
     }
-
     if (checkers > 0 && IsMate(king, checkers, lastChecker)) {
         m_display->PlaySound(kMateSound);
         EndGame(mover ? " - (White Wins)" : " - (Black Wins)");
@@ -97,23 +90,17 @@ void Game::DetectEndOfGame() {
         EndGame(" - (Draw)");
         return;
     }
-    m_model.positionHistory.push_back(RepetitionKey());
-    const auto& history = m_model.positionHistory;
-    if (std::count(history.begin(), history.end(), history.back()) == kRepetitionLimit) {
+    if (RepetitionReached()) {
         EndGame(" - (Draw)");
         return;
     }
-    for (int square = 0; square < 64; ++square) {
-        const Cell piece = cells[square];
-        if (piece != cell::Empty && ColourOfCell(piece) == defender && HasLegalTarget(square)) {
-            return;
-        }
+    if (!m_position.HasLegalMove()) {
+        EndGame(" - (Stalemate)");
     }
-    EndGame(" - (Stalemate)");
 }
 
-bool Game::IsMate(int king, int checkers, int lastChecker) {
-    const auto& cells = m_board.cells;
+bool Game::IsMate(int king, int checkers, int lastChecker) const {
+    const auto& cells = m_position.Board().cells;
     const std::uint8_t defender = ColourOfCell(cells[king]);
     const int kingFile = FileOf(king);
     const int kingRank = RankOf(king);
@@ -122,7 +109,7 @@ bool Game::IsMate(int king, int checkers, int lastChecker) {
                                            {1, 0},   {1, 1},  {0, -1}, {0, 1}};
     for (const auto& step : kEscapes) {
         const int target = IndexAt(kingFile + step[0], kingRank + step[1]);
-        if (target >= 0 && IsLegalMoveAt(king, target, true)) {
+        if (target >= 0 && m_position.IsLegalMove(king, target, true)) {
             return false;
         }
     }
@@ -138,7 +125,7 @@ bool Game::IsMate(int king, int checkers, int lastChecker) {
                 KindOfCell(piece) == cell::King || (pawnsOnly && KindOfCell(piece) != cell::Pawn)) {
                 continue;
             }
-            if (IsLegalMoveAt(square, target, true)) {
+            if (m_position.IsLegalMove(square, target, true)) {
                 return true;
             }
         }
@@ -149,7 +136,7 @@ bool Game::IsMate(int king, int checkers, int lastChecker) {
         return false;
     }
     // A pawn that has just stepped two squares can also be taken en passant.
-    const int passed = SquareIndex(m_model.enPassantSquare);
+    const int passed = m_position.EnPassant();
     if (passed >= 0 && KindOfCell(cells[lastChecker]) == cell::Pawn &&
         FileOf(passed) == FileOf(lastChecker) &&
         std::abs(RankOf(passed) - RankOf(lastChecker)) == 1 && defenderReaches(passed, true)) {
@@ -185,7 +172,7 @@ bool Game::InsufficientMaterial() const {
     bool bishopOnLight = false;
     bool bishopOnDark = false;
     for (int square = 0; square < 64; ++square) {
-        const Cell kind = KindOfCell(m_board.cells[square]);
+        const Cell kind = KindOfCell(m_position.At(square));
         if (kind == cell::Pawn || kind == cell::Rook || kind == cell::Queen) {
             return false;
         }
@@ -203,38 +190,40 @@ bool Game::InsufficientMaterial() const {
     return minors <= 1 || (knights == 0 && !(bishopOnLight && bishopOnDark));
 }
 
-std::string Game::RepetitionKey() {
+bool Game::RepetitionReached() {
     // Positions repeat when everything that decides the legal moves repeats: the
     // placement, the side to move, the castling rights and a usable en-passant capture.
-    std::string key = PlacementOfCells(m_board, m_model.board);
-    key += m_model.sideMarker ? " b " : " w ";
-    const auto& marks = m_model.castlingMarks;
-    const std::pair<CastlingMark, char> rights[] = {
-        {kMarkH1, 'K'}, {kMarkA1, 'Q'}, {kMarkH8, 'k'}, {kMarkA8, 'q'}};
-    bool anyRight = false;
-    for (const auto& [corner, letter] : rights) {
-        const CastlingMark kingMark = letter == 'K' || letter == 'Q' ? kMarkE1 : kMarkE8;
-        if (!marks[kingMark] && !marks[corner]) {
-            key += letter;
-            anyRight = true;
+    bool unknownKind = false;
+    std::string text = PlacementOfCells(m_position.Board(), m_model.board, unknownKind);
+    text += m_model.sideMarker ? " b " : " w ";
+    static constexpr char kRights[] = "KQkq";
+    const unsigned rights = m_position.CastlingRights();
+    for (int right = 0; right < 4; ++right) {
+        if (rights & (1u << right)) {
+            text += kRights[right];
         }
     }
-    if (!anyRight) {
-        key += '-';
+    if (rights == 0) {
+        text += '-';
     }
-    const int passed = SquareIndex(m_model.enPassantSquare);
-    bool capturable = false;
-    if (passed >= 0) {
-        const std::uint8_t toMove = m_model.SideToMove();
-        const int pawnRank = toMove ? 5 : 4;
-        for (const int side : {-1, 1}) {
-            const int square = IndexAt(FileOf(passed) + side, pawnRank);
-            if (square >= 0 && m_board.cells[square] == MakeCell(cell::Pawn, toMove) &&
-                IsLegalMoveAt(square, passed, true)) {
-                capturable = true;
-            }
-        }
+    const bool capturable = m_position.EnPassantCapturable();
+    text += capturable ? " " + SquareName(m_position.EnPassant()) : " -";
+
+    auto& history = m_model.positionHistory;
+    if (m_historyKeys.size() != history.size()) {
+        // The history was changed from outside: its entries are compared as texts.
+        m_historyKeys.assign(history.size(), kTextOnly);
     }
-    key += capturable ? " " + m_model.enPassantSquare : " -";
-    return key;
+    // The keys find the few candidates and the texts confirm them. A kind that the rules
+    // do not know has no key of its own, only its letter in the text.
+    const std::uint64_t key = unknownKind ? kTextOnly : m_position.RepetitionKey();
+    int count = 1;
+    for (std::size_t i = 0; i < m_historyKeys.size(); ++i) {
+        const bool candidate =
+            m_historyKeys[i] == key || m_historyKeys[i] == kTextOnly || key == kTextOnly;
+        count += candidate && history[i] == text;
+    }
+    history.push_back(std::move(text));
+    m_historyKeys.push_back(key);
+    return count == kRepetitionLimit;
 }

@@ -44,6 +44,14 @@ RookJump CastlingRook(char castling, std::uint8_t white) {
 
 Game::Game(GameDisplay& display) : m_display(&display) {}
 
+const Position& Game::Current() {
+    if (m_stale) {
+        m_position.ReadFrom(m_model);
+        m_stale = false;
+    }
+    return m_position;
+}
+
 bool Game::MakeMove(const std::string& from, const std::string& to) {
     if (m_inMove) {
         // Arrived through the nested event loop of the promotion question: a game never
@@ -70,9 +78,8 @@ bool Game::MakeMove(const std::string& from, const std::string& to) {
 bool Game::MakeOneMove(const std::string& from, const std::string& to) {
     const int s = SquareIndex(from);
     const int t = SquareIndex(to);
-    ReadBoard();
     if (from == to || s < 0 || t < 0 || m_model.board[s].piece.IsEmpty() ||
-        m_model.board[s].piece.white == m_model.sideMarker || !IsLegalMoveAt(s, t, true)) {
+        m_model.board[s].piece.white == m_model.sideMarker || !Current().IsLegalMove(s, t, true)) {
         // A choice made for a refused move must not decide a later promotion.
         m_model.promotionChoice.clear();
         return false;
@@ -104,7 +111,8 @@ bool Game::MakeOneMove(const std::string& from, const std::string& to) {
     move.promotion = moving.kind == kind::Pawn && (RankOf(t) == 8 || RankOf(t) == 1);
     if (move.promotion && m_model.promotionChoice.empty()) {
         m_model.promotionChoice = display.AskPromotion();
-        ReadBoard(); // the question's event loop may have let others at the model
+        // The question's event loop may have let others at the model.
+        m_stale = true;
     }
     if (move.promotion && !IsPromotionKind(m_model.promotionChoice)) {
         m_model.promotionChoice = kind::Queen;
@@ -166,16 +174,13 @@ bool Game::MakeOneMove(const std::string& from, const std::string& to) {
         m_model.enPassantSquare = SquareAt(FileOf(s), 6);
     }
 
-    // The move changed the records on these squares alone since the cells were last read.
-    int rookFrom = -1;
-    int rookTo = -1;
-    if (move.castling) {
-        const RookJump rook = CastlingRook(move.castling, mover);
-        rookFrom = SquareIndex(rook.from);
-        rookTo = SquareIndex(rook.to);
+    if (m_stale) {
+        m_position.ReadFrom(m_model);
+        m_stale = false;
+    } else {
+        const Cell promotion = move.promotion ? KindOfCell(CellOf(board[t].piece)) : cell::Empty;
+        m_position.Make(s, t, promotion);
     }
-    const int taken = move.enPassant ? IndexAt(FileOf(t), RankOf(s)) : -1;
-    m_board.ReadSquares(board, {s, t, taken, rookFrom, rookTo});
     DetectEndOfGame();
     return true;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "BoardModel.h"
-#include "CompactBoard.h"
 #include "GameDisplay.h"
+#include "Position.h"
 
 #include <array>
 #include <deque>
@@ -25,8 +25,16 @@ public:
     Game& operator=(const Game&) = default;
     void SetDisplay(GameDisplay& display) { m_display = &display; }
 
-    BoardModel& Model() { return m_model; }
+    // Whoever changes the records through this reference before the next call of the
+    // game is seen: the rules take the position again from the records then.
+    BoardModel& Model() {
+        m_stale = true;
+        return m_model;
+    }
     const BoardModel& Model() const { return m_model; }
+
+    // The position as the rules read it, in step with the records.
+    const Position& Current();
 
     // Whether the piece on `from` may move to `to`. With ownKingTest off this is the
     // plain movement test, which is also the program's test of whether a piece attacks a
@@ -93,7 +101,13 @@ private:
 
     // The model as it was before one move, less what only grows (record, history).
     struct Undo {
-        std::array<TPiece, 64> pieces;
+        // The squares a move may write, with their pieces before it: the two of the move,
+        // the pawn taken en passant, the castling rook's two. -1 where unused.
+        struct SquareBefore {
+            int square = -1;
+            TPiece piece;
+        };
+        std::array<SquareBefore, 7> squares;
         std::string enPassantSquare;
         std::string promotionLetter;
         std::uint8_t finished = 0;
@@ -113,34 +127,22 @@ private:
 
     bool MakeOneMove(const std::string& from, const std::string& to);
     Undo UndoRecord(int from, int to) const;
-    // Takes the cells again from the records, which anyone holding the model may change.
-    void ReadBoard() { m_board.ReadFrom(m_model.board); }
-    bool IsLegalMoveAt(int from, int to, bool ownKingTest);
-    bool PassesMovementRule(int from, int to) const;
-    bool PawnMayMove(int from, int to) const;
-    bool CastlingAllowed(int from, int to) const;
-    bool LeavesOwnKingSafe(int from, int to);
-    bool IsAttackedBy(int square, std::uint8_t white) const;
-    bool PathIsClear(int from, int to) const;
-    bool HasLegalTarget(int square);
-    // Whether a move of the piece on `from` could leave its own king attacked, so that
-    // its targets need the own-king test: the same answers as testing every target.
-    bool MayExposeOwnKing(int from) const;
-    bool IsLegalTarget(int from, int to, bool mayExposeKing);
-
     std::string Notation(int from, int to, const MoveKind& move);
     std::string RecordMarkers(int to, const MoveKind& move) const;
     void UpdateQuietMoveCount(int from, int to);
     void DetectEndOfGame();
-    bool IsMate(int king, int checkers, int lastChecker);
+    bool IsMate(int king, int checkers, int lastChecker) const;
     bool InsufficientMaterial() const;
-    std::string RepetitionKey();
+    bool RepetitionReached();
     void EndGame(const std::string& result);
 
     BoardModel m_model;
-    CompactBoard m_board; // the records' position as the rules read it
+    Position m_position; // the records' position as the rules read it
+    bool m_stale = true; // the records may have changed since m_position was read
+    // The repetition keys of the position history's entries, while the two are in step.
+    std::vector<std::uint64_t> m_historyKeys;
     GameDisplay* m_display;
     bool m_inMove = false;
     std::deque<QueuedMove> m_queue;
-    std::vector<Undo> m_undo; // one per move made, the last move last
+    std::deque<Undo> m_undo; // one per move made, the last move last; never moved as it grows
 };

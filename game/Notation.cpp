@@ -26,8 +26,8 @@ std::string Game::Notation(int from, int to, const MoveKind& move) {
         bool otherFile = false;
         bool sameFile = false;
         for (int square = 0; square < 64 && !(otherFile && sameFile); ++square) {
-            if (square == from || m_board.cells[square] != m_board.cells[from] ||
-                board[square].piece != moving || !IsLegalMoveAt(square, to, true)) {
+            if (square == from || m_position.At(square) != m_position.At(from) ||
+                board[square].piece != moving || !m_position.IsLegalMove(square, to, true)) {
                 continue;
             }
             (FileOf(square) != FileOf(from) ? otherFile : sameFile) = true;

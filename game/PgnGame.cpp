@@ -12,8 +12,19 @@ std::string PgnGame::Tag(std::string_view name) const {
     return {};
 }
 
+PgnGameBuilder::PgnGameBuilder(std::function<bool(PgnGame&)> onGame)
+    : m_onGame(std::move(onGame)), m_rules(m_display), m_initial(m_rules.Current()) {}
+
 void PgnGameBuilder::BeginGame(std::size_t offset, int line) {
-    m_game = PgnGame{};
+    // Emptied field by field, so that a game the caller left here lends its room to the next.
+    m_game.tags.clear();
+    m_game.startFen.clear();
+    m_game.comment.clear();
+    m_game.moves.clear();
+    m_game.result.clear();
+    m_game.error.clear();
+    m_game.errorLine = 0;
+    m_game.errorText.clear();
     m_game.offset = offset;
     m_game.line = line;
     m_started = false;
@@ -36,17 +47,20 @@ bool PgnGameBuilder::StartMoves() {
         return !m_failed;
     }
     m_started = true;
-    m_rules = Game(m_display);
     // The FEN tag is what counts; a SetUp tag without it changes nothing.
     const std::string fen = m_game.Tag("FEN");
-    if (!fen.empty()) {
-        if (std::string refusal = FenRefusal(fen); !refusal.empty()) {
-            Fail("FEN tag refused: " + refusal, "", m_game.line);
-            return false;
-        }
-        m_rules.Model().SetUpFromFen(fen);
-        m_game.startFen = m_rules.Model().startFen;
+    if (fen.empty()) {
+        m_position = m_initial;
+        return true;
     }
+    if (std::string refusal = FenRefusal(fen); !refusal.empty()) {
+        Fail("FEN tag refused: " + refusal, "", m_game.line);
+        return false;
+    }
+    m_rules = Game(m_display);
+    m_rules.Model().SetUpFromFen(fen);
+    m_game.startFen = m_rules.Model().startFen;
+    m_position = m_rules.Current();
     return true;
 }
 
@@ -54,8 +68,8 @@ bool PgnGameBuilder::Move(std::string_view text, int line) {
     if (!StartMoves()) {
         return false;
     }
-    SanMove move;
-    switch (ReadSan(m_rules, text, move)) {
+    PositionMove move{};
+    switch (ReadSanMove(m_position, text, move)) {
     case SanStatus::Found:
         break;
     case SanStatus::NotAMove:
@@ -68,9 +82,10 @@ bool PgnGameBuilder::Move(std::string_view text, int line) {
         Fail("ambiguous move \"" + std::string(text) + "\"", text, line);
         return false;
     }
-    m_rules.Model().promotionChoice = move.promotion;
-    m_rules.MakeMove(move.from, move.to);
-    m_game.moves.push_back({m_rules.Model().moveRecord.back(), std::string(text), {}, {}});
+    m_game.moves.push_back({RecordLine(m_position, move), std::string(text), {}, {}});
+    // The same change of the position that MakeMove makes; the records and the display
+    // only follow once the game is opened.
+    m_position.Make(move.from, move.to, move.promotion);
     return true;
 }
 

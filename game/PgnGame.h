@@ -41,8 +41,7 @@ struct PgnGame {
 class PgnGameBuilder : public PgnVisitor {
 public:
     // Called with each game as it ends; returning false stops the reading.
-    explicit PgnGameBuilder(std::function<bool(PgnGame&)> onGame)
-        : m_onGame(std::move(onGame)), m_rules(m_display) {}
+    explicit PgnGameBuilder(std::function<bool(PgnGame&)> onGame);
     PgnGameBuilder(const PgnGameBuilder&) = delete;
     PgnGameBuilder& operator=(const PgnGameBuilder&) = delete;
 
@@ -59,7 +58,9 @@ private:
 
     std::function<bool(PgnGame&)> m_onGame;
     NullDisplay m_display;
-    Game m_rules;
+    Game m_rules;        // sets up the start position
+    Position m_initial;  // the initial position, for the games without a FEN tag
+    Position m_position; // the game's moves are made here
     PgnGame m_game;
     bool m_started = false; // the rules hold the game's start position
     bool m_failed = false;

@@ -26,103 +26,159 @@ char CastlingOfText(std::string_view text) {
     return 0;
 }
 
-// Whether a promotion kind is given exactly when the piece's move to `to` promotes.
-bool PromotionMatches(const TPiece& piece, int to, const std::string& promotion) {
-    const bool promotes = piece.kind == kind::Pawn && (RankOf(to) == 1 || RankOf(to) == 8);
-    return promotes != promotion.empty();
+Cell KindCellOfLetter(char letter) {
+    switch (letter) {
+    case 'P':
+        return cell::Pawn;
+    case 'N':
+        return cell::Knight;
+    case 'B':
+        return cell::Bishop;
+    case 'R':
+        return cell::Rook;
+    case 'Q':
+        return cell::Queen;
+    case 'K':
+        return cell::King;
+    default:
+        return cell::Empty;
+    }
 }
 
-// Whether `move` is legal for the side to move, promotion included.
-bool IsLegalForSideToMove(Game& game, const SanMove& move) {
-    const int from = SquareIndex(move.from);
-    const int to = SquareIndex(move.to);
-    if (from < 0 || to < 0) {
-        return false;
-    }
-    const TPiece& piece = game.Model().board[from].piece;
-    if (piece.IsEmpty() || piece.white != game.Model().SideToMove() ||
-        !game.IsLegalMove(move.from, move.to, true)) {
-        return false;
-    }
-    return PromotionMatches(piece, to, move.promotion);
+// The letter of a kind cell in notation, upper case.
+char LetterOfKindCell(Cell kind) {
+    static constexpr char kLetters[] = " PNBRQK?";
+    return kLetters[KindOfCell(kind)];
+}
+
+// Whether a promotion kind is given exactly when the piece's move to `to` promotes.
+bool PromotionMatches(Cell piece, int to, Cell promotion) {
+    const bool promotes = KindOfCell(piece) == cell::Pawn && (RankOf(to) == 1 || RankOf(to) == 8);
+    return promotes != (promotion == cell::Empty);
+}
+
+int SquareOfText(std::string_view text) {
+    return text.size() == 2 ? SquareIndex(text) : -1;
 }
 
 } // namespace
 
-SanStatus ReadSan(Game& game, std::string_view text, SanMove& move) {
+SanStatus ReadSanMove(const Position& position, std::string_view text, PositionMove& move) {
     while (!text.empty() && std::string_view("+#!?").find(text.back()) != std::string_view::npos) {
         text.remove_suffix(1);
     }
-    const BoardModel& model = game.Model();
-    const std::uint8_t toMove = model.SideToMove();
+    const std::uint8_t toMove = position.SideToMove();
     if (const char castling = CastlingOfText(text)) {
-        move = {toMove ? "e1" : "e8",
-                castling == 'c' ? (toMove ? "g1" : "g8") : (toMove ? "c1" : "c8"), ""};
-        const TPiece& king = model.At(move.from).piece;
-        return king.kind == kind::King && IsLegalForSideToMove(game, move) ? SanStatus::Found
-                                                                           : SanStatus::Illegal;
+        const int from = toMove ? 60 : 4; // e1, e8
+        move = {from, castling == 'c' ? from + 2 : from - 2, cell::Empty};
+        return position.At(from) == MakeCell(cell::King, toMove) &&
+                       position.IsLegalMove(from, move.to, true)
+                   ? SanStatus::Found
+                   : SanStatus::Illegal;
     }
 
-    std::string kind(kind::Pawn);
+    Cell kind = cell::Pawn;
     const bool letterGiven =
         !text.empty() && std::string_view("PNBRQK").find(text.front()) != std::string_view::npos;
     if (letterGiven) {
-        kind = KindOfLetter(text.front());
+        kind = KindCellOfLetter(text.front());
         text.remove_prefix(1);
     }
-    std::string promotion;
+    Cell promotion = cell::Empty;
     if (text.size() >= 3 && IsPromotionLetter(text.back()) &&
         (text[text.size() - 2] == '=' ||
          std::isdigit(static_cast<unsigned char>(text[text.size() - 2])))) {
-        promotion = KindOfLetter(text.back());
+        promotion = KindCellOfLetter(static_cast<char>(text.back() & ~0x20));
         text.remove_suffix(1);
         if (text.back() == '=') {
             text.remove_suffix(1);
         }
     }
-    if (text.size() < 2 || SquareIndex(text.substr(text.size() - 2)) < 0) {
+    const int to = text.size() >= 2 ? SquareOfText(text.substr(text.size() - 2)) : -1;
+    if (to < 0) {
         return SanStatus::NotAMove;
     }
-    const std::string to(text.substr(text.size() - 2));
-    std::string origin;
+    char origin[2] = {};
+    std::size_t originSize = 0;
     for (const char c : text.substr(0, text.size() - 2)) {
-        if (c != 'x' && c != '-' && c != ':') {
-            origin += c;
+        if (c == 'x' || c == '-' || c == ':') {
+            continue;
         }
+        if (originSize == 2) {
+            return SanStatus::NotAMove;
+        }
+        origin[originSize++] = c;
     }
+    const int originSquare = SquareOfText(std::string_view(origin, originSize));
     int fromFile = -1;
     int fromRank = -1;
-    if (origin.size() == 2 && SquareIndex(origin) >= 0) {
+    if (originSquare >= 0) {
+        fromFile = FileOf(originSquare);
+        fromRank = RankOf(originSquare);
+        if (!letterGiven) {
+            // Long algebraic without a letter names the piece by its square.
+            kind = KindOfCell(position.At(originSquare));
+        }
+    } else if (originSize == 1 && origin[0] >= 'a' && origin[0] <= 'h') {
         fromFile = origin[0] - 'a';
-        fromRank = origin[1] - '0';
-    } else if (origin.size() == 1 && origin[0] >= 'a' && origin[0] <= 'h') {
-        fromFile = origin[0] - 'a';
-    } else if (origin.size() == 1 && origin[0] >= '1' && origin[0] <= '8') {
+    } else if (originSize == 1 && origin[0] >= '1' && origin[0] <= '8') {
         fromRank = origin[0] - '0';
-    } else if (!origin.empty()) {
+    } else if (originSize != 0) {
         return SanStatus::NotAMove;
     }
-    if (!letterGiven && origin.size() == 2) {
-        // Long algebraic without a letter names the piece by its square.
-        kind = model.At(origin).piece.kind;
-    }
 
+    const Cell piece = MakeCell(kind, toMove);
+    if (kind == cell::Empty || !PromotionMatches(piece, to, promotion)) {
+        return SanStatus::Illegal;
+    }
     int found = 0;
-    for (const int square : game.LegalOrigins(SquareIndex(to))) {
-        const TSquare& from = model.board[square];
-        if (from.piece.kind != kind || (fromFile >= 0 && FileOf(square) != fromFile) ||
-            (fromRank >= 0 && RankOf(square) != fromRank)) {
+    for (int square = 0; square < 64; ++square) {
+        if (position.At(square) != piece || (fromFile >= 0 && FileOf(square) != fromFile) ||
+            (fromRank >= 0 && RankOf(square) != fromRank) ||
+            !position.IsLegalMove(square, to, true)) {
             continue;
         }
-        if (!PromotionMatches(from.piece, SquareIndex(to), promotion)) {
-            continue;
-        }
-        const SanMove candidate{from.name, to, promotion};
         if (++found == 1) {
-            move = candidate;
+            move = {square, to, promotion};
         }
     }
     return found == 0 ? SanStatus::Illegal : found == 1 ? SanStatus::Found : SanStatus::Ambiguous;
+}
+
+SanStatus ReadSan(Game& game, std::string_view text, SanMove& move) {
+    PositionMove found{};
+    const SanStatus status = ReadSanMove(game.Current(), text, found);
+    if (status == SanStatus::Found) {
+        move = {SquareName(found.from), SquareName(found.to),
+                found.promotion == cell::Empty ? std::string()
+                                               : KindOfLetter(LetterOfKindCell(found.promotion))};
+    }
+    return status;
+}
+
+std::string RecordLine(const Position& position, const PositionMove& move) {
+    const Cell moving = position.At(move.from);
+    const Cell captured = position.At(move.to);
+    // Built in place: one line per move of every game of a file.
+    char line[8] = {
+        static_cast<char>('a' + FileOf(move.from)), static_cast<char>('0' + RankOf(move.from)),
+        static_cast<char>('a' + FileOf(move.to)), static_cast<char>('0' + RankOf(move.to))};
+    std::size_t size = 4;
+    if (KindOfCell(moving) == cell::Pawn && FileOf(move.from) != FileOf(move.to) &&
+        captured == cell::Empty) {
+        line[size++] = 'E';
+    }
+    if (KindOfCell(moving) == cell::King && (move.from == 60 || move.from == 4) &&
+        (move.to == move.from + 2 || move.to == move.from - 2)) {
+        line[size++] = move.to > move.from ? 'c' : 'C';
+    }
+    if (captured != cell::Empty) {
+        line[size++] = static_cast<char>(std::tolower(LetterOfKindCell(captured)));
+    }
+    if (move.promotion != cell::Empty) {
+        line[size++] = LetterOfKindCell(move.promotion);
+    }
+    return std::string(line, size);
 }
 
 std::string SanText(Game& game, const SanMove& move) {

@@ -22,6 +22,20 @@ enum class SanStatus {
     Ambiguous, // more than one legal move fits it
 };
 
+// The same move on the compact position: squares by index, the promotion as a kind cell
+// (cell::Empty when the move does not promote).
+struct PositionMove {
+    int from;
+    int to;
+    Cell promotion;
+};
+
+// Reads `text` as ReadSan does, on the compact position alone: the reader of whole files.
+SanStatus ReadSanMove(const Position& position, std::string_view text, PositionMove& move);
+
+// The move record line ("e2e4", "e1g1c", "b7a8rQ") of a legal move, before it is made.
+std::string RecordLine(const Position& position, const PositionMove& move);
+
 // Finds the move of the side to move that `text` names in the game's position. Takes
 // SAN ("Nbd7", "exd5", "e8=Q", "O-O") as the lenient readers do: promotions without "=",
 // castling with zeros, check and annotation signs at the end, and long algebraic moves

@@ -1,5 +1,5 @@
 // Taking back a half-move: the model before each move is kept as a record of the fields
-// a move changes, so undoing is a copy back, exact by construction. The move record and
+// and squares a move changes, so undoing is a copy back, exact by construction. The move record and
 // the position history only ever grow by one line and at most one key per move, so their
 // lengths suffice to undo them.
 
@@ -8,8 +8,17 @@
 
 Game::Undo Game::UndoRecord(int from, int to) const {
     Undo undo;
-    for (int square = 0; square < 64; ++square) {
-        undo.pieces[square] = m_model.board[square].piece;
+    const TPiece& mover = m_model.board[from].piece;
+    std::array<int, 7> written = {from, to, IndexAt(FileOf(to), RankOf(from)), -1, -1, -1, -1};
+    if (mover.kind == kind::King) {
+        // Either castling's rook squares on the mover's side: a1 d1 h1 f1, or a8 d8 h8 f8.
+        const int row = mover.white ? 56 : 0;
+        written = {from, to, -1, row, row + 3, row + 7, row + 5};
+    }
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (written[i] >= 0) {
+            undo.squares[i] = {written[i], m_model.board[written[i]].piece};
+        }
     }
     undo.enPassantSquare = m_model.enPassantSquare;
     undo.promotionLetter = m_model.promotionLetter;
@@ -46,8 +55,10 @@ std::optional<Game::TakenBack> Game::TakeBack() {
         return std::nullopt;
     }
     undo.move.wasFinished = m_model.finished != 0;
-    for (int square = 0; square < 64; ++square) {
-        m_model.board[square].piece = undo.pieces[square];
+    for (const Undo::SquareBefore& before : undo.squares) {
+        if (before.square >= 0) {
+            m_model.board[before.square].piece = before.piece;
+        }
     }
     m_model.enPassantSquare = undo.enPassantSquare;
     m_model.promotionLetter = undo.promotionLetter;
@@ -57,6 +68,10 @@ std::optional<Game::TakenBack> Game::TakeBack() {
     m_model.castlingMarks = undo.castlingMarks;
     m_model.quietMoveCount = undo.quietMoveCount;
     m_model.positionHistory.resize(undo.historySize);
+    if (m_historyKeys.size() > undo.historySize) {
+        m_historyKeys.resize(undo.historySize);
+    }
+    m_stale = true;
     m_model.moveRecord.resize(undo.recordSize);
     TakenBack move = std::move(undo.move);
     m_undo.pop_back();

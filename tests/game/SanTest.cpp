@@ -8,10 +8,10 @@ namespace {
 
 constexpr const char* kInitial = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-struct Position {
+struct GameAt {
     NullDisplay display;
     Game game{display};
-    explicit Position(const char* fen) { EXPECT_TRUE(game.Model().SetUpFromFen(fen)) << fen; }
+    explicit GameAt(const char* fen) { EXPECT_TRUE(game.Model().SetUpFromFen(fen)) << fen; }
 };
 
 } // namespace
@@ -43,22 +43,22 @@ TEST(San, WrittenWithTheLeastDisambiguation) {
         {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", {"a7", "a8", "Queen"}, "a8=Q"},
     };
     for (const Row& row : rows) {
-        Position position(row.fen);
+        GameAt position(row.fen);
         EXPECT_EQ(SanText(position.game, row.move), row.san) << row.fen;
     }
 }
 
 TEST(San, CheckAndMateSigns) {
-    Position mate(kInitial);
+    GameAt mate(kInitial);
     for (const char* text : {"f3", "e5", "g4"}) {
         SanMove move;
         ASSERT_EQ(ReadSan(mate.game, text, move), SanStatus::Found);
         MakeSanMove(mate.game, move);
     }
     EXPECT_EQ(MakeSanMove(mate.game, {"d8", "h4", ""}), "Qh4#");
-    Position check("4k3/8/8/8/8/8/8/R3K3 w Q - 0 1");
+    GameAt check("4k3/8/8/8/8/8/8/R3K3 w Q - 0 1");
     EXPECT_EQ(MakeSanMove(check.game, {"a1", "a8", ""}), "Ra8+");
-    Position castlingCheck("5k2/8/8/8/8/8/8/4K2R w K - 0 1");
+    GameAt castlingCheck("5k2/8/8/8/8/8/8/4K2R w K - 0 1");
     EXPECT_EQ(MakeSanMove(castlingCheck.game, {"e1", "g1", ""}), "O-O+");
 }
 
@@ -96,7 +96,7 @@ TEST(San, ReadAsTheLenientReadersDo) {
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "exd6e.p.", SanStatus::NotAMove, {}},
     };
     for (const Row& row : rows) {
-        Position position(row.fen);
+        GameAt position(row.fen);
         SanMove move;
         EXPECT_EQ(ReadSan(position.game, row.text, move), row.status) << row.text;
         if (row.status == SanStatus::Found) {

@@ -2,52 +2,49 @@
 
 #include "game/Square.h"
 
-#include <algorithm>
 #include <array>
-#include <string>
-#include <vector>
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kPromotionKinds = {kind::Queen, kind::Rook, kind::Bishop,
-                                                             kind::Knight};
+constexpr std::array<Cell, 4> kPromotionKinds = {cell::Queen, cell::Rook, cell::Bishop,
+                                                 cell::Knight};
+// More than the most legal moves any position has (218).
+constexpr int kMaxMoves = 256;
 
 enum class LastMoves { Made, Counted };
 
-// One game per remaining depth, reused for every move at that depth: assigning a game
-// into one that already holds a position reuses its strings instead of allocating anew.
-using Scratch = std::vector<Game>;
-
-std::uint64_t Count(Game& position, int depth, LastMoves last, Scratch& scratch);
-
-std::uint64_t CountMove(const Game& game, const std::string& from, const std::string& to,
-                        const std::string& promotionChoice, int depth, LastMoves last,
-                        Scratch& scratch) {
-    if (depth == 1 && last == LastMoves::Counted) {
-        return 1;
-    }
-    Game& next = scratch[depth - 1];
-    next = game;
-    next.Model().promotionChoice = promotionChoice;
-    return next.MakeMove(from, to) ? Count(next, depth - 1, last, scratch) : 0;
-}
-
-std::uint64_t Count(Game& position, int depth, LastMoves last, Scratch& scratch) {
+std::uint64_t Count(Position& position, int depth, LastMoves last) {
     if (depth == 0) {
         return 1;
     }
-    const auto& board = position.Model().board;
+    // Gathered first: making a move while the generator walks the cells would change them.
+    struct Move {
+        std::int8_t from;
+        std::int8_t to;
+    };
+    std::array<Move, kMaxMoves> moves;
+    int count = 0;
+    position.VisitLegalMoves([&](int from, int to) {
+        moves[count++] = {static_cast<std::int8_t>(from), static_cast<std::int8_t>(to)};
+        return count == kMaxMoves;
+    });
     std::uint64_t nodes = 0;
-    for (const Game::SquarePair& move : position.LegalMoves()) {
-        const std::string& from = board[move.from].name;
-        const std::string& to = board[move.to].name;
+    for (int i = 0; i < count; ++i) {
+        const Move move = moves[i];
         const int rank = RankOf(move.to);
-        if (board[move.from].piece.kind == kind::Pawn && (rank == 8 || rank == 1)) {
-            for (const std::string_view kind : kPromotionKinds) {
-                nodes += CountMove(position, from, to, std::string(kind), depth, last, scratch);
+        const bool promotes =
+            KindOfCell(position.At(move.from)) == cell::Pawn && (rank == 8 || rank == 1);
+        if (depth == 1 && last == LastMoves::Counted) {
+            nodes += promotes ? kPromotionKinds.size() : 1;
+            continue;
+        }
+        for (const Cell kind : kPromotionKinds) {
+            const Position::Undo undo = position.Make(move.from, move.to, kind);
+            nodes += Count(position, depth - 1, last);
+            position.Unmake(undo);
+            if (!promotes) {
+                break;
             }
-        } else {
-            nodes += CountMove(position, from, to, {}, depth, last, scratch);
         }
     }
     return nodes;
@@ -56,11 +53,11 @@ std::uint64_t Count(Game& position, int depth, LastMoves last, Scratch& scratch)
 } // namespace
 
 std::uint64_t Perft(Game& game, int depth) {
-    Scratch scratch(std::max(depth, 0), game);
-    return Count(game, depth, LastMoves::Made, scratch);
+    Position position = game.Current();
+    return Count(position, depth, LastMoves::Made);
 }
 
 std::uint64_t PerftCountingLastMoves(Game& game, int depth) {
-    Scratch scratch(std::max(depth, 0), game);
-    return Count(game, depth, LastMoves::Counted, scratch);
+    Position position = game.Current();
+    return Count(position, depth, LastMoves::Counted);
 }

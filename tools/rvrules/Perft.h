@@ -5,9 +5,9 @@
 #include <cstdint>
 
 // Counts the move paths of `depth` half-moves from the game's position, through the
-// rules library itself: every legal target of every piece of the side to move, the
-// castling moves, each promotion once per piece, each made with MakeMove on a copy.
-// The game itself is left as it was.
+// rules library itself: every legal move of the side to move as the move list gets them,
+// each promotion once per piece, each made and unmade on a copy of the game's compact
+// position with the same Make that MakeMove uses. The game itself is left as it was.
 std::uint64_t Perft(Game& game, int depth);
 
 // The same count with the moves of the last half-move counted, not made: the usual

@@ -3,11 +3,12 @@
 #include "game/PgnGame.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <new>
 #include <ostream>
 
 PgnCheckSummary CheckPgnText(std::string_view text, std::ostream& out) {
@@ -28,6 +29,27 @@ PgnCheckSummary CheckPgnText(std::string_view text, std::ostream& out) {
     return summary;
 }
 
+bool ReadOpenedFile(int descriptor, std::size_t size, std::string& text) {
+    text.resize(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(descriptor, text.data() + done, size - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            text.clear();
+            return false;
+        }
+        if (got == 0) {
+            break; // cut short since its size was taken: what is left is read
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    text.resize(done);
+    return true;
+}
+
 int CheckPgnFile(const std::string& path, std::ostream& out, std::ostream& errors) {
     // A pipe or device would be waited on or never end: only regular files are read.
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -42,19 +64,22 @@ int CheckPgnFile(const std::string& path, std::ostream& out, std::ostream& error
         }
         return 1;
     }
-    const auto size = static_cast<std::size_t>(status.st_size);
-    void* mapped =
-        size > 0 ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0) : nullptr;
+    // Read, not mapped: a mapped file that another program cuts short would kill this one
+    // with SIGBUS at the first page past its new end.
+    std::string text;
+    bool read = false;
+    try {
+        read = ReadOpenedFile(descriptor, static_cast<std::size_t>(status.st_size), text);
+    } catch (const std::bad_alloc&) {
+        errno = ENOMEM;
+    }
+    const int readError = errno;
     ::close(descriptor);
-    if (mapped == MAP_FAILED) {
-        errors << "rvrules: cannot read " << path << ": " << std::strerror(errno) << "\n";
+    if (!read) {
+        errors << "rvrules: cannot read " << path << ": " << std::strerror(readError) << "\n";
         return 1;
     }
-    const PgnCheckSummary summary =
-        CheckPgnText(std::string_view(static_cast<const char*>(mapped), size), out);
-    if (mapped) {
-        ::munmap(mapped, size);
-    }
+    const PgnCheckSummary summary = CheckPgnText(text, out);
     out << "games " << summary.games << " plies " << summary.plies << " refused " << summary.refused
         << "\n";
     return 0;

@@ -21,4 +21,9 @@ PgnCheckSummary CheckPgnText(std::string_view text, std::ostream& out);
 // with a message on `errors` when the file cannot be read.
 int CheckPgnFile(const std::string& path, std::ostream& out, std::ostream& errors);
 
+// Reads up to `size` bytes of the open file `descriptor` into `text`. A file cut short
+// since its size was taken gives the bytes that are left. Returns false, `text` empty
+// and errno set, when reading fails.
+bool ReadOpenedFile(int descriptor, std::size_t size, std::string& text);
+
 constexpr std::uint64_t kMaxPgnCheckBytes = 4ULL << 30;
