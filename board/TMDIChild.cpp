@@ -218,6 +218,16 @@ void TMDIChild::Button3Click() {
     m_popupAction->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
 }
 
+bool TMDIChild::MakeMoveFromOutside(const std::string& from, const std::string& to,
+                                    const std::string& promotionKind) {
+    BoardModel& model = m_game.Model();
+    // A refused move empties the choice itself, so that it cannot decide a later move.
+    model.promotionChoice = promotionKind;
+    const bool made = m_game.MakeMove(from, to);
+    model.promotionLetter.clear();
+    return made;
+}
+
 QLabel* TMDIChild::SquareImage(std::string_view name) const {
     const int index = SquareIndex(name);
     return index < 0 ? nullptr : m_squareImages[index];

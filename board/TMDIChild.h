@@ -60,13 +60,12 @@ public:
     // from it. Returns false and changes nothing on a window with moves or a refused FEN.
     bool StartFromPosition(const std::string& fen);
 
-    // Called after the user moved a piece and the move was made, once the move has gone to
-    // an attached engine, with the move's squares; the promotion letter of the move is
-    // still in game().Model().promotionLetter while it runs.
-    std::function<void(const QString& from, const QString& to)> peerMoveHook;
-    // Called when Enter is pressed in the chat line Edit1, with the typed text; the chat
-    // line is emptied afterwards in every case.
-    std::function<void(const QString& text)> peerChatHook;
+    // Makes a move that comes from outside the window (the peer, an engine) with the
+    // promotion kind it names ("Queen" .. "Knight"); an empty kind asks the local user when
+    // the move promotes. Its promotion letter is cleared afterwards, so that it never reaches
+    // the text of a later user's move. Returns false when the move was refused.
+    bool MakeMoveFromOutside(const std::string& from, const std::string& to,
+                             const std::string& promotionKind);
 
     // The chat line Edit1's Enter key.
     void Edit1KeyPress();
@@ -179,6 +178,13 @@ public:
     void AppendToTitle(const std::string& text) override;
     std::string AskPromotion() override;
     void PlaySound(const std::string& file) override;
+
+signals:
+    // The user moved a piece and the move was made, after it has gone to an attached
+    // engine: its squares and its promotion letter ("Q", "R", "B", "N", or empty).
+    void userMoved(const QString& from, const QString& to, const QString& promotionLetter);
+    // Enter was pressed in the chat line Edit1 with this text; the line is emptied after.
+    void chatEntered(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

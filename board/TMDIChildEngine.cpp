@@ -388,9 +388,6 @@ void TMDIChild::MakeEngineMove(const QByteArray& line) {
     const std::optional<EngineMove> move = ReadEngineMoveIn(line.toStdString(), m_game);
     if (!move)
         return;
-    model.promotionChoice = move->promotion;
-    // A refused move is dropped silently and empties the choice; the engine is not told.
-    m_game.MakeMove(move->from, move->to);
-    // The engine's promotion letter is not the user's: it must not reach the next move text.
-    model.promotionLetter.clear();
+    // A refused move is dropped silently; the engine is not told.
+    MakeMoveFromOutside(move->from, move->to, move->promotion);
 }

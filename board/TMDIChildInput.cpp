@@ -88,8 +88,8 @@ bool TMDIChild::xyDragDrop(QLabel* target, const QObject* source) {
     if (!m_game.MakeMove(from, to))
         return false;
     SendMoveToEngine(from, to);
-    if (peerMoveHook)
-        peerMoveHook(QString::fromStdString(from), QString::fromStdString(to));
+    emit userMoved(QString::fromStdString(from), QString::fromStdString(to),
+                   QString::fromStdString(model.promotionLetter));
     model.promotionLetter.clear();
     return true;
 }
@@ -103,9 +103,8 @@ std::string TMDIChild::AskPromotion() {
 
 void TMDIChild::Edit1KeyPress() {
     const QString text = m_edit->text();
-    if (peerChatHook)
-        peerChatHook(text);
     m_edit->clear();
+    emit chatEntered(text);
 }
 
 void TMDIChild::AddChatLine(const QString& text) {
