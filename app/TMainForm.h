@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EngineProtocol.h"
+#include "peer/GameTerms.h"
 #include "peer/PeerWindowQuota.h"
 
 #include <QMainWindow>
@@ -26,6 +27,7 @@ class TAboutBox;
 class TForm2;
 class TMDIChild;
 class TRegExtension;
+struct ExtendedMessage;
 struct PgnGame;
 
 // The main window: a multi-document frame that holds every game window, the Connection
@@ -104,6 +106,12 @@ public:
     // the server's connections, else the client, else nowhere; HandlePeerLine carries out
     // one received line; Timer1Timer takes at most one line of the client per tick.
     PeerLink& Link() const { return *m_link; }
+    // The name said to peers: Options > "Player Name...", by default the login name.
+    QString PlayerName() const;
+    void PlayerName1Click();
+    // The terms offered to every copy that connects: Options > "Game Terms...".
+    GameTerms OfferedTerms() const;
+    void GameTerms1Click();
     void SendToPeer(const QByteArray& line);
     void HandlePeerLine(const QByteArray& line);
     void Timer1Timer();
@@ -154,6 +162,7 @@ private:
     void showSendFailure(const QString& error);
     int peerGameWindowCount() const;
     void openPeerGameWindow();
+    void handleExtendedMessage(const ExtendedMessage& message);
     QWidget* makeLinkWindow(bool connection);
 
     QString m_folder;

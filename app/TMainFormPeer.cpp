@@ -2,15 +2,22 @@
 // windows, the client's polling timer, and the link's two kinds of window.
 #include "app/TMainForm.h"
 
+#include "app/OptionsMenu.h"
 #include "board/TMDIChild.h"
+#include "game/TimeControl.h"
+#include "peer/GameTermsDialog.h"
 #include "peer/PeerLink.h"
 #include "peer/PeerProtocol.h"
 #include "peer/Unit1.h"
 #include "peer/Unit2.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -25,6 +32,15 @@ constexpr int kMaxPeerGameWindows = 64;
 const QString kTooManyPeerWindows =
     QStringLiteral("\r\nPeers opened too many game windows; no more are opened for a while.");
 const QString kConnectFailed = QStringLiteral("\r\nConnection could not be established!");
+const QString kPeerSection = QStringLiteral("Peer");
+const QString kPlayerNameKey = QStringLiteral("PlayerName");
+const QString kTermsColourKey = QStringLiteral("TermsColour");
+const QString kTermsTimeControlKey = QStringLiteral("TermsTimeControl");
+
+QString loginName() {
+    const QString name = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    return name.isEmpty() ? QStringLiteral("Player") : name;
+}
 
 } // namespace
 
@@ -32,6 +48,15 @@ void TMainForm::attachPeerLink() {
     m_link = new PeerLink(this);
     connect(m_link, &PeerLink::peerConnected, this, &TMainForm::openPeerGameWindow);
     connect(m_link, &PeerLink::lineReceived, this, &TMainForm::HandlePeerLine);
+    connect(m_link, &PeerLink::extendedLog, this, &TMainForm::AddConsoleLine);
+    connect(m_link, &PeerLink::extendedMessage, this, &TMainForm::handleExtendedMessage);
+    m_link->SetPlayerName(PlayerName());
+    QAction* playerName = m_options->menu()->addAction(QStringLiteral("Player &Name..."));
+    playerName->setObjectName(QStringLiteral("PlayerName1"));
+    connect(playerName, &QAction::triggered, this, &TMainForm::PlayerName1Click);
+    QAction* gameTerms = m_options->menu()->addAction(QStringLiteral("Game &Terms..."));
+    gameTerms->setObjectName(QStringLiteral("GameTerms1"));
+    connect(gameTerms, &QAction::triggered, this, &TMainForm::GameTerms1Click);
     // A connect to an unreachable address can take minutes; the program keeps running.
     connect(m_link, &PeerLink::connectStarted, this,
             [] { QApplication::setOverrideCursor(Qt::BusyCursor); });
@@ -52,6 +77,49 @@ void TMainForm::attachPeerLink() {
     m_timer1->start();
 }
 
+QString TMainForm::PlayerName() const {
+    const QString stored = m_options->Setting(kPeerSection, kPlayerNameKey);
+    return stored.trimmed().isEmpty() ? loginName() : stored;
+}
+
+void TMainForm::PlayerName1Click() {
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Player Name"),
+                                               QStringLiteral("Your name, as peers see it:"),
+                                               QLineEdit::Normal, PlayerName(), &ok);
+    if (!ok)
+        return;
+    m_options->WriteSetting(kPeerSection, kPlayerNameKey, name.trimmed());
+    m_link->SetPlayerName(PlayerName());
+}
+
+GameTerms TMainForm::OfferedTerms() const {
+    GameTerms terms;
+    terms.colour = gameTermsColourFromText(m_options->Setting(kPeerSection, kTermsColourKey));
+    // A control that no longer reads (the file was edited by hand) means no clock.
+    const QString control = m_options->Setting(kPeerSection, kTermsTimeControlKey);
+    if (ParseTimeControl(control.toStdString()).control)
+        terms.timeControl = control;
+    return terms;
+}
+
+void TMainForm::GameTerms1Click() {
+    GameTermsDialog dialog(OfferedTerms(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_options->WriteSetting(kPeerSection, kTermsColourKey,
+                            gameTermsColourText(dialog.Chosen().colour));
+    m_options->WriteSetting(kPeerSection, kTermsTimeControlKey, dialog.Chosen().timeControl);
+}
+
+void TMainForm::handleExtendedMessage(const ExtendedMessage& message) {
+    // Only the hello is taken up so far; a peer of this version sends nothing else.
+    if (message.kind == ExtendedKind::Hello)
+        AddConsoleLine(QStringLiteral("\r\n%1 speaks the extended protocol, version %2.")
+                           .arg(message.name)
+                           .arg(std::min(message.version, kExtendedVersion)));
+}
+
 QWidget* TMainForm::makeLinkWindow(bool connection) {
     if (connection)
         return new TForm1(*m_link);
@@ -59,14 +127,15 @@ QWidget* TMainForm::makeLinkWindow(bool connection) {
 }
 
 void TMainForm::attachToPeer(TMDIChild* window) {
-    window->peerMoveHook = [this, window](const QString& from, const QString& to) {
-        // Only the peer game takes part; a game against an engine or from a file does not.
-        if (!isPeerGameTitle(window->windowTitle()))
-            return;
-        const QString letter = QString::fromStdString(window->game().Model().promotionLetter);
-        SendToPeer(moveLine(from, to, letter));
-    };
-    window->peerChatHook = [this, window](const QString& text) { sendChat(window, text); };
+    connect(window, &TMDIChild::userMoved, this,
+            [this, window](const QString& from, const QString& to, const QString& letter) {
+                // Only the peer game takes part; a game against an engine or from a file
+                // does not.
+                if (isPeerGameTitle(window->windowTitle()))
+                    SendToPeer(moveLine(from, to, letter));
+            });
+    connect(window, &TMDIChild::chatEntered, this,
+            [this, window](const QString& text) { sendChat(window, text); });
 }
 
 void TMainForm::SendToPeer(const QByteArray& line) {
@@ -139,11 +208,9 @@ void TMainForm::HandlePeerLine(const QByteArray& line) {
     TMDIChild* window = PeerGameWindow();
     if (!window)
         return;
-    BoardModel& model = window->game().Model();
-    // Without a letter the local user is asked; a refused move empties the choice.
-    model.promotionChoice = message.promotionChoice.toStdString();
-    window->game().MakeMove(message.from.toStdString(), message.to.toStdString());
-    model.promotionLetter.clear();
+    // Without a letter the local user is asked.
+    window->MakeMoveFromOutside(message.from.toStdString(), message.to.toStdString(),
+                                message.promotionChoice.toStdString());
 }
 
 void TMainForm::Timer1Timer() {

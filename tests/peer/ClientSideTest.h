@@ -9,6 +9,7 @@ private slots:
     void cleanup();
     void connectAndPlay();
     void oneLinePerTick();
+    void linesAtOnceAfterHello();
     void burstArrivesCompleteInOrder();
     void floodWithoutLineFeed();
     void connectFailure();

@@ -3,6 +3,7 @@
 #include "ServerSideTest.h"
 
 #include "PeerFixture.h"
+#include "peer/GameTermsDialog.h"
 #include "peer/PeerWindowQuota.h"
 #include "peer/Unit1.h"
 #include "peer/Unit2.h"
@@ -11,7 +12,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QFile>
+#include <QInputDialog>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QTcpServer>
 #include <QTest>
 
@@ -106,6 +110,34 @@ void ServerSideTest::wholeGameThroughTheWire() {
     QCOMPARE(game->game().Model().At("d1").piece.kind, std::string("Rook"));
     // Moves that came from the peer are not sent back.
     QCOMPARE(peer->lines().size(), qsizetype(11));
+    // Beside the old lines the old copy got one line it drops: the hello, first of all.
+    QCOMPARE(peer->extendedLines().size(), qsizetype(1));
+    QVERIFY(peer->received().startsWith("/rv hello 1 " + fixture->form->PlayerName().toUtf8() +
+                                        "\r\n"));
+    QVERIFY(!consoleText(*fixture->form).contains("extended"));
+}
+
+void ServerSideTest::extendedHelloAndDroppedLines() {
+    auto peer = connectPeer();
+    QTRY_VERIFY(fixture->form->PeerGameWindow());
+    TMDIChild* game = fixture->form->PeerGameWindow();
+    // Before the hello an extended message is dropped and logged; a malformed hello too.
+    QVERIFY(peer->send("/rv resign\r\n/rv hello 1 \xff\r\n/rv hello 2 Anna Lee\r\n"
+                       "/rv hello 1 Eve\r\n/rv move 1 e2e4 - x\r\n/move e2e4\r\n"
+                       "/chat Client: end\r\n"));
+    QTRY_COMPARE(chatLog(game), QStringList{"Client: end"});
+    const QString console = consoleText(*fixture->form);
+    QVERIFY2(console.contains("Anna Lee speaks the extended protocol, version 1."),
+             qPrintable(console));
+    QVERIFY(!console.contains("Eve"));
+    QCOMPARE(console.count("Dropped a line from the peer: "), 4);
+    QVERIFY(console.contains("a message before the hello"));
+    QVERIFY(console.contains("hello: bad name"));
+    QVERIFY(console.contains("a second hello"));
+    QVERIFY(console.contains("move: bad position"));
+    // The old lines around them are carried out as ever, and nothing is acted on in part.
+    QCOMPARE(record(game), std::vector<std::string>{"e2e4"});
+    QVERIFY(!game->game().Model().finished);
 }
 
 void ServerSideTest::enPassantAndPromotionLetters() {
@@ -152,7 +184,53 @@ void ServerSideTest::promotionChoiceDoesNotStayBehind() {
     QCOMPARE(game->game().Model().At("a8").piece.kind, std::string("Knight"));
     QCOMPARE(record(game)[8], std::string("b7a8rN"));
     QVERIFY(game->game().Model().promotionLetter.empty());
-    QCOMPARE(peer->received(), QByteArray()); // nothing is sent back
+    QCOMPARE(peer->lines(), QList<QByteArray>()); // nothing is sent back
+}
+
+void ServerSideTest::termsAndNameRemembered() {
+    TMainForm& form = *fixture->form;
+    QCOMPARE(form.OfferedTerms(), GameTerms{});
+    QVERIFY(!form.PlayerName().isEmpty());
+    // A text the clock cannot read keeps the dialog open and says why; "3+2" and White close it.
+    QString refusal;
+    NextModal answer([&](QWidget* modal) {
+        auto* dialog = qobject_cast<GameTermsDialog*>(modal);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Game Terms"));
+        dialog->findChild<QRadioButton*>(QStringLiteral("WhiteColour"))->click();
+        auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("TimeControlEdit"));
+        QCOMPARE(field->accessibleName(), QStringLiteral("Time control"));
+        field->setText(QStringLiteral("3+"));
+        dialog->accept();
+        QVERIFY(dialog->isVisible());
+        refusal = dialog->findChild<QLabel*>(QStringLiteral("GameTermsReason"))->text();
+        field->setText(QStringLiteral(" 3+2 "));
+        dialog->accept();
+    });
+    form.GameTerms1Click();
+    QVERIFY(answer.seen());
+    QVERIFY(refusal.startsWith("Not a time control"));
+    QCOMPARE(form.OfferedTerms(), (GameTerms{GameTerms::Colour::White, "3+2"}));
+    NextModal name([](QWidget* modal) {
+        auto* dialog = qobject_cast<QInputDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->setTextValue(QStringLiteral("  Anna Lee "));
+        dialog->accept();
+    });
+    form.PlayerName1Click();
+    QCOMPARE(form.PlayerName(), QStringLiteral("Anna Lee"));
+    // New keys of their own; the old keys keep their form.
+    QFile file(fixture->path(QStringLiteral("Settings.ini")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.contains("TermsColour=White") && text.contains("TermsTimeControl=3+2") &&
+                 text.contains("PlayerName=Anna Lee"),
+             text.constData());
+    // A new copy of the program reads them back.
+    fixture->form.reset();
+    fixture->start();
+    QCOMPARE(fixture->form->OfferedTerms(), (GameTerms{GameTerms::Colour::White, "3+2"}));
+    QCOMPARE(fixture->form->PlayerName(), QStringLiteral("Anna Lee"));
 }
 
 void ServerSideTest::malformedLines_data() {

@@ -10,6 +10,8 @@ private slots:
     void wholeGameThroughTheWire();
     void enPassantAndPromotionLetters();
     void promotionChoiceDoesNotStayBehind();
+    void extendedHelloAndDroppedLines();
+    void termsAndNameRemembered();
     void malformedLines_data();
     void malformedLines();
     void floodWithoutLineFeed();
