@@ -2,6 +2,8 @@
 
 #include "engine/EngineProtocol.h"
 #include "peer/GameTerms.h"
+#include "peer/PeerConnection.h"
+#include "peer/PeerExtendedProtocol.h"
 #include "peer/PeerWindowQuota.h"
 
 #include <QMainWindow>
@@ -10,6 +12,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,7 +31,6 @@ class TAboutBox;
 class TForm2;
 class TMDIChild;
 class TRegExtension;
-struct ExtendedMessage;
 struct PgnGame;
 
 // The main window: a multi-document frame that holds every game window, the Connection
@@ -161,8 +164,19 @@ private:
     void sendChat(TMDIChild* window, const QString& text);
     void showSendFailure(const QString& error);
     int peerGameWindowCount() const;
-    void openPeerGameWindow();
-    void handleExtendedMessage(const ExtendedMessage& message);
+    TMDIChild* openPeerGameWindow();
+    // The extended game of one connection (TMainFormPeer.cpp).
+    struct PeerGameState {
+        QPointer<PeerConnection> connection;
+        QPointer<TMDIChild> window;
+        QString opponent;
+        std::optional<ExtendedMessage> terms; // offered by the server, or received by the client
+    };
+    void trackPeerGame(PeerConnection* connection, TMDIChild* window);
+    void handleExtendedMessage(PeerConnection* connection, const ExtendedMessage& message);
+    void offerTerms(PeerConnection* connection, PeerGameState& state);
+    void askTerms(PeerConnection* connection, const ExtendedMessage& terms);
+    void applyTerms(PeerGameState& state, std::uint8_t own);
     QWidget* makeLinkWindow(bool connection);
 
     QString m_folder;
@@ -182,6 +196,7 @@ private:
     QAction* m_consoleItem = nullptr;
     QAction* m_defaultLayout = nullptr;
     TMDIChild* m_startupWindow = nullptr;
+    std::map<PeerConnection*, PeerGameState> m_peerGames;
     PeerLink* m_link = nullptr;
     QTimer* m_timer1 = nullptr;
     QPointer<TForm2> m_startupConsole;

@@ -6,6 +6,7 @@
 #include "board/TMDIChild.h"
 #include "game/TimeControl.h"
 #include "peer/GameTermsDialog.h"
+#include "peer/PeerConnection.h"
 #include "peer/PeerLink.h"
 #include "peer/PeerProtocol.h"
 #include "peer/Unit1.h"
@@ -19,6 +20,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include <algorithm>
@@ -46,7 +49,9 @@ QString loginName() {
 
 void TMainForm::attachPeerLink() {
     m_link = new PeerLink(this);
-    connect(m_link, &PeerLink::peerConnected, this, &TMainForm::openPeerGameWindow);
+    connect(m_link, &PeerLink::peerConnected, this, [this](PeerConnection* connection) {
+        trackPeerGame(connection, openPeerGameWindow());
+    });
     connect(m_link, &PeerLink::lineReceived, this, &TMainForm::HandlePeerLine);
     connect(m_link, &PeerLink::extendedLog, this, &TMainForm::AddConsoleLine);
     connect(m_link, &PeerLink::extendedMessage, this, &TMainForm::handleExtendedMessage);
@@ -63,7 +68,7 @@ void TMainForm::attachPeerLink() {
     connect(m_link, &PeerLink::connectFinished, this, [this](bool connected) {
         QApplication::restoreOverrideCursor();
         if (connected)
-            MakeGameWindow(QStringLiteral("Active Game"));
+            trackPeerGame(m_link->ClientConnection(), MakeGameWindow(QStringLiteral("Active Game")));
         else
             AddConsoleLine(kConnectFailed);
     });
@@ -112,12 +117,114 @@ void TMainForm::GameTerms1Click() {
     m_options->WriteSetting(kPeerSection, kTermsTimeControlKey, dialog.Chosen().timeControl);
 }
 
-void TMainForm::handleExtendedMessage(const ExtendedMessage& message) {
-    // Only the hello is taken up so far; a peer of this version sends nothing else.
-    if (message.kind == ExtendedKind::Hello)
+void TMainForm::trackPeerGame(PeerConnection* connection, TMDIChild* window) {
+    // A server's connection is deleted when it ends (the client's is used again); a new
+    // one made at the same address replaces its entry here before it can say anything.
+    std::erase_if(m_peerGames, [](const auto& entry) { return !entry.second.connection; });
+    m_peerGames[connection] = PeerGameState{connection, window, {}, {}};
+}
+
+void TMainForm::handleExtendedMessage(PeerConnection* connection, const ExtendedMessage& message) {
+    const auto found = m_peerGames.find(connection);
+    if (found == m_peerGames.end())
+        return;
+    PeerGameState& state = found->second;
+    const bool fromServer = connection == m_link->ClientConnection();
+    switch (message.kind) {
+    case ExtendedKind::Hello:
+        state.opponent = message.name;
         AddConsoleLine(QStringLiteral("\r\n%1 speaks the extended protocol, version %2.")
                            .arg(message.name)
                            .arg(std::min(message.version, kExtendedVersion)));
+        if (!fromServer)
+            offerTerms(connection, state);
+        return;
+    case ExtendedKind::Terms:
+        if (fromServer && state.window)
+            askTerms(connection, message);
+        return;
+    case ExtendedKind::Accept:
+        if (!fromServer && state.terms && state.terms->game == message.game)
+            applyTerms(state, state.terms->colour == PeerColour::White ? 1 : 0);
+        return;
+    case ExtendedKind::Decline:
+        if (!fromServer && state.terms && state.terms->game == message.game)
+            AddConsoleLine(QStringLiteral("\r\n%1 declined the terms; the game has no colours.")
+                               .arg(state.opponent));
+        return;
+    default:
+        // A peer of this version sends nothing else yet.
+        return;
+    }
+}
+
+void TMainForm::offerTerms(PeerConnection* connection, PeerGameState& state) {
+    const GameTerms offered = OfferedTerms();
+    ExtendedMessage terms;
+    terms.kind = ExtendedKind::Terms;
+    terms.game = QByteArray::number(QRandomGenerator::global()->generate64(), 16)
+                     .rightJustified(kGameIdDigits, '0');
+    switch (offered.colour) {
+    case GameTerms::Colour::White:
+        terms.colour = PeerColour::White;
+        break;
+    case GameTerms::Colour::Black:
+        terms.colour = PeerColour::Black;
+        break;
+    case GameTerms::Colour::Random:
+        terms.colour = QRandomGenerator::global()->bounded(2) ? PeerColour::White : PeerColour::Black;
+        break;
+    }
+    terms.timeControl = offered.timeControl;
+    state.terms = terms;
+    m_link->SendOn(connection, extendedLine(terms));
+}
+
+void TMainForm::askTerms(PeerConnection* connection, const ExtendedMessage& terms) {
+    const QString colour = terms.colour == PeerColour::White ? QStringLiteral("Black")
+                                                             : QStringLiteral("White");
+    const QString clock = terms.timeControl.isEmpty()
+                              ? QStringLiteral("no clock")
+                              : QStringLiteral("time control %1").arg(terms.timeControl);
+    // Not modal: the question must not stop the program's clocks and lines.
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Game Terms"),
+                                QStringLiteral("%1 offers a game: you play %2, %3.")
+                                    .arg(m_peerGames[connection].opponent, colour, clock),
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("GameTermsPrompt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QPushButton* accept = box->addButton(QStringLiteral("Accept"), QMessageBox::AcceptRole);
+    box->addButton(QStringLiteral("Decline"), QMessageBox::RejectRole);
+    const QPointer<PeerConnection> alive(connection);
+    connect(box, &QMessageBox::buttonClicked, this, [this, alive, terms, accept](QAbstractButton* button) {
+        // The answer counts only for the connection and the offer it was asked about.
+        const auto found = m_peerGames.find(alive.data());
+        if (!alive || found == m_peerGames.end() || !m_link->ClientConnected())
+            return;
+        ExtendedMessage answer;
+        answer.kind = button == accept ? ExtendedKind::Accept : ExtendedKind::Decline;
+        answer.game = terms.game;
+        m_link->SendOn(alive, extendedLine(answer));
+        if (button != accept)
+            return;
+        found->second.terms = terms;
+        applyTerms(found->second, terms.colour == PeerColour::White ? 0 : 1);
+    });
+    box->show();
+}
+
+void TMainForm::applyTerms(PeerGameState& state, std::uint8_t own) {
+    if (!state.window)
+        return;
+    state.window->SetPeerColours(own, PlayerName(), state.opponent);
+    // An empty control reads as none: no clock.
+    state.window->SetTimeControl(ParseTimeControl(state.terms->timeControl.toStdString()).control);
+    AddConsoleLine(QStringLiteral("\r\nGame terms agreed with %1: you play %2, %3.")
+                       .arg(state.opponent, own ? QStringLiteral("White") : QStringLiteral("Black"),
+                            state.terms->timeControl.isEmpty()
+                                ? QStringLiteral("no clock")
+                                : QStringLiteral("time control ") + state.terms->timeControl));
 }
 
 QWidget* TMainForm::makeLinkWindow(bool connection) {
@@ -178,16 +285,16 @@ int TMainForm::peerGameWindowCount() const {
     }));
 }
 
-void TMainForm::openPeerGameWindow() {
+TMDIChild* TMainForm::openPeerGameWindow() {
     if (peerGameWindowCount() < kMaxPeerGameWindows && m_peerWindowQuota.Take()) {
-        MakeGameWindow(QStringLiteral("Active Game"));
         m_peerWindowRefusalShown = false;
-        return;
+        return MakeGameWindow(QStringLiteral("Active Game"));
     }
     // Said once per run of refusals, so that a flood of them does not flood the console too.
     if (!m_peerWindowRefusalShown)
         AddConsoleLine(kTooManyPeerWindows);
     m_peerWindowRefusalShown = true;
+    return nullptr;
 }
 
 void TMainForm::HandlePeerLine(const QByteArray& line) {
@@ -208,9 +315,20 @@ void TMainForm::HandlePeerLine(const QByteArray& line) {
     TMDIChild* window = PeerGameWindow();
     if (!window)
         return;
+    const QString move = message.from + message.to;
+    // With colours agreed the peer moves only its own; the boards must never silently differ.
+    const std::optional<std::uint8_t> own = window->PeerColour();
+    if (own && window->game().Model().sideMarker != *own) {
+        AddConsoleLine(QStringLiteral("\r\nRefused the peer's move %1: it is not the peer's turn.")
+                           .arg(move));
+        return;
+    }
     // Without a letter the local user is asked.
-    window->MakeMoveFromOutside(message.from.toStdString(), message.to.toStdString(),
-                                message.promotionChoice.toStdString());
+    const bool made = window->MakeMoveFromOutside(
+        message.from.toStdString(), message.to.toStdString(), message.promotionChoice.toStdString());
+    if (own && !made)
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused the peer's move %1: it is not legal here.").arg(move));
 }
 
 void TMainForm::Timer1Timer() {

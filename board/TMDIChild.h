@@ -67,6 +67,13 @@ public:
     bool MakeMoveFromOutside(const std::string& from, const std::string& to,
                              const std::string& promotionKind);
 
+    // The peer game's colours, once both players have agreed terms: the user moves only the
+    // pieces of `own` (1 White, 0 Black), the board is shown from that side, and the name
+    // labels name the two players.
+    void SetPeerColours(std::uint8_t own, const QString& ownName, const QString& opponentName);
+    // The colour the user plays in the peer game; none while no terms were agreed.
+    std::optional<std::uint8_t> PeerColour() const { return m_peerColour; }
+
     // The chat line Edit1's Enter key.
     void Edit1KeyPress();
     // Adds `text` as one new line of the chat log Memo1, as plain text. The log keeps the
@@ -285,4 +292,5 @@ private:
     QAction* m_takeBackItem = nullptr;
     bool m_askingTimeControl = false; // the Time Control dialog or its question is open
     bool m_askingDraw = false;      // the engine's draw offer is open
+    std::optional<std::uint8_t> m_peerColour;
 };

@@ -40,7 +40,8 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
         }
         const std::uint8_t colour = model.At(square).piece.white;
         const bool engineOwns = EngineAttached() && colour == model.engineColour;
-        if (colour == model.sideMarker || engineOwns)
+        const bool peerOwns = m_peerColour && colour != *m_peerColour;
+        if (colour == model.sideMarker || engineOwns || peerOwns)
             return;
         model.dragSource = square;
         xyStartDrag(sender);

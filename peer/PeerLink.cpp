@@ -84,7 +84,7 @@ void PeerLink::acceptConnections() {
         connect(socket, &QTcpSocket::disconnected, this,
                 [this, connection] { dropConnection(connection); });
         sayHello(*connection);
-        emit peerConnected();
+        emit peerConnected(connection);
     }
 }
 
@@ -105,7 +105,7 @@ void PeerLink::routeExtendedLine(PeerConnection& connection, const QByteArray& l
     if (!outcome.log.isEmpty())
         emit extendedLog(outcome.log);
     if (outcome.message)
-        emit extendedMessage(*outcome.message);
+        emit extendedMessage(&connection, *outcome.message);
 }
 
 void PeerLink::dropConnection(PeerConnection* connection) {
@@ -160,6 +160,13 @@ std::optional<QByteArray> PeerLink::TakeClientLine() {
         }
     }
     return std::nullopt;
+}
+
+bool PeerLink::SendOn(PeerConnection* connection, const QByteArray& line) {
+    const bool known = connection == m_clientLines ||
+                       std::find(m_connections.begin(), m_connections.end(), connection) !=
+                           m_connections.end();
+    return known && connection->WriteLine(line);
 }
 
 void PeerLink::Send(const QByteArray& line) {

@@ -48,6 +48,11 @@ public:
     // The name this side says in the hello it sends as each later connection opens.
     void SetPlayerName(const QString& name) { m_playerName = name; }
 
+    // Sends one line on `connection` only; false when it is gone or not connected.
+    bool SendOn(PeerConnection* connection, const QByteArray& line);
+    // The client's connection, for telling its messages from the server's connections'.
+    PeerConnection* ClientConnection() const { return m_clientLines; }
+
     // The server is active or the client is connected: moves, chat and new games go out.
     bool Linked() const { return ServerActive() || ClientConnected(); }
 
@@ -59,14 +64,14 @@ public:
     QTcpSocket& IdTCPClient1() const { return *m_client; }
 
 signals:
-    // A peer connected to the server (one within the limit).
-    void peerConnected();
+    // A peer connected to the server (one within the limit), on this connection.
+    void peerConnected(PeerConnection* connection);
     // A complete line of the old protocol from one of the server's connections, in the
     // order received; from the client too once its peer has said hello.
     void lineReceived(const QByteArray& line);
     // A well-formed extended message that the connection's handshake lets through (the
     // peer's hello among them), on any connection.
-    void extendedMessage(const ExtendedMessage& message);
+    void extendedMessage(PeerConnection* connection, const ExtendedMessage& message);
     // A Main Console line about an extended line that was dropped.
     void extendedLog(const QString& text);
     void connectStarted();

@@ -6,7 +6,9 @@
 #include "peer/Unit1.h"
 #include "peer/Unit2.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTcpServer>
@@ -154,6 +156,51 @@ void ClientSideTest::linesAtOnceAfterHello() {
     QTRY_COMPARE(chatLog(game), QStringList{"Server: three"});
     QCOMPARE(game->game().LivePosition(), 2);
     QVERIFY(!timer1().isActive());
+}
+
+void ClientSideTest::termsPrompt_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("accepted") << "Accept";
+    QTest::newRow("declined") << "Decline";
+}
+
+void ClientSideTest::termsPrompt() {
+    QFETCH(QString, button);
+    PeerServer peer;
+    TMDIChild* game = connectTo(peer);
+    QVERIFY(game);
+    peer.send("/rv hello 1 Srv\r\n/rv terms 0123456789abcdef white 3+2\r\n");
+    QMessageBox* prompt = nullptr;
+    QTRY_VERIFY((prompt = fixture->form->findChild<QMessageBox*>(QStringLiteral("GameTermsPrompt"))));
+    QCOMPARE(prompt->windowTitle(), QStringLiteral("Game Terms"));
+    QVERIFY(prompt->text().contains("Srv offers a game: you play Black, time control 3+2."));
+    // The question stops nothing: lines go on being applied while it is open.
+    QVERIFY(!QApplication::activeModalWidget());
+    peer.send("/chat Server: while asked\r\n");
+    QTRY_COMPARE(chatLog(game), QStringList{"Server: while asked"});
+    QAbstractButton* answer = nullptr;
+    for (QAbstractButton* candidate : prompt->buttons()) {
+        if (candidate->text() == button)
+            answer = candidate;
+    }
+    QVERIFY(answer);
+    answer->click();
+    const QByteArray word = button == "Accept" ? "accept" : "decline";
+    QTRY_COMPARE(peer.extendedLines().size(), qsizetype(2));
+    QCOMPARE(peer.extendedLines().last(), "/rv " + word + " 0123456789abcdef");
+    auto square = [game](const char* name) {
+        return game->findChild<QLabel*>(QString::fromLatin1(name));
+    };
+    if (button == "Accept") {
+        QCOMPARE(game->PeerColour(), std::optional<std::uint8_t>(0));
+        QCOMPARE(game->CurrentTimeControl()->Text(), std::string("3+2"));
+        QVERIFY(square("a8")->y() > square("a1")->y()); // seen from Black's side
+    } else {
+        // The connection keeps the colourless game.
+        QVERIFY(!game->PeerColour());
+        QVERIFY(!game->CurrentTimeControl());
+        QVERIFY(square("a8")->y() < square("a1")->y());
+    }
 }
 
 void ClientSideTest::burstArrivesCompleteInOrder() {

@@ -10,6 +10,8 @@ private slots:
     void connectAndPlay();
     void oneLinePerTick();
     void linesAtOnceAfterHello();
+    void termsPrompt_data();
+    void termsPrompt();
     void burstArrivesCompleteInOrder();
     void floodWithoutLineFeed();
     void connectFailure();

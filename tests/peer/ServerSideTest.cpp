@@ -3,7 +3,9 @@
 #include "ServerSideTest.h"
 
 #include "PeerFixture.h"
+#include "app/OptionsMenu.h"
 #include "peer/GameTermsDialog.h"
+#include "peer/PeerExtendedProtocol.h"
 #include "peer/PeerWindowQuota.h"
 #include "peer/Unit1.h"
 #include "peer/Unit2.h"
@@ -231,6 +233,53 @@ void ServerSideTest::termsAndNameRemembered() {
     fixture->start();
     QCOMPARE(fixture->form->OfferedTerms(), (GameTerms{GameTerms::Colour::White, "3+2"}));
     QCOMPARE(fixture->form->PlayerName(), QStringLiteral("Anna Lee"));
+}
+
+void ServerSideTest::termsAgreedWithANewCopy() {
+    // This side waits with White and 3+2.
+    fixture->form->Options()->WriteSetting("Peer", "TermsColour", "White");
+    fixture->form->Options()->WriteSetting("Peer", "TermsTimeControl", "3+2");
+    auto peer = connectPeer();
+    QTRY_VERIFY(fixture->form->PeerGameWindow());
+    TMDIChild* game = fixture->form->PeerGameWindow();
+    // An old copy gets no terms; a new one gets them after its hello.
+    QTest::qWait(200);
+    QCOMPARE(peer->extendedLines().size(), qsizetype(1));
+    QVERIFY(peer->send("/rv hello 1 Bo\r\n"));
+    QTRY_COMPARE(peer->extendedLines().size(), qsizetype(2));
+    const ExtendedReading terms = readExtendedLine(peer->extendedLines()[1]);
+    QVERIFY(terms.message && terms.message->kind == ExtendedKind::Terms);
+    QCOMPARE(terms.message->colour, PeerColour::White);
+    QCOMPARE(terms.message->timeControl, QStringLiteral("3+2"));
+    // An answer to another offer is no answer to this one.
+    QVERIFY(peer->send("/rv accept ffffffffffffffff\r\n/chat Client: x\r\n"));
+    QTRY_COMPARE(chatLog(game).size(), qsizetype(1));
+    QVERIFY(!game->PeerColour());
+    QVERIFY(peer->send("/rv accept " + terms.message->game + "\r\n"));
+    QTRY_VERIFY(game->PeerColour());
+    QCOMPARE(*game->PeerColour(), std::uint8_t(1));
+    QVERIFY(game->CurrentTimeControl());
+    QCOMPARE(game->CurrentTimeControl()->Text(), std::string("3+2"));
+    QCOMPARE(game->findChild<QLabel*>(QStringLiteral("White"))->text(),
+             "White: " + fixture->form->PlayerName());
+    QCOMPARE(game->findChild<QLabel*>(QStringLiteral("Black"))->text(), QStringLiteral("Black: Bo"));
+    auto square = [game](const char* name) {
+        return game->findChild<QLabel*>(QString::fromLatin1(name));
+    };
+    QVERIFY(square("a8")->y() < square("a1")->y()); // seen from White's side
+    // The peer may not move White: the line is refused and logged, the board unchanged.
+    QVERIFY(peer->send("/move e2e4\r\n/chat Client: y\r\n"));
+    QTRY_COMPARE(chatLog(game).size(), qsizetype(2));
+    QCOMPARE(game->game().LivePosition(), 0);
+    QVERIFY(consoleText(*fixture->form)
+                .contains("Refused the peer's move e2e4: it is not the peer's turn."));
+    // This side moves White, and cannot pick up Black's pieces even on Black's turn.
+    QVERIFY(dropMove(game, "e2", "e4"));
+    QTRY_COMPARE(peer->lines().size(), qsizetype(1));
+    game->xyMouseDown(square("e7"), Qt::LeftButton);
+    QVERIFY(game->game().Model().dragSource != "e7");
+    QVERIFY(peer->send("/move e7e5\r\n"));
+    QTRY_COMPARE(game->game().LivePosition(), 2);
 }
 
 void ServerSideTest::malformedLines_data() {

@@ -12,6 +12,7 @@ private slots:
     void promotionChoiceDoesNotStayBehind();
     void extendedHelloAndDroppedLines();
     void termsAndNameRemembered();
+    void termsAgreedWithANewCopy();
     void malformedLines_data();
     void malformedLines();
     void floodWithoutLineFeed();

@@ -202,6 +202,20 @@ def no_message_box(process):
             fail("a message appeared: %r" % node.name)
 
 
+def answer_terms(process, button):
+    """Presses `button` of the program's non-modal "Game Terms" prompt once it shows."""
+    def prompt():
+        for node in descendants(frame_of(process).parent, limit=3):
+            if node.getRoleName() in ("alert", "dialog") and node.name == "Game Terms" \
+                    and node.getState().contains(pyatspi.STATE_SHOWING):
+                return node
+        return None
+    shown = wait_for("the Game Terms prompt", prompt)
+    wait_for("the button " + button, lambda: find(shown, "push button", button)) \
+        .queryAction().doAction(0)
+    wait_for("the prompt to close", lambda: prompt() is None)
+
+
 def describe(process):
     """What a program shows, for a failure's report."""
     for window in children_windows(process):
@@ -263,6 +277,9 @@ def main():
             for side in (a, b):
                 wait_for("an Active Game window", lambda: count(side, "Active Game") == 1)
             print("linked on port", PORT)
+            # Both are new copies: B is offered A's terms and declines them, which keeps the
+            # colourless game this test plays.
+            answer_terms(b, "Decline")
 
             play(a, b)
 
