@@ -68,7 +68,8 @@ void TMainForm::attachPeerLink() {
     connect(m_link, &PeerLink::connectFinished, this, [this](bool connected) {
         QApplication::restoreOverrideCursor();
         if (connected)
-            trackPeerGame(m_link->ClientConnection(), MakeGameWindow(QStringLiteral("Active Game")));
+            trackPeerGame(m_link->ClientConnection(),
+                          MakeGameWindow(QStringLiteral("Active Game")));
         else
             AddConsoleLine(kConnectFailed);
     });
@@ -172,7 +173,8 @@ void TMainForm::offerTerms(PeerConnection* connection, PeerGameState& state) {
         terms.colour = PeerColour::Black;
         break;
     case GameTerms::Colour::Random:
-        terms.colour = QRandomGenerator::global()->bounded(2) ? PeerColour::White : PeerColour::Black;
+        terms.colour =
+            QRandomGenerator::global()->bounded(2) ? PeerColour::White : PeerColour::Black;
         break;
     }
     terms.timeControl = offered.timeControl;
@@ -181,8 +183,8 @@ void TMainForm::offerTerms(PeerConnection* connection, PeerGameState& state) {
 }
 
 void TMainForm::askTerms(PeerConnection* connection, const ExtendedMessage& terms) {
-    const QString colour = terms.colour == PeerColour::White ? QStringLiteral("Black")
-                                                             : QStringLiteral("White");
+    const QString colour =
+        terms.colour == PeerColour::White ? QStringLiteral("Black") : QStringLiteral("White");
     const QString clock = terms.timeControl.isEmpty()
                               ? QStringLiteral("no clock")
                               : QStringLiteral("time control %1").arg(terms.timeControl);
@@ -197,20 +199,21 @@ void TMainForm::askTerms(PeerConnection* connection, const ExtendedMessage& term
     QPushButton* accept = box->addButton(QStringLiteral("Accept"), QMessageBox::AcceptRole);
     box->addButton(QStringLiteral("Decline"), QMessageBox::RejectRole);
     const QPointer<PeerConnection> alive(connection);
-    connect(box, &QMessageBox::buttonClicked, this, [this, alive, terms, accept](QAbstractButton* button) {
-        // The answer counts only for the connection and the offer it was asked about.
-        const auto found = m_peerGames.find(alive.data());
-        if (!alive || found == m_peerGames.end() || !m_link->ClientConnected())
-            return;
-        ExtendedMessage answer;
-        answer.kind = button == accept ? ExtendedKind::Accept : ExtendedKind::Decline;
-        answer.game = terms.game;
-        m_link->SendOn(alive, extendedLine(answer));
-        if (button != accept)
-            return;
-        found->second.terms = terms;
-        applyTerms(found->second, terms.colour == PeerColour::White ? 0 : 1);
-    });
+    connect(box, &QMessageBox::buttonClicked, this,
+            [this, alive, terms, accept](QAbstractButton* button) {
+                // The answer counts only for the connection and the offer it was asked about.
+                const auto found = m_peerGames.find(alive.data());
+                if (!alive || found == m_peerGames.end() || !m_link->ClientConnected())
+                    return;
+                ExtendedMessage answer;
+                answer.kind = button == accept ? ExtendedKind::Accept : ExtendedKind::Decline;
+                answer.game = terms.game;
+                m_link->SendOn(alive, extendedLine(answer));
+                if (button != accept)
+                    return;
+                found->second.terms = terms;
+                applyTerms(found->second, terms.colour == PeerColour::White ? 0 : 1);
+            });
     box->show();
 }
 
@@ -319,13 +322,14 @@ void TMainForm::HandlePeerLine(const QByteArray& line) {
     // With colours agreed the peer moves only its own; the boards must never silently differ.
     const std::optional<std::uint8_t> own = window->PeerColour();
     if (own && window->game().Model().sideMarker != *own) {
-        AddConsoleLine(QStringLiteral("\r\nRefused the peer's move %1: it is not the peer's turn.")
-                           .arg(move));
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused the peer's move %1: it is not the peer's turn.").arg(move));
         return;
     }
     // Without a letter the local user is asked.
-    const bool made = window->MakeMoveFromOutside(
-        message.from.toStdString(), message.to.toStdString(), message.promotionChoice.toStdString());
+    const bool made =
+        window->MakeMoveFromOutside(message.from.toStdString(), message.to.toStdString(),
+                                    message.promotionChoice.toStdString());
     if (own && !made)
         AddConsoleLine(
             QStringLiteral("\r\nRefused the peer's move %1: it is not legal here.").arg(move));

@@ -50,7 +50,8 @@ GameTermsDialog::GameTermsDialog(const GameTerms& current, QWidget* parent)
         break;
     }
 
-    auto* label = new QLabel(QStringLiteral("Time control (5+3, 40/90; empty for no clock):"), this);
+    auto* label =
+        new QLabel(QStringLiteral("Time control (5+3, 40/90; empty for no clock):"), this);
     m_field = new QLineEdit(current.timeControl, this);
     m_field->setObjectName(QStringLiteral("TimeControlEdit"));
     m_field->setAccessibleName(QStringLiteral("Time control"));

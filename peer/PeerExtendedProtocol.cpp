@@ -68,7 +68,8 @@ bool isGameId(const QByteArray& word) {
     return true;
 }
 
-// Valid UTF-8 with no control character, tab included: a name shows as one plain line in any window.
+// Valid UTF-8 with no control character, tab included: a name shows as one plain line in any
+// window.
 bool isPlainText(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(bytes);
@@ -151,8 +152,8 @@ ExtendedReading readMove(ExtendedMessage message, const Words& words) {
     if (!ply)
         return refused("move: bad half-move number");
     const QByteArray& move = words[2];
-    if ((move.size() != 4 && move.size() != 5) ||
-        SquareIndex(move.left(2).toStdString()) < 0 || SquareIndex(move.mid(2, 2).toStdString()) < 0)
+    if ((move.size() != 4 && move.size() != 5) || SquareIndex(move.left(2).toStdString()) < 0 ||
+        SquareIndex(move.mid(2, 2).toStdString()) < 0)
         return refused("move: bad squares");
     if (move.size() == 5) {
         const char letter = move[4];
@@ -187,8 +188,7 @@ ExtendedReading readTerms(ExtendedMessage message, const Words& words) {
         return refused("terms: bad colour");
     const QByteArray& control = words[3];
     if (control != "-") {
-        if (control.size() > kMaxControlBytes ||
-            !ParseTimeControl(control.toStdString()).control)
+        if (control.size() > kMaxControlBytes || !ParseTimeControl(control.toStdString()).control)
             return refused("terms: bad time control");
         message.timeControl = QString::fromLatin1(control);
     }
@@ -244,8 +244,9 @@ ExtendedReading readExtendedLine(const QByteArray& line) {
         return readMove(message, words);
     case ExtendedKind::Draw:
     case ExtendedKind::TakeBack: {
-        const auto answer = std::find_if(kAnswers.begin(), kAnswers.end(),
-                                         [&](const auto& entry) { return words[1] == entry.first; });
+        const auto answer = std::find_if(kAnswers.begin(), kAnswers.end(), [&](const auto& entry) {
+            return words[1] == entry.first;
+        });
         if (answer == kAnswers.end())
             return refused("bad answer");
         message.answer = answer->second;
@@ -306,8 +307,8 @@ QByteArray extendedLine(const ExtendedMessage& message) {
         add(QByteArray::number(message.ply));
         QByteArray move = (message.from + message.to).toLatin1();
         if (!message.promotionKind.isEmpty())
-            move += static_cast<char>(
-                std::tolower(static_cast<unsigned char>(KindLetter(message.promotionKind.toStdString()))));
+            move += static_cast<char>(std::tolower(
+                static_cast<unsigned char>(KindLetter(message.promotionKind.toStdString()))));
         add(move);
         add(message.remainingMs ? QByteArray::number(*message.remainingMs) : QByteArray("-"));
         add(message.fen);

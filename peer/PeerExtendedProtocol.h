@@ -86,19 +86,19 @@ enum class PeerAnswer { Offer, Accept, Decline };
 // so that two messages compare equal exactly when they say the same.
 struct ExtendedMessage {
     ExtendedKind kind = ExtendedKind::Hello;
-    int version = 0;                 // Hello
-    QString name;                    // Hello
-    QByteArray game;                 // Terms, Accept, Decline, Resume
+    int version = 0;                       // Hello
+    QString name;                          // Hello
+    QByteArray game;                       // Terms, Accept, Decline, Resume
     PeerColour colour = PeerColour::White; // Terms
-    QString timeControl;             // Terms: empty for none
-    int ply = 0;                     // Move, Resync; Resume: the half-moves the sender has
-    QString from;                    // Move
-    QString to;                      // Move
-    QString promotionKind;           // Move: "Queen", "Rook", "Bishop", "Knight" or empty
-    std::optional<qint64> remainingMs; // Move: none when the game has no clock
-    QByteArray fen;                  // Move
+    QString timeControl;                   // Terms: empty for none
+    int ply = 0;                           // Move, Resync; Resume: the half-moves the sender has
+    QString from;                          // Move
+    QString to;                            // Move
+    QString promotionKind;                 // Move: "Queen", "Rook", "Bishop", "Knight" or empty
+    std::optional<qint64> remainingMs;     // Move: none when the game has no clock
+    QByteArray fen;                        // Move
     PeerAnswer answer = PeerAnswer::Offer; // Draw, TakeBack
-    quint32 token = 0;               // Ping, Pong
+    quint32 token = 0;                     // Ping, Pong
 
     bool operator==(const ExtendedMessage&) const = default;
 };

@@ -163,9 +163,9 @@ std::optional<QByteArray> PeerLink::TakeClientLine() {
 }
 
 bool PeerLink::SendOn(PeerConnection* connection, const QByteArray& line) {
-    const bool known = connection == m_clientLines ||
-                       std::find(m_connections.begin(), m_connections.end(), connection) !=
-                           m_connections.end();
+    const bool known =
+        connection == m_clientLines ||
+        std::find(m_connections.begin(), m_connections.end(), connection) != m_connections.end();
     return known && connection->WriteLine(line);
 }
 

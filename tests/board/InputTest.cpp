@@ -186,10 +186,9 @@ void InputTest::promotionDialog() {
     window.show();
     QCOMPARE(PlayMoves(window, kPawnOnA7), -1);
     QString letterSeen;
-    QObject::connect(&window, &TMDIChild::userMoved,
-                     [&](const QString&, const QString&, const QString& letter) {
-                         letterSeen = letter;
-                     });
+    QObject::connect(
+        &window, &TMDIChild::userMoved,
+        [&](const QString&, const QString&, const QString& letter) { letterSeen = letter; });
     bool pressIgnored = false;
     bool closeRefused = false;
     QPoint placed;

@@ -26,7 +26,8 @@ void Check(const QByteArray& line, const PeerHandshake::Outcome& outcome) {
     Require(line.size() <= kMaxLineBytes);
     Require(message.name.toUtf8().size() <= kMaxNameBytes);
     Require(message.ply >= 0 && message.ply <= kMaxPly);
-    Require(!message.remainingMs || (*message.remainingMs >= 0 && *message.remainingMs <= kMaxTimeMs));
+    Require(!message.remainingMs ||
+            (*message.remainingMs >= 0 && *message.remainingMs <= kMaxTimeMs));
     Require(message.token <= kMaxToken);
     Require(message.fen.size() <= kMaxFenBytes);
     Require(extendedLine(message) == line);

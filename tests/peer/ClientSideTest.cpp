@@ -8,9 +8,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -171,7 +171,8 @@ void ClientSideTest::termsPrompt() {
     QVERIFY(game);
     peer.send("/rv hello 1 Srv\r\n/rv terms 0123456789abcdef white 3+2\r\n");
     QMessageBox* prompt = nullptr;
-    QTRY_VERIFY((prompt = fixture->form->findChild<QMessageBox*>(QStringLiteral("GameTermsPrompt"))));
+    QTRY_VERIFY(
+        (prompt = fixture->form->findChild<QMessageBox*>(QStringLiteral("GameTermsPrompt"))));
     QCOMPARE(prompt->windowTitle(), QStringLiteral("Game Terms"));
     QVERIFY(prompt->text().contains("Srv offers a game: you play Black, time control 3+2."));
     // The question stops nothing: lines go on being applied while it is open.

@@ -87,18 +87,16 @@ private slots:
             << "/rv terms " + kGame + " white 3+2" << terms(PeerColour::White, "3+2");
         QTest::newRow("terms black, no clock")
             << "/rv terms " + kGame + " black -" << terms(PeerColour::Black, "");
-        QTest::newRow("terms in sessions")
-            << "/rv terms " + kGame + " black 40/90,30+30"
-            << terms(PeerColour::Black, "40/90,30+30");
+        QTest::newRow("terms in sessions") << "/rv terms " + kGame + " black 40/90,30+30"
+                                           << terms(PeerColour::Black, "40/90,30+30");
         QTest::newRow("accept") << "/rv accept " + kGame << withGame(ExtendedKind::Accept);
         QTest::newRow("decline") << "/rv decline " + kGame << withGame(ExtendedKind::Decline);
         QTest::newRow("move with clock")
             << "/rv move 1 e2e4 179500 " + kAfterE4 << move(1, "e2", "e4", "", 179500, kAfterE4);
         QTest::newRow("move without clock")
             << "/rv move 1 e2e4 - " + kAfterE4 << move(1, "e2", "e4", "", std::nullopt, kAfterE4);
-        QTest::newRow("move promoting")
-            << "/rv move 77 a7a8q 0 " + kAfterPromotion
-            << move(77, "a7", "a8", "Queen", 0, kAfterPromotion);
+        QTest::newRow("move promoting") << "/rv move 77 a7a8q 0 " + kAfterPromotion
+                                        << move(77, "a7", "a8", "Queen", 0, kAfterPromotion);
         QTest::newRow("move to a knight")
             << "/rv move 9999 a7a8n 360000000 " + kAfterPromotion
             << move(9999, "a7", "a8", "Knight", kMaxTimeMs, kAfterPromotion);
@@ -117,7 +115,8 @@ private slots:
         QTest::newRow("ping") << QByteArray("/rv ping 0") << numbered(ExtendedKind::Ping, 0, 0);
         QTest::newRow("pong") << QByteArray("/rv pong 999999999")
                               << numbered(ExtendedKind::Pong, 0, kMaxToken);
-        QTest::newRow("resync") << QByteArray("/rv resync 12") << numbered(ExtendedKind::Resync, 12);
+        QTest::newRow("resync") << QByteArray("/rv resync 12")
+                                << numbered(ExtendedKind::Resync, 12);
         QTest::newRow("resume") << "/rv resume " + kGame + " 0" << resume(0);
     }
 
@@ -271,7 +270,8 @@ private slots:
                                      << "?";
         QTest::newRow("control characters") << "a\tb\nc"
                                             << "a b c";
-        QTest::newRow("too long, cut") << QString(100, QLatin1Char('x')) << QString(64, QLatin1Char('x'));
+        QTest::newRow("too long, cut")
+            << QString(100, QLatin1Char('x')) << QString(64, QLatin1Char('x'));
         // 22 three-byte characters are 66 bytes: the cut keeps 21 whole ones.
         QTest::newRow("too long, cut between characters")
             << QString(22, QChar(0x20ac)) << QString(21, QChar(0x20ac));
