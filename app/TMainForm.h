@@ -171,12 +171,36 @@ private:
         QPointer<TMDIChild> window;
         QString opponent;
         std::optional<ExtendedMessage> terms; // offered by the server, or received by the client
+        bool drawOffered = false;             // this side's offer, not yet answered
+        bool drawWithNextMove = false;        // offered on this side's turn: it goes with the move
+        std::optional<int> takeBackTo;        // this side's request: the half-moves it leaves
     };
     void trackPeerGame(PeerConnection* connection, TMDIChild* window);
     void handleExtendedMessage(PeerConnection* connection, const ExtendedMessage& message);
     void offerTerms(PeerConnection* connection, PeerGameState& state);
     void askTerms(PeerConnection* connection, const ExtendedMessage& terms);
     void applyTerms(PeerGameState& state, std::uint8_t own);
+    // The extended game shown in `window`, once its colours are agreed; null otherwise.
+    PeerGameState* extendedGameOf(TMDIChild* window);
+    // The unfinished game on `connection`, if both are still there.
+    PeerGameState* openGameOn(const QPointer<PeerConnection>& connection);
+    void peerResign(PeerGameState& state);
+    void peerOfferDraw(PeerGameState& state);
+    void peerAskTakeBack(PeerGameState& state);
+    void peerAbort(PeerGameState& state);
+    void sendPeerMove(PeerGameState& state, const QString& from, const QString& to,
+                      const QString& letter);
+    void handleGameMessage(PeerConnection* connection, PeerGameState& state,
+                           const ExtendedMessage& message);
+    void receivePeerMove(PeerConnection* connection, PeerGameState& state,
+                         const ExtendedMessage& move);
+    void receiveDraw(PeerGameState& state, PeerAnswer answer);
+    void receiveTakeBack(PeerGameState& state, PeerAnswer answer);
+    void receiveAbort(PeerGameState& state);
+    // A non-modal question to the user about the peer's offer; `answered` hears the choice.
+    void askPeerQuestion(const QString& title, const QString& text,
+                         std::function<void(bool accepted)> answered);
+    void sendOnGame(PeerGameState& state, const ExtendedMessage& message);
     QWidget* makeLinkWindow(bool connection);
 
     QString m_folder;

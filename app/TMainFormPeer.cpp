@@ -4,6 +4,9 @@
 
 #include "app/OptionsMenu.h"
 #include "board/TMDIChild.h"
+#include "game/Clock.h"
+#include "game/Fen.h"
+#include "game/Piece.h"
 #include "game/TimeControl.h"
 #include "peer/GameTermsDialog.h"
 #include "peer/PeerConnection.h"
@@ -25,6 +28,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -39,6 +43,30 @@ const QString kPeerSection = QStringLiteral("Peer");
 const QString kPlayerNameKey = QStringLiteral("PlayerName");
 const QString kTermsColourKey = QStringLiteral("TermsColour");
 const QString kTermsTimeControlKey = QStringLiteral("TermsTimeControl");
+
+const QString kGameAborted = QStringLiteral(" - (Aborted)");
+
+// The title's result for a win of `white` (1 White, 0 Black).
+std::string winFor(std::uint8_t white) {
+    return white ? " - (White Wins)" : " - (Black Wins)";
+}
+
+ExtendedMessage gameMessage(ExtendedKind kind, PeerAnswer answer = PeerAnswer::Offer) {
+    ExtendedMessage message;
+    message.kind = kind;
+    message.answer = answer;
+    return message;
+}
+
+// The half-moves left when the last move of `asker` is taken back, with the board at `live`
+// half-moves: the asker is to move again afterwards. None when the asker has not moved.
+std::optional<int> takeBackTarget(int live, std::uint8_t asker) {
+    const std::uint8_t toMove = live % 2 == 0 ? 1 : 0;
+    const int target = live - (toMove == asker ? 2 : 1);
+    if (target < 0)
+        return std::nullopt;
+    return target;
+}
 
 QString loginName() {
     const QString name = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
@@ -122,7 +150,9 @@ void TMainForm::trackPeerGame(PeerConnection* connection, TMDIChild* window) {
     // A server's connection is deleted when it ends (the client's is used again); a new
     // one made at the same address replaces its entry here before it can say anything.
     std::erase_if(m_peerGames, [](const auto& entry) { return !entry.second.connection; });
-    m_peerGames[connection] = PeerGameState{connection, window, {}, {}};
+    PeerGameState& state = m_peerGames[connection] = PeerGameState();
+    state.connection = connection;
+    state.window = window;
 }
 
 void TMainForm::handleExtendedMessage(PeerConnection* connection, const ExtendedMessage& message) {
@@ -154,9 +184,273 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
                                .arg(state.opponent));
         return;
     default:
+        handleGameMessage(connection, state, message);
+        return;
+    }
+}
+
+void TMainForm::handleGameMessage(PeerConnection* connection, PeerGameState& state,
+                                  const ExtendedMessage& message) {
+    // Only a game whose colours were agreed is played under the extended protocol.
+    if (!state.window || !state.window->PeerColour())
+        return;
+    switch (message.kind) {
+    case ExtendedKind::Move:
+        receivePeerMove(connection, state, message);
+        return;
+    case ExtendedKind::Resign:
+        if (!state.window->game().Model().finished)
+            AddConsoleLine(QStringLiteral("\r\n%1 resigned.").arg(state.opponent));
+        state.window->EndPeerGame(winFor(*state.window->PeerColour()));
+        return;
+    case ExtendedKind::Draw:
+        receiveDraw(state, message.answer);
+        return;
+    case ExtendedKind::TakeBack:
+        receiveTakeBack(state, message.answer);
+        return;
+    case ExtendedKind::Abort:
+        receiveAbort(state);
+        return;
+    case ExtendedKind::Resync:
+        AddConsoleLine(QStringLiteral("\r\n%1 says the boards differ from half-move %2 on.")
+                           .arg(state.opponent)
+                           .arg(message.ply));
+        return;
+    default:
         // A peer of this version sends nothing else yet.
         return;
     }
+}
+
+TMainForm::PeerGameState* TMainForm::extendedGameOf(TMDIChild* window) {
+    if (!window->PeerColour())
+        return nullptr;
+    for (auto& [connection, state] : m_peerGames) {
+        if (state.window == window && state.connection)
+            return &state;
+    }
+    return nullptr;
+}
+
+TMainForm::PeerGameState* TMainForm::openGameOn(const QPointer<PeerConnection>& connection) {
+    // A prompt's answer counts only while its connection and its game are still there.
+    const auto found = m_peerGames.find(connection.data());
+    if (!connection || found == m_peerGames.end() || !found->second.window ||
+        found->second.window->game().Model().finished)
+        return nullptr;
+    return &found->second;
+}
+
+void TMainForm::sendOnGame(PeerGameState& state, const ExtendedMessage& message) {
+    m_link->SendOn(state.connection, extendedLine(message));
+}
+
+void TMainForm::peerResign(PeerGameState& state) {
+    sendOnGame(state, gameMessage(ExtendedKind::Resign));
+    state.window->EndPeerGame(winFor(*state.window->PeerColour() ? 0 : 1));
+}
+
+void TMainForm::peerOfferDraw(PeerGameState& state) {
+    if (state.drawOffered || state.drawWithNextMove)
+        return;
+    // An offer is made on the opponent's turn, so that no move of its sender can cross the
+    // answer on the wire; on its own turn the sender's offer goes with its next move.
+    if (state.window->game().Model().SideToMove() == *state.window->PeerColour()) {
+        state.drawWithNextMove = true;
+        AddConsoleLine(QStringLiteral("\r\nYour draw offer goes with your next move."));
+        return;
+    }
+    state.drawOffered = true;
+    sendOnGame(state, gameMessage(ExtendedKind::Draw));
+}
+
+void TMainForm::peerAskTakeBack(PeerGameState& state) {
+    const std::optional<int> target =
+        takeBackTarget(state.window->game().LivePosition(), *state.window->PeerColour());
+    if (!target || state.takeBackTo)
+        return;
+    state.takeBackTo = target;
+    sendOnGame(state, gameMessage(ExtendedKind::TakeBack));
+}
+
+void TMainForm::peerAbort(PeerGameState& state) {
+    if (state.window->game().LivePosition() >= 2)
+        return;
+    sendOnGame(state, gameMessage(ExtendedKind::Abort));
+    state.window->EndPeerGame(kGameAborted.toStdString());
+}
+
+void TMainForm::sendPeerMove(PeerGameState& state, const QString& from, const QString& to,
+                             const QString& letter) {
+    const BoardModel& model = state.window->game().Model();
+    ExtendedMessage move = gameMessage(ExtendedKind::Move);
+    move.ply = std::min(state.window->game().LivePosition(), kMaxPly);
+    move.from = from;
+    move.to = to;
+    if (!letter.isEmpty())
+        move.promotionKind = QString::fromStdString(PromotionKindOfLetter(letter[0].toLatin1()));
+    if (const Clock* clock = state.window->GameClock()) {
+        const qint64 left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                clock->Remaining(*state.window->PeerColour()))
+                                .count();
+        move.remainingMs = std::clamp<qint64>(left, 0, kMaxTimeMs);
+    }
+    move.fen = QByteArray::fromStdString(FenText(model));
+    sendOnGame(state, move);
+    if (state.drawWithNextMove) {
+        state.drawWithNextMove = false;
+        state.drawOffered = true;
+        sendOnGame(state, gameMessage(ExtendedKind::Draw));
+    }
+}
+
+void TMainForm::receivePeerMove(PeerConnection* connection, PeerGameState& state,
+                                const ExtendedMessage& move) {
+    TMDIChild* window = state.window;
+    const BoardModel& model = window->game().Model();
+    const QString text = move.from + move.to;
+    const int expected = window->game().LivePosition() + 1;
+    auto differs = [&](int ply, const QString& why) {
+        AddConsoleLine(
+            QStringLiteral("\r\nThe boards differ from half-move %1 on: %2").arg(ply).arg(why));
+        ExtendedMessage resync = gameMessage(ExtendedKind::Resync);
+        resync.ply = ply;
+        m_link->SendOn(connection, extendedLine(resync));
+    };
+    if (model.finished) {
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused the peer's move %1: the game is over.").arg(text));
+        return;
+    }
+    if (move.ply != expected) {
+        differs(std::min(move.ply, expected),
+                QStringLiteral("the peer's move %1 is half-move %2, this board's next is %3.")
+                    .arg(text)
+                    .arg(move.ply)
+                    .arg(expected));
+        return;
+    }
+    if (model.SideToMove() == *window->PeerColour()) {
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused the peer's move %1: it is not the peer's turn.").arg(text));
+        return;
+    }
+    // Under this protocol a promotion always names its piece; the user is never asked.
+    const TSquare& source = model.At(move.from.toStdString());
+    const bool promotes = source.piece.kind == kind::Pawn && (move.to.endsWith(QLatin1Char('8')) ||
+                                                              move.to.endsWith(QLatin1Char('1')));
+    if ((promotes && move.promotionKind.isEmpty()) ||
+        !window->MakeMoveFromOutside(move.from.toStdString(), move.to.toStdString(),
+                                     move.promotionKind.toStdString())) {
+        differs(move.ply, QStringLiteral("the peer's move %1 is not legal here.").arg(text));
+        return;
+    }
+    state.drawOffered = false;
+    if (QByteArray::fromStdString(FenText(model)) != move.fen)
+        differs(move.ply, QStringLiteral("after %1 the peer has %2, this board %3.")
+                              .arg(text, QString::fromLatin1(move.fen),
+                                   QString::fromStdString(FenText(model))));
+}
+
+void TMainForm::receiveDraw(PeerGameState& state, PeerAnswer answer) {
+    TMDIChild* window = state.window;
+    if (window->game().Model().finished)
+        return;
+    if (answer == PeerAnswer::Offer) {
+        // The offer lapses when the one it was made to moves instead.
+        const int live = window->game().LivePosition();
+        const QPointer<PeerConnection> connection(state.connection);
+        askPeerQuestion(
+            QStringLiteral("Draw Offer"), QStringLiteral("%1 offers a draw.").arg(state.opponent),
+            [this, connection, live](bool accepted) {
+                PeerGameState* game = openGameOn(connection);
+                if (!game || game->window->game().LivePosition() != live)
+                    return;
+                sendOnGame(*game, gameMessage(ExtendedKind::Draw,
+                                              accepted ? PeerAnswer::Accept : PeerAnswer::Decline));
+                if (accepted)
+                    game->window->EndPeerGame(" - (Draw)");
+            });
+        return;
+    }
+    if (!state.drawOffered)
+        return;
+    state.drawOffered = false;
+    if (answer == PeerAnswer::Accept)
+        window->EndPeerGame(" - (Draw)");
+    else
+        AddConsoleLine(QStringLiteral("\r\n%1 declined the draw.").arg(state.opponent));
+}
+
+void TMainForm::receiveTakeBack(PeerGameState& state, PeerAnswer answer) {
+    TMDIChild* window = state.window;
+    if (window->game().Model().finished)
+        return;
+    if (answer == PeerAnswer::Offer) {
+        // Both sides go back to the position before the asker's last move, whatever moves
+        // cross the answer on the wire.
+        const std::uint8_t asker = *window->PeerColour() ? 0 : 1;
+        const std::optional<int> target = takeBackTarget(window->game().LivePosition(), asker);
+        const QPointer<PeerConnection> connection(state.connection);
+        if (!target) {
+            sendOnGame(state, gameMessage(ExtendedKind::TakeBack, PeerAnswer::Decline));
+            return;
+        }
+        askPeerQuestion(
+            QStringLiteral("Take Back"),
+            QStringLiteral("%1 asks to take back a move.").arg(state.opponent),
+            [this, connection, target](bool accepted) {
+                PeerGameState* game = openGameOn(connection);
+                if (!game)
+                    return;
+                sendOnGame(*game, gameMessage(ExtendedKind::TakeBack,
+                                              accepted ? PeerAnswer::Accept : PeerAnswer::Decline));
+                if (accepted)
+                    game->window->TakeBackPeerMoves(*target);
+            });
+        return;
+    }
+    if (!state.takeBackTo)
+        return;
+    const int target = *state.takeBackTo;
+    state.takeBackTo.reset();
+    if (answer == PeerAnswer::Accept)
+        window->TakeBackPeerMoves(target);
+    else
+        AddConsoleLine(QStringLiteral("\r\n%1 declined the takeback.").arg(state.opponent));
+}
+
+void TMainForm::receiveAbort(PeerGameState& state) {
+    TMDIChild* window = state.window;
+    if (window->game().Model().finished)
+        return;
+    // The sender aborted before its own first move; a first move of this side that crossed
+    // the abort on the wire is taken back, so that both move lists stay equal.
+    const int live = window->game().LivePosition();
+    const bool ownMoveCrossed = live == 2 && *window->PeerColour() == 0;
+    if (live > 2 || (live == 2 && !ownMoveCrossed)) {
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused %1's abort: both sides have moved.").arg(state.opponent));
+        return;
+    }
+    if (ownMoveCrossed)
+        window->TakeBackPeerMoves(1);
+    AddConsoleLine(QStringLiteral("\r\n%1 aborted the game.").arg(state.opponent));
+    window->EndPeerGame(kGameAborted.toStdString());
+}
+
+void TMainForm::askPeerQuestion(const QString& title, const QString& text,
+                                std::function<void(bool accepted)> answered) {
+    // Not modal: the question must not stop the program's clocks and lines.
+    auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::NoButton, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QPushButton* accept = box->addButton(QStringLiteral("Accept"), QMessageBox::AcceptRole);
+    box->addButton(QStringLiteral("Decline"), QMessageBox::RejectRole);
+    connect(box, &QMessageBox::buttonClicked, this,
+            [accept, answered](QAbstractButton* button) { answered(button == accept); });
+    box->show();
 }
 
 void TMainForm::offerTerms(PeerConnection* connection, PeerGameState& state) {
@@ -241,8 +535,32 @@ void TMainForm::attachToPeer(TMDIChild* window) {
             [this, window](const QString& from, const QString& to, const QString& letter) {
                 // Only the peer game takes part; a game against an engine or from a file
                 // does not.
-                if (isPeerGameTitle(window->windowTitle()))
+                if (!isPeerGameTitle(window->windowTitle()))
+                    return;
+                if (PeerGameState* state = extendedGameOf(window))
+                    sendPeerMove(*state, from, to, letter);
+                else
                     SendToPeer(moveLine(from, to, letter));
+            });
+    connect(window, &TMDIChild::peerActionChosen, this,
+            [this, window](TMDIChild::PeerAction action) {
+                PeerGameState* state = extendedGameOf(window);
+                if (!state)
+                    return;
+                switch (action) {
+                case TMDIChild::PeerAction::Resign:
+                    peerResign(*state);
+                    return;
+                case TMDIChild::PeerAction::OfferDraw:
+                    peerOfferDraw(*state);
+                    return;
+                case TMDIChild::PeerAction::TakeBack:
+                    peerAskTakeBack(*state);
+                    return;
+                case TMDIChild::PeerAction::Abort:
+                    peerAbort(*state);
+                    return;
+                }
             });
     connect(window, &TMDIChild::chatEntered, this,
             [this, window](const QString& text) { sendChat(window, text); });

@@ -73,6 +73,14 @@ public:
     void SetPeerColours(std::uint8_t own, const QString& ownName, const QString& opponentName);
     // The colour the user plays in the peer game; none while no terms were agreed.
     std::optional<std::uint8_t> PeerColour() const { return m_peerColour; }
+    // What the user asks of the peer through the Menu once colours are agreed: Resign,
+    // Offer Draw, Take Back and Abort go to the peer (peerActionChosen) instead of
+    // deciding the game here; the main window applies the outcome both sides agree on.
+    enum class PeerAction { Resign, OfferDraw, TakeBack, Abort };
+    // Ends the peer game with `result`, the title's form (" - (Draw)").
+    void EndPeerGame(const std::string& result);
+    // Takes back half-moves until `live` are left, as Take Back does on one board.
+    void TakeBackPeerMoves(int live);
 
     // The chat line Edit1's Enter key.
     void Edit1KeyPress();
@@ -140,6 +148,8 @@ public:
     // title and clocks return to what they showed before it; a finished game comes back
     // into play. Does nothing when no move of this window is left to take back.
     void TakeBack1Click();
+    // In a peer game with agreed colours only, while neither side has moved twice.
+    void Abort1Click();
 
     // Board display. Each reads the current setting from BoardSettings::Current().
     void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
@@ -192,6 +202,8 @@ signals:
     void userMoved(const QString& from, const QString& to, const QString& promotionLetter);
     // Enter was pressed in the chat line Edit1 with this text; the line is emptied after.
     void chatEntered(const QString& text);
+    // A Menu item of a peer game with agreed colours was chosen.
+    void peerActionChosen(TMDIChild::PeerAction action);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -240,6 +252,7 @@ private:
     bool OnOneBoard() const;
     void FlagFell(std::uint8_t white);
     void ShowTakenBack(const Game::TakenBack& taken);
+    bool AsksPeer(PeerAction action); // true when the peer decides, told of `action`
     // Adds `delta` (+1 or -1) to the captured-piece counter of that kind and colour.
     void AdjustCaptureCount(const std::string& kind, std::uint8_t white, int delta);
 
@@ -290,6 +303,7 @@ private:
     QAction* m_resignItem = nullptr;
     QAction* m_drawItem = nullptr;
     QAction* m_takeBackItem = nullptr;
+    QAction* m_abortItem = nullptr;   // shown in peer games with agreed colours only
     bool m_askingTimeControl = false; // the Time Control dialog or its question is open
     bool m_askingDraw = false;      // the engine's draw offer is open
     std::optional<std::uint8_t> m_peerColour;

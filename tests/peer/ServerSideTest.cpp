@@ -275,7 +275,8 @@ void ServerSideTest::termsAgreedWithANewCopy() {
                 .contains("Refused the peer's move e2e4: it is not the peer's turn."));
     // This side moves White, and cannot pick up Black's pieces even on Black's turn.
     QVERIFY(dropMove(game, "e2", "e4"));
-    QTRY_COMPARE(peer->lines().size(), qsizetype(1));
+    QTRY_COMPARE(peer->extendedLines().size(), qsizetype(3));
+    QVERIFY(peer->extendedLines()[2].startsWith("/rv move 1 e2e4 "));
     game->xyMouseDown(square("e7"), Qt::LeftButton);
     QVERIFY(game->game().Model().dragSource != "e7");
     QVERIFY(peer->send("/move e7e5\r\n"));
