@@ -637,20 +637,17 @@ void TMainForm::HandlePeerLine(const QByteArray& line) {
     if (!window)
         return;
     const QString move = message.from + message.to;
-    // With colours agreed the peer moves only its own; the boards must never silently differ.
-    const std::optional<std::uint8_t> own = window->PeerColour();
-    if (own && window->game().Model().sideMarker != *own) {
+    // A game with agreed colours takes only numbered moves, which say where the boards
+    // would differ; an old move line could make them differ silently.
+    if (window->PeerColour()) {
         AddConsoleLine(
-            QStringLiteral("\r\nRefused the peer's move %1: it is not the peer's turn.").arg(move));
+            QStringLiteral("\r\nRefused the peer's move %1: this game takes numbered moves only.")
+                .arg(move));
         return;
     }
     // Without a letter the local user is asked.
-    const bool made =
-        window->MakeMoveFromOutside(message.from.toStdString(), message.to.toStdString(),
-                                    message.promotionChoice.toStdString());
-    if (own && !made)
-        AddConsoleLine(
-            QStringLiteral("\r\nRefused the peer's move %1: it is not legal here.").arg(move));
+    window->MakeMoveFromOutside(message.from.toStdString(), message.to.toStdString(),
+                                message.promotionChoice.toStdString());
 }
 
 void TMainForm::Timer1Timer() {

@@ -267,19 +267,24 @@ void ServerSideTest::termsAgreedWithANewCopy() {
         return game->findChild<QLabel*>(QString::fromLatin1(name));
     };
     QVERIFY(square("a8")->y() < square("a1")->y()); // seen from White's side
-    // The peer may not move White: the line is refused and logged, the board unchanged.
-    QVERIFY(peer->send("/move e2e4\r\n/chat Client: y\r\n"));
+    // The peer may not move White, nor move by an old line: each is refused and logged,
+    // the board unchanged.
+    QVERIFY(peer->send("/rv move 1 e2e4 - rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq "
+                       "e3 0 1\r\n/move e2e4\r\n/chat Client: y\r\n"));
     QTRY_COMPARE(chatLog(game).size(), qsizetype(2));
     QCOMPARE(game->game().LivePosition(), 0);
     QVERIFY(consoleText(*fixture->form)
                 .contains("Refused the peer's move e2e4: it is not the peer's turn."));
+    QVERIFY(consoleText(*fixture->form)
+                .contains("Refused the peer's move e2e4: this game takes numbered moves only."));
     // This side moves White, and cannot pick up Black's pieces even on Black's turn.
     QVERIFY(dropMove(game, "e2", "e4"));
     QTRY_COMPARE(peer->extendedLines().size(), qsizetype(3));
     QVERIFY(peer->extendedLines()[2].startsWith("/rv move 1 e2e4 "));
     game->xyMouseDown(square("e7"), Qt::LeftButton);
     QVERIFY(game->game().Model().dragSource != "e7");
-    QVERIFY(peer->send("/move e7e5\r\n"));
+    QVERIFY(peer->send("/rv move 2 e7e5 - rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w "
+                       "KQkq e6 0 2\r\n"));
     QTRY_COMPARE(game->game().LivePosition(), 2);
 }
 
