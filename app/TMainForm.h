@@ -1,6 +1,9 @@
 #pragma once
 
 #include "engine/EngineProtocol.h"
+#include "peer/GameTerms.h"
+#include "peer/PeerConnection.h"
+#include "peer/PeerExtendedProtocol.h"
 #include "peer/PeerWindowQuota.h"
 
 #include <QMainWindow>
@@ -9,6 +12,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -104,6 +109,12 @@ public:
     // the server's connections, else the client, else nowhere; HandlePeerLine carries out
     // one received line; Timer1Timer takes at most one line of the client per tick.
     PeerLink& Link() const { return *m_link; }
+    // The name said to peers: Options > "Player Name...", by default the login name.
+    QString PlayerName() const;
+    void PlayerName1Click();
+    // The terms offered to every copy that connects: Options > "Game Terms...".
+    GameTerms OfferedTerms() const;
+    void GameTerms1Click();
     void SendToPeer(const QByteArray& line);
     void HandlePeerLine(const QByteArray& line);
     void Timer1Timer();
@@ -154,7 +165,43 @@ private:
     void sendChat(TMDIChild* window, const QString& text);
     void showSendFailure(const QString& error);
     int peerGameWindowCount() const;
-    void openPeerGameWindow();
+    TMDIChild* openPeerGameWindow();
+    // The extended game of one connection (TMainFormPeer.cpp).
+    struct PeerGameState {
+        QPointer<PeerConnection> connection;
+        QPointer<TMDIChild> window;
+        QString opponent;
+        std::optional<ExtendedMessage> terms; // offered by the server, or received by the client
+        bool drawOffered = false;             // this side's offer, not yet answered
+        bool drawWithNextMove = false;        // offered on this side's turn: it goes with the move
+        std::optional<int> takeBackTo;        // this side's request: the half-moves it leaves
+    };
+    void trackPeerGame(PeerConnection* connection, TMDIChild* window);
+    void handleExtendedMessage(PeerConnection* connection, const ExtendedMessage& message);
+    void offerTerms(PeerConnection* connection, PeerGameState& state);
+    void askTerms(PeerConnection* connection, const ExtendedMessage& terms);
+    void applyTerms(PeerGameState& state, std::uint8_t own);
+    // The extended game shown in `window`, once its colours are agreed; null otherwise.
+    PeerGameState* extendedGameOf(TMDIChild* window);
+    // The unfinished game on `connection`, if both are still there.
+    PeerGameState* openGameOn(const QPointer<PeerConnection>& connection);
+    void peerResign(PeerGameState& state);
+    void peerOfferDraw(PeerGameState& state);
+    void peerAskTakeBack(PeerGameState& state);
+    void peerAbort(PeerGameState& state);
+    void sendPeerMove(PeerGameState& state, const QString& from, const QString& to,
+                      const QString& letter);
+    void handleGameMessage(PeerConnection* connection, PeerGameState& state,
+                           const ExtendedMessage& message);
+    void receivePeerMove(PeerConnection* connection, PeerGameState& state,
+                         const ExtendedMessage& move);
+    void receiveDraw(PeerGameState& state, PeerAnswer answer);
+    void receiveTakeBack(PeerGameState& state, PeerAnswer answer);
+    void receiveAbort(PeerGameState& state);
+    // A non-modal question to the user about the peer's offer; `answered` hears the choice.
+    void askPeerQuestion(const QString& title, const QString& text,
+                         std::function<void(bool accepted)> answered);
+    void sendOnGame(PeerGameState& state, const ExtendedMessage& message);
     QWidget* makeLinkWindow(bool connection);
 
     QString m_folder;
@@ -174,6 +221,7 @@ private:
     QAction* m_consoleItem = nullptr;
     QAction* m_defaultLayout = nullptr;
     TMDIChild* m_startupWindow = nullptr;
+    std::map<PeerConnection*, PeerGameState> m_peerGames;
     PeerLink* m_link = nullptr;
     QTimer* m_timer1 = nullptr;
     QPointer<TForm2> m_startupConsole;

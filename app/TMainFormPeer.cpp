@@ -2,19 +2,33 @@
 // windows, the client's polling timer, and the link's two kinds of window.
 #include "app/TMainForm.h"
 
+#include "app/OptionsMenu.h"
 #include "board/TMDIChild.h"
+#include "game/Clock.h"
+#include "game/Fen.h"
+#include "game/Piece.h"
+#include "game/TimeControl.h"
+#include "peer/GameTermsDialog.h"
+#include "peer/PeerConnection.h"
 #include "peer/PeerLink.h"
 #include "peer/PeerProtocol.h"
 #include "peer/Unit1.h"
 #include "peer/Unit2.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -25,20 +39,65 @@ constexpr int kMaxPeerGameWindows = 64;
 const QString kTooManyPeerWindows =
     QStringLiteral("\r\nPeers opened too many game windows; no more are opened for a while.");
 const QString kConnectFailed = QStringLiteral("\r\nConnection could not be established!");
+const QString kPeerSection = QStringLiteral("Peer");
+const QString kPlayerNameKey = QStringLiteral("PlayerName");
+const QString kTermsColourKey = QStringLiteral("TermsColour");
+const QString kTermsTimeControlKey = QStringLiteral("TermsTimeControl");
+
+const QString kGameAborted = QStringLiteral(" - (Aborted)");
+
+// The title's result for a win of `white` (1 White, 0 Black).
+std::string winFor(std::uint8_t white) {
+    return white ? " - (White Wins)" : " - (Black Wins)";
+}
+
+ExtendedMessage gameMessage(ExtendedKind kind, PeerAnswer answer = PeerAnswer::Offer) {
+    ExtendedMessage message;
+    message.kind = kind;
+    message.answer = answer;
+    return message;
+}
+
+// The half-moves left when the last move of `asker` is taken back, with the board at `live`
+// half-moves: the asker is to move again afterwards. None when the asker has not moved.
+std::optional<int> takeBackTarget(int live, std::uint8_t asker) {
+    const std::uint8_t toMove = live % 2 == 0 ? 1 : 0;
+    const int target = live - (toMove == asker ? 2 : 1);
+    if (target < 0)
+        return std::nullopt;
+    return target;
+}
+
+QString loginName() {
+    const QString name = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    return name.isEmpty() ? QStringLiteral("Player") : name;
+}
 
 } // namespace
 
 void TMainForm::attachPeerLink() {
     m_link = new PeerLink(this);
-    connect(m_link, &PeerLink::peerConnected, this, &TMainForm::openPeerGameWindow);
+    connect(m_link, &PeerLink::peerConnected, this, [this](PeerConnection* connection) {
+        trackPeerGame(connection, openPeerGameWindow());
+    });
     connect(m_link, &PeerLink::lineReceived, this, &TMainForm::HandlePeerLine);
+    connect(m_link, &PeerLink::extendedLog, this, &TMainForm::AddConsoleLine);
+    connect(m_link, &PeerLink::extendedMessage, this, &TMainForm::handleExtendedMessage);
+    m_link->SetPlayerName(PlayerName());
+    QAction* playerName = m_options->menu()->addAction(QStringLiteral("Player &Name..."));
+    playerName->setObjectName(QStringLiteral("PlayerName1"));
+    connect(playerName, &QAction::triggered, this, &TMainForm::PlayerName1Click);
+    QAction* gameTerms = m_options->menu()->addAction(QStringLiteral("Game &Terms..."));
+    gameTerms->setObjectName(QStringLiteral("GameTerms1"));
+    connect(gameTerms, &QAction::triggered, this, &TMainForm::GameTerms1Click);
     // A connect to an unreachable address can take minutes; the program keeps running.
     connect(m_link, &PeerLink::connectStarted, this,
             [] { QApplication::setOverrideCursor(Qt::BusyCursor); });
     connect(m_link, &PeerLink::connectFinished, this, [this](bool connected) {
         QApplication::restoreOverrideCursor();
         if (connected)
-            MakeGameWindow(QStringLiteral("Active Game"));
+            trackPeerGame(m_link->ClientConnection(),
+                          MakeGameWindow(QStringLiteral("Active Game")));
         else
             AddConsoleLine(kConnectFailed);
     });
@@ -52,6 +111,419 @@ void TMainForm::attachPeerLink() {
     m_timer1->start();
 }
 
+QString TMainForm::PlayerName() const {
+    const QString stored = m_options->Setting(kPeerSection, kPlayerNameKey);
+    return stored.trimmed().isEmpty() ? loginName() : stored;
+}
+
+void TMainForm::PlayerName1Click() {
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Player Name"),
+                                               QStringLiteral("Your name, as peers see it:"),
+                                               QLineEdit::Normal, PlayerName(), &ok);
+    if (!ok)
+        return;
+    m_options->WriteSetting(kPeerSection, kPlayerNameKey, name.trimmed());
+    m_link->SetPlayerName(PlayerName());
+}
+
+GameTerms TMainForm::OfferedTerms() const {
+    GameTerms terms;
+    terms.colour = gameTermsColourFromText(m_options->Setting(kPeerSection, kTermsColourKey));
+    // A control that no longer reads (the file was edited by hand) means no clock.
+    const QString control = m_options->Setting(kPeerSection, kTermsTimeControlKey);
+    if (ParseTimeControl(control.toStdString()).control)
+        terms.timeControl = control;
+    return terms;
+}
+
+void TMainForm::GameTerms1Click() {
+    GameTermsDialog dialog(OfferedTerms(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_options->WriteSetting(kPeerSection, kTermsColourKey,
+                            gameTermsColourText(dialog.Chosen().colour));
+    m_options->WriteSetting(kPeerSection, kTermsTimeControlKey, dialog.Chosen().timeControl);
+}
+
+void TMainForm::trackPeerGame(PeerConnection* connection, TMDIChild* window) {
+    // A server's connection is deleted when it ends (the client's is used again); a new
+    // one made at the same address replaces its entry here before it can say anything.
+    std::erase_if(m_peerGames, [](const auto& entry) { return !entry.second.connection; });
+    PeerGameState& state = m_peerGames[connection] = PeerGameState();
+    state.connection = connection;
+    state.window = window;
+}
+
+void TMainForm::handleExtendedMessage(PeerConnection* connection, const ExtendedMessage& message) {
+    const auto found = m_peerGames.find(connection);
+    if (found == m_peerGames.end())
+        return;
+    PeerGameState& state = found->second;
+    const bool fromServer = connection == m_link->ClientConnection();
+    switch (message.kind) {
+    case ExtendedKind::Hello:
+        state.opponent = message.name;
+        AddConsoleLine(QStringLiteral("\r\n%1 speaks the extended protocol, version %2.")
+                           .arg(message.name)
+                           .arg(std::min(message.version, kExtendedVersion)));
+        if (!fromServer)
+            offerTerms(connection, state);
+        return;
+    case ExtendedKind::Terms:
+        if (fromServer && state.window)
+            askTerms(connection, message);
+        return;
+    case ExtendedKind::Accept:
+        if (!fromServer && state.terms && state.terms->game == message.game)
+            applyTerms(state, state.terms->colour == PeerColour::White ? 1 : 0);
+        return;
+    case ExtendedKind::Decline:
+        if (!fromServer && state.terms && state.terms->game == message.game)
+            AddConsoleLine(QStringLiteral("\r\n%1 declined the terms; the game has no colours.")
+                               .arg(state.opponent));
+        return;
+    default:
+        handleGameMessage(connection, state, message);
+        return;
+    }
+}
+
+void TMainForm::handleGameMessage(PeerConnection* connection, PeerGameState& state,
+                                  const ExtendedMessage& message) {
+    // Only a game whose colours were agreed is played under the extended protocol.
+    if (!state.window || !state.window->PeerColour())
+        return;
+    switch (message.kind) {
+    case ExtendedKind::Move:
+        receivePeerMove(connection, state, message);
+        return;
+    case ExtendedKind::Resign:
+        if (!state.window->game().Model().finished)
+            AddConsoleLine(QStringLiteral("\r\n%1 resigned.").arg(state.opponent));
+        state.window->EndPeerGame(winFor(*state.window->PeerColour()));
+        return;
+    case ExtendedKind::Draw:
+        receiveDraw(state, message.answer);
+        return;
+    case ExtendedKind::TakeBack:
+        receiveTakeBack(state, message.answer);
+        return;
+    case ExtendedKind::Abort:
+        receiveAbort(state);
+        return;
+    case ExtendedKind::Resync:
+        AddConsoleLine(QStringLiteral("\r\n%1 says the boards differ from half-move %2 on.")
+                           .arg(state.opponent)
+                           .arg(message.ply));
+        return;
+    default:
+        // A peer of this version sends nothing else yet.
+        return;
+    }
+}
+
+TMainForm::PeerGameState* TMainForm::extendedGameOf(TMDIChild* window) {
+    if (!window->PeerColour())
+        return nullptr;
+    for (auto& [connection, state] : m_peerGames) {
+        if (state.window == window && state.connection)
+            return &state;
+    }
+    return nullptr;
+}
+
+TMainForm::PeerGameState* TMainForm::openGameOn(const QPointer<PeerConnection>& connection) {
+    // A prompt's answer counts only while its connection and its game are still there.
+    const auto found = m_peerGames.find(connection.data());
+    if (!connection || found == m_peerGames.end() || !found->second.window ||
+        found->second.window->game().Model().finished)
+        return nullptr;
+    return &found->second;
+}
+
+void TMainForm::sendOnGame(PeerGameState& state, const ExtendedMessage& message) {
+    m_link->SendOn(state.connection, extendedLine(message));
+}
+
+void TMainForm::peerResign(PeerGameState& state) {
+    sendOnGame(state, gameMessage(ExtendedKind::Resign));
+    state.window->EndPeerGame(winFor(*state.window->PeerColour() ? 0 : 1));
+}
+
+void TMainForm::peerOfferDraw(PeerGameState& state) {
+    if (state.drawOffered || state.drawWithNextMove)
+        return;
+    // An offer is made on the opponent's turn, so that no move of its sender can cross the
+    // answer on the wire; on its own turn the sender's offer goes with its next move.
+    if (state.window->game().Model().SideToMove() == *state.window->PeerColour()) {
+        state.drawWithNextMove = true;
+        AddConsoleLine(QStringLiteral("\r\nYour draw offer goes with your next move."));
+        return;
+    }
+    state.drawOffered = true;
+    sendOnGame(state, gameMessage(ExtendedKind::Draw));
+}
+
+void TMainForm::peerAskTakeBack(PeerGameState& state) {
+    const std::optional<int> target =
+        takeBackTarget(state.window->game().LivePosition(), *state.window->PeerColour());
+    if (!target || state.takeBackTo)
+        return;
+    state.takeBackTo = target;
+    sendOnGame(state, gameMessage(ExtendedKind::TakeBack));
+}
+
+void TMainForm::peerAbort(PeerGameState& state) {
+    if (state.window->game().LivePosition() >= 2)
+        return;
+    sendOnGame(state, gameMessage(ExtendedKind::Abort));
+    state.window->EndPeerGame(kGameAborted.toStdString());
+}
+
+void TMainForm::sendPeerMove(PeerGameState& state, const QString& from, const QString& to,
+                             const QString& letter) {
+    const BoardModel& model = state.window->game().Model();
+    ExtendedMessage move = gameMessage(ExtendedKind::Move);
+    move.ply = std::min(state.window->game().LivePosition(), kMaxPly);
+    move.from = from;
+    move.to = to;
+    if (!letter.isEmpty())
+        move.promotionKind = QString::fromStdString(PromotionKindOfLetter(letter[0].toLatin1()));
+    if (const Clock* clock = state.window->GameClock()) {
+        const qint64 left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                clock->Remaining(*state.window->PeerColour()))
+                                .count();
+        move.remainingMs = std::clamp<qint64>(left, 0, kMaxTimeMs);
+    }
+    move.fen = QByteArray::fromStdString(FenText(model));
+    sendOnGame(state, move);
+    if (state.drawWithNextMove) {
+        state.drawWithNextMove = false;
+        state.drawOffered = true;
+        sendOnGame(state, gameMessage(ExtendedKind::Draw));
+    }
+}
+
+void TMainForm::receivePeerMove(PeerConnection* connection, PeerGameState& state,
+                                const ExtendedMessage& move) {
+    TMDIChild* window = state.window;
+    const BoardModel& model = window->game().Model();
+    const QString text = move.from + move.to;
+    const int expected = window->game().LivePosition() + 1;
+    auto differs = [&](int ply, const QString& why) {
+        AddConsoleLine(
+            QStringLiteral("\r\nThe boards differ from half-move %1 on: %2").arg(ply).arg(why));
+        ExtendedMessage resync = gameMessage(ExtendedKind::Resync);
+        resync.ply = ply;
+        m_link->SendOn(connection, extendedLine(resync));
+    };
+    if (model.finished) {
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused the peer's move %1: the game is over.").arg(text));
+        return;
+    }
+    if (move.ply != expected) {
+        differs(std::min(move.ply, expected),
+                QStringLiteral("the peer's move %1 is half-move %2, this board's next is %3.")
+                    .arg(text)
+                    .arg(move.ply)
+                    .arg(expected));
+        return;
+    }
+    if (model.SideToMove() == *window->PeerColour()) {
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused the peer's move %1: it is not the peer's turn.").arg(text));
+        return;
+    }
+    // Under this protocol a promotion always names its piece; the user is never asked.
+    const TSquare& source = model.At(move.from.toStdString());
+    const bool promotes = source.piece.kind == kind::Pawn && (move.to.endsWith(QLatin1Char('8')) ||
+                                                              move.to.endsWith(QLatin1Char('1')));
+    if ((promotes && move.promotionKind.isEmpty()) ||
+        !window->MakeMoveFromOutside(move.from.toStdString(), move.to.toStdString(),
+                                     move.promotionKind.toStdString())) {
+        differs(move.ply, QStringLiteral("the peer's move %1 is not legal here.").arg(text));
+        return;
+    }
+    state.drawOffered = false;
+    if (QByteArray::fromStdString(FenText(model)) != move.fen)
+        differs(move.ply, QStringLiteral("after %1 the peer has %2, this board %3.")
+                              .arg(text, QString::fromLatin1(move.fen),
+                                   QString::fromStdString(FenText(model))));
+}
+
+void TMainForm::receiveDraw(PeerGameState& state, PeerAnswer answer) {
+    TMDIChild* window = state.window;
+    if (window->game().Model().finished)
+        return;
+    if (answer == PeerAnswer::Offer) {
+        // The offer lapses when the one it was made to moves instead.
+        const int live = window->game().LivePosition();
+        const QPointer<PeerConnection> connection(state.connection);
+        askPeerQuestion(
+            QStringLiteral("Draw Offer"), QStringLiteral("%1 offers a draw.").arg(state.opponent),
+            [this, connection, live](bool accepted) {
+                PeerGameState* game = openGameOn(connection);
+                if (!game || game->window->game().LivePosition() != live)
+                    return;
+                sendOnGame(*game, gameMessage(ExtendedKind::Draw,
+                                              accepted ? PeerAnswer::Accept : PeerAnswer::Decline));
+                if (accepted)
+                    game->window->EndPeerGame(" - (Draw)");
+            });
+        return;
+    }
+    if (!state.drawOffered)
+        return;
+    state.drawOffered = false;
+    if (answer == PeerAnswer::Accept)
+        window->EndPeerGame(" - (Draw)");
+    else
+        AddConsoleLine(QStringLiteral("\r\n%1 declined the draw.").arg(state.opponent));
+}
+
+void TMainForm::receiveTakeBack(PeerGameState& state, PeerAnswer answer) {
+    TMDIChild* window = state.window;
+    if (window->game().Model().finished)
+        return;
+    if (answer == PeerAnswer::Offer) {
+        // Both sides go back to the position before the asker's last move, whatever moves
+        // cross the answer on the wire.
+        const std::uint8_t asker = *window->PeerColour() ? 0 : 1;
+        const std::optional<int> target = takeBackTarget(window->game().LivePosition(), asker);
+        const QPointer<PeerConnection> connection(state.connection);
+        if (!target) {
+            sendOnGame(state, gameMessage(ExtendedKind::TakeBack, PeerAnswer::Decline));
+            return;
+        }
+        askPeerQuestion(
+            QStringLiteral("Take Back"),
+            QStringLiteral("%1 asks to take back a move.").arg(state.opponent),
+            [this, connection, target](bool accepted) {
+                PeerGameState* game = openGameOn(connection);
+                if (!game)
+                    return;
+                sendOnGame(*game, gameMessage(ExtendedKind::TakeBack,
+                                              accepted ? PeerAnswer::Accept : PeerAnswer::Decline));
+                if (accepted)
+                    game->window->TakeBackPeerMoves(*target);
+            });
+        return;
+    }
+    if (!state.takeBackTo)
+        return;
+    const int target = *state.takeBackTo;
+    state.takeBackTo.reset();
+    if (answer == PeerAnswer::Accept)
+        window->TakeBackPeerMoves(target);
+    else
+        AddConsoleLine(QStringLiteral("\r\n%1 declined the takeback.").arg(state.opponent));
+}
+
+void TMainForm::receiveAbort(PeerGameState& state) {
+    TMDIChild* window = state.window;
+    if (window->game().Model().finished)
+        return;
+    // The sender aborted before its own first move; a first move of this side that crossed
+    // the abort on the wire is taken back, so that both move lists stay equal.
+    const int live = window->game().LivePosition();
+    const bool ownMoveCrossed = live == 2 && *window->PeerColour() == 0;
+    if (live > 2 || (live == 2 && !ownMoveCrossed)) {
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused %1's abort: both sides have moved.").arg(state.opponent));
+        return;
+    }
+    if (ownMoveCrossed)
+        window->TakeBackPeerMoves(1);
+    AddConsoleLine(QStringLiteral("\r\n%1 aborted the game.").arg(state.opponent));
+    window->EndPeerGame(kGameAborted.toStdString());
+}
+
+void TMainForm::askPeerQuestion(const QString& title, const QString& text,
+                                std::function<void(bool accepted)> answered) {
+    // Not modal: the question must not stop the program's clocks and lines.
+    auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::NoButton, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QPushButton* accept = box->addButton(QStringLiteral("Accept"), QMessageBox::AcceptRole);
+    box->addButton(QStringLiteral("Decline"), QMessageBox::RejectRole);
+    connect(box, &QMessageBox::buttonClicked, this,
+            [accept, answered](QAbstractButton* button) { answered(button == accept); });
+    box->show();
+}
+
+void TMainForm::offerTerms(PeerConnection* connection, PeerGameState& state) {
+    const GameTerms offered = OfferedTerms();
+    ExtendedMessage terms;
+    terms.kind = ExtendedKind::Terms;
+    terms.game = QByteArray::number(QRandomGenerator::global()->generate64(), 16)
+                     .rightJustified(kGameIdDigits, '0');
+    switch (offered.colour) {
+    case GameTerms::Colour::White:
+        terms.colour = PeerColour::White;
+        break;
+    case GameTerms::Colour::Black:
+        terms.colour = PeerColour::Black;
+        break;
+    case GameTerms::Colour::Random:
+        terms.colour =
+            QRandomGenerator::global()->bounded(2) ? PeerColour::White : PeerColour::Black;
+        break;
+    }
+    terms.timeControl = offered.timeControl;
+    state.terms = terms;
+    m_link->SendOn(connection, extendedLine(terms));
+}
+
+void TMainForm::askTerms(PeerConnection* connection, const ExtendedMessage& terms) {
+    const QString colour =
+        terms.colour == PeerColour::White ? QStringLiteral("Black") : QStringLiteral("White");
+    const QString clock = terms.timeControl.isEmpty()
+                              ? QStringLiteral("no clock")
+                              : QStringLiteral("time control %1").arg(terms.timeControl);
+    // Not modal: the question must not stop the program's clocks and lines.
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Game Terms"),
+                                QStringLiteral("%1 offers a game: you play %2, %3.")
+                                    .arg(m_peerGames[connection].opponent, colour, clock),
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("GameTermsPrompt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QPushButton* accept = box->addButton(QStringLiteral("Accept"), QMessageBox::AcceptRole);
+    box->addButton(QStringLiteral("Decline"), QMessageBox::RejectRole);
+    const QPointer<PeerConnection> alive(connection);
+    connect(box, &QMessageBox::buttonClicked, this,
+            [this, alive, terms, accept](QAbstractButton* button) {
+                // The answer counts only for the connection and the offer it was asked about.
+                const auto found = m_peerGames.find(alive.data());
+                if (!alive || found == m_peerGames.end() || !m_link->ClientConnected())
+                    return;
+                ExtendedMessage answer;
+                answer.kind = button == accept ? ExtendedKind::Accept : ExtendedKind::Decline;
+                answer.game = terms.game;
+                m_link->SendOn(alive, extendedLine(answer));
+                if (button != accept)
+                    return;
+                found->second.terms = terms;
+                applyTerms(found->second, terms.colour == PeerColour::White ? 0 : 1);
+            });
+    box->show();
+}
+
+void TMainForm::applyTerms(PeerGameState& state, std::uint8_t own) {
+    if (!state.window)
+        return;
+    state.window->SetPeerColours(own, PlayerName(), state.opponent);
+    // An empty control reads as none: no clock.
+    state.window->SetTimeControl(ParseTimeControl(state.terms->timeControl.toStdString()).control);
+    AddConsoleLine(QStringLiteral("\r\nGame terms agreed with %1: you play %2, %3.")
+                       .arg(state.opponent, own ? QStringLiteral("White") : QStringLiteral("Black"),
+                            state.terms->timeControl.isEmpty()
+                                ? QStringLiteral("no clock")
+                                : QStringLiteral("time control ") + state.terms->timeControl));
+}
+
 QWidget* TMainForm::makeLinkWindow(bool connection) {
     if (connection)
         return new TForm1(*m_link);
@@ -59,14 +531,39 @@ QWidget* TMainForm::makeLinkWindow(bool connection) {
 }
 
 void TMainForm::attachToPeer(TMDIChild* window) {
-    window->peerMoveHook = [this, window](const QString& from, const QString& to) {
-        // Only the peer game takes part; a game against an engine or from a file does not.
-        if (!isPeerGameTitle(window->windowTitle()))
-            return;
-        const QString letter = QString::fromStdString(window->game().Model().promotionLetter);
-        SendToPeer(moveLine(from, to, letter));
-    };
-    window->peerChatHook = [this, window](const QString& text) { sendChat(window, text); };
+    connect(window, &TMDIChild::userMoved, this,
+            [this, window](const QString& from, const QString& to, const QString& letter) {
+                // Only the peer game takes part; a game against an engine or from a file
+                // does not.
+                if (!isPeerGameTitle(window->windowTitle()))
+                    return;
+                if (PeerGameState* state = extendedGameOf(window))
+                    sendPeerMove(*state, from, to, letter);
+                else
+                    SendToPeer(moveLine(from, to, letter));
+            });
+    connect(window, &TMDIChild::peerActionChosen, this,
+            [this, window](TMDIChild::PeerAction action) {
+                PeerGameState* state = extendedGameOf(window);
+                if (!state)
+                    return;
+                switch (action) {
+                case TMDIChild::PeerAction::Resign:
+                    peerResign(*state);
+                    return;
+                case TMDIChild::PeerAction::OfferDraw:
+                    peerOfferDraw(*state);
+                    return;
+                case TMDIChild::PeerAction::TakeBack:
+                    peerAskTakeBack(*state);
+                    return;
+                case TMDIChild::PeerAction::Abort:
+                    peerAbort(*state);
+                    return;
+                }
+            });
+    connect(window, &TMDIChild::chatEntered, this,
+            [this, window](const QString& text) { sendChat(window, text); });
 }
 
 void TMainForm::SendToPeer(const QByteArray& line) {
@@ -109,16 +606,16 @@ int TMainForm::peerGameWindowCount() const {
     }));
 }
 
-void TMainForm::openPeerGameWindow() {
+TMDIChild* TMainForm::openPeerGameWindow() {
     if (peerGameWindowCount() < kMaxPeerGameWindows && m_peerWindowQuota.Take()) {
-        MakeGameWindow(QStringLiteral("Active Game"));
         m_peerWindowRefusalShown = false;
-        return;
+        return MakeGameWindow(QStringLiteral("Active Game"));
     }
     // Said once per run of refusals, so that a flood of them does not flood the console too.
     if (!m_peerWindowRefusalShown)
         AddConsoleLine(kTooManyPeerWindows);
     m_peerWindowRefusalShown = true;
+    return nullptr;
 }
 
 void TMainForm::HandlePeerLine(const QByteArray& line) {
@@ -139,11 +636,18 @@ void TMainForm::HandlePeerLine(const QByteArray& line) {
     TMDIChild* window = PeerGameWindow();
     if (!window)
         return;
-    BoardModel& model = window->game().Model();
-    // Without a letter the local user is asked; a refused move empties the choice.
-    model.promotionChoice = message.promotionChoice.toStdString();
-    window->game().MakeMove(message.from.toStdString(), message.to.toStdString());
-    model.promotionLetter.clear();
+    const QString move = message.from + message.to;
+    // A game with agreed colours takes only numbered moves, which say where the boards
+    // would differ; an old move line could make them differ silently.
+    if (window->PeerColour()) {
+        AddConsoleLine(
+            QStringLiteral("\r\nRefused the peer's move %1: this game takes numbered moves only.")
+                .arg(move));
+        return;
+    }
+    // Without a letter the local user is asked.
+    window->MakeMoveFromOutside(message.from.toStdString(), message.to.toStdString(),
+                                message.promotionChoice.toStdString());
 }
 
 void TMainForm::Timer1Timer() {

@@ -220,6 +220,27 @@ void TMDIChild::Button3Click() {
     m_popupAction->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
 }
 
+bool TMDIChild::MakeMoveFromOutside(const std::string& from, const std::string& to,
+                                    const std::string& promotionKind) {
+    BoardModel& model = m_game.Model();
+    // A refused move empties the choice itself, so that it cannot decide a later move.
+    model.promotionChoice = promotionKind;
+    const bool made = m_game.MakeMove(from, to);
+    model.promotionLetter.clear();
+    return made;
+}
+
+void TMDIChild::SetPeerColours(std::uint8_t own, const QString& ownName,
+                               const QString& opponentName) {
+    m_peerColour = own;
+    m_whiteName->setText(QStringLiteral("White: ") + (own ? ownName : opponentName));
+    m_blackName->setText(QStringLiteral("Black: ") + (own ? opponentName : ownName));
+    // The board is upside down when a8 stands below a1.
+    const bool blackBelow = m_squareImages[0]->y() > m_squareImages[56]->y();
+    if (blackBelow == static_cast<bool>(own))
+        InvertBoard1Click();
+}
+
 QLabel* TMDIChild::SquareImage(std::string_view name) const {
     const int index = SquareIndex(name);
     return index < 0 ? nullptr : m_squareImages[index];

@@ -12,8 +12,8 @@
 
 #include <array>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,13 +62,27 @@ public:
     // from it. Returns false and changes nothing on a window with moves or a refused FEN.
     bool StartFromPosition(const std::string& fen);
 
-    // Called after the user moved a piece and the move was made, once the move has gone to
-    // an attached engine, with the move's squares; the promotion letter of the move is
-    // still in game().Model().promotionLetter while it runs.
-    std::function<void(const QString& from, const QString& to)> peerMoveHook;
-    // Called when Enter is pressed in the chat line Edit1, with the typed text; the chat
-    // line is emptied afterwards in every case.
-    std::function<void(const QString& text)> peerChatHook;
+    // Makes a move that comes from outside the window (the peer, an engine) with the
+    // promotion kind it names ("Queen" .. "Knight"); an empty kind asks the local user when
+    // the move promotes. Its promotion letter is cleared afterwards, so that it never reaches
+    // the text of a later user's move. Returns false when the move was refused.
+    bool MakeMoveFromOutside(const std::string& from, const std::string& to,
+                             const std::string& promotionKind);
+
+    // The peer game's colours, once both players have agreed terms: the user moves only the
+    // pieces of `own` (1 White, 0 Black), the board is shown from that side, and the name
+    // labels name the two players.
+    void SetPeerColours(std::uint8_t own, const QString& ownName, const QString& opponentName);
+    // The colour the user plays in the peer game; none while no terms were agreed.
+    std::optional<std::uint8_t> PeerColour() const { return m_peerColour; }
+    // What the user asks of the peer through the Menu once colours are agreed: Resign,
+    // Offer Draw, Take Back and Abort go to the peer (peerActionChosen) instead of
+    // deciding the game here; the main window applies the outcome both sides agree on.
+    enum class PeerAction { Resign, OfferDraw, TakeBack, Abort };
+    // Ends the peer game with `result`, the title's form (" - (Draw)").
+    void EndPeerGame(const std::string& result);
+    // Takes back half-moves until `live` are left, as Take Back does on one board.
+    void TakeBackPeerMoves(int live);
 
     // The chat line Edit1's Enter key.
     void Edit1KeyPress();
@@ -141,6 +155,8 @@ public:
     // showed before; a finished game comes back into play. Does nothing when no move of
     // this window is left to take back, or while the engine thinks.
     void TakeBack1Click();
+    // In a peer game with agreed colours only, while neither side has moved twice.
+    void Abort1Click();
 
     // Board display. Each reads the current setting from BoardSettings::Current().
     void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
@@ -220,6 +236,15 @@ public:
     std::string AskPromotion() override;
     void PlaySound(const std::string& file) override;
 
+signals:
+    // The user moved a piece and the move was made, after it has gone to an attached
+    // engine: its squares and its promotion letter ("Q", "R", "B", "N", or empty).
+    void userMoved(const QString& from, const QString& to, const QString& promotionLetter);
+    // Enter was pressed in the chat line Edit1 with this text; the line is emptied after.
+    void chatEntered(const QString& text);
+    // A Menu item of a peer game with agreed colours was chosen.
+    void peerActionChosen(TMDIChild::PeerAction action);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -288,6 +313,7 @@ private:
     void TellEngineResult(const std::string& title);
     void FlagFell(std::uint8_t white);
     void ShowTakenBack(const Game::TakenBack& taken);
+    bool AsksPeer(PeerAction action); // true when the peer decides, told of `action`
     // Adds `delta` (+1 or -1) to the captured-piece counter of that kind and colour.
     void AdjustCaptureCount(const std::string& kind, std::uint8_t white, int delta);
 
@@ -333,11 +359,11 @@ private:
     bool m_askingColour = false;    // the engine's colour question is open
 
     BoardMarks* m_marks = nullptr;
-    int m_pressed = -1;              // the square of a press that may become a click or a drag
-    bool m_pressOnPicked = false;    // that press was on the picked square
-    QLabel* m_moveEntry = nullptr;   // MoveEntry: the move being typed on the board
-    QLabel* m_statusLine = nullptr;  // StatusLine: why a typed move was not made
-    bool m_checkMarkPending = false; // the check mark is read again once the move is over
+    int m_pressed = -1;               // the square of a press that may become a click or a drag
+    bool m_pressOnPicked = false;     // that press was on the picked square
+    QLabel* m_moveEntry = nullptr;    // MoveEntry: the move being typed on the board
+    QLabel* m_statusLine = nullptr;   // StatusLine: why a typed move was not made
+    bool m_checkMarkPending = false;  // the check mark is read again once the move is over
     QLabel* m_announcement = nullptr; // "Last move": the last move in words, for readers
     int m_cursor = -1;                // the keyboard's square, -1 before the first arrow key
 
@@ -347,9 +373,11 @@ private:
     QAction* m_resignItem = nullptr;
     QAction* m_drawItem = nullptr;
     QAction* m_takeBackItem = nullptr;
+    QAction* m_abortItem = nullptr;   // shown in peer games with agreed colours only
     bool m_askingTimeControl = false; // the Time Control dialog or its question is open
-    bool m_askingDraw = false;      // the engine's draw offer is open
+    bool m_askingDraw = false;        // the engine's draw offer is open
 
     bool m_drawOffered = false;    // the user offered the engine a draw, not yet answered
     bool m_engineThinking = false; // the engine was asked to move and has not replied
+    std::optional<std::uint8_t> m_peerColour;
 };

@@ -13,6 +13,8 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 #include "game/MatingMaterial.h"
 #include "game/Square.h"
 
@@ -42,6 +44,10 @@ void TMDIChild::BuildGameItems(QMenu* popupAction) {
     m_takeBackItem = popupAction->addAction(QStringLiteral("&Take Back"));
     m_takeBackItem->setObjectName(QStringLiteral("TakeBack1"));
     connect(m_takeBackItem, &QAction::triggered, this, &TMDIChild::TakeBack1Click);
+    m_abortItem = popupAction->addAction(QStringLiteral("&Abort"));
+    m_abortItem->setObjectName(QStringLiteral("Abort1"));
+    m_abortItem->setVisible(false);
+    connect(m_abortItem, &QAction::triggered, this, &TMDIChild::Abort1Click);
 
     // Ctrl+Z belongs to the board only while it has the focus: in the chat line it stays
     // the text's own undo. A click on a square gives the board the focus.
@@ -90,6 +96,50 @@ void TMDIChild::UpdateGameItems() {
     m_resignItem->setEnabled(Playing());
     m_drawItem->setEnabled(DrawOfferAllowed());
     m_takeBackItem->setEnabled(HalfMovesToTakeBack() > 0);
+    // A peer game whose colours are agreed asks the peer instead.
+    if (m_peerColour && !EngineAttached()) {
+        const bool open = !m_game.Model().finished;
+        m_resignItem->setEnabled(open);
+        m_drawItem->setEnabled(open);
+        m_takeBackItem->setEnabled(open && m_game.LivePosition() > 0);
+        m_abortItem->setEnabled(open && m_game.LivePosition() < 2);
+    }
+    m_abortItem->setVisible(m_peerColour.has_value());
+}
+
+bool TMDIChild::AsksPeer(PeerAction action) {
+    if (!m_peerColour || EngineAttached()) {
+        return false;
+    }
+    if (!m_game.Model().finished && !m_dragging && !m_askingPromotion) {
+        emit peerActionChosen(action);
+    }
+    return true;
+}
+
+void TMDIChild::EndPeerGame(const std::string& result) {
+    if (m_game.Model().finished) {
+        return;
+    }
+    m_game.Model().finished = 1;
+    AppendToTitle(result);
+}
+
+void TMDIChild::TakeBackPeerMoves(int live) {
+    ShowPosition(m_game.LivePosition());
+    while (m_game.LivePosition() > std::max(live, 0)) {
+        const std::optional<Game::TakenBack> taken = m_game.TakeBack();
+        if (!taken) {
+            return;
+        }
+        ShowTakenBack(*taken);
+    }
+}
+
+void TMDIChild::Abort1Click() {
+    if (m_game.LivePosition() < 2) {
+        AsksPeer(PeerAction::Abort);
+    }
 }
 
 const Clock* TMDIChild::GameClock() const {
@@ -144,6 +194,9 @@ void TMDIChild::FlagFell(std::uint8_t white) {
 }
 
 void TMDIChild::Resign1Click() {
+    if (AsksPeer(PeerAction::Resign)) {
+        return;
+    }
     BoardModel& model = m_game.Model();
     if (!Playing()) {
         return;
@@ -154,6 +207,9 @@ void TMDIChild::Resign1Click() {
 }
 
 void TMDIChild::OfferDraw1Click() {
+    if (AsksPeer(PeerAction::OfferDraw)) {
+        return;
+    }
     if (!DrawOfferAllowed()) {
         return;
     }
@@ -167,6 +223,9 @@ void TMDIChild::OfferDraw1Click() {
 }
 
 void TMDIChild::TakeBack1Click() {
+    if (m_game.LivePosition() > 0 && AsksPeer(PeerAction::TakeBack)) {
+        return;
+    }
     // Not in the middle of a move: a drag or the promotion question runs an event loop.
     const int halfMoves = HalfMovesToTakeBack();
     if (halfMoves == 0 || m_dragging || m_askingPromotion) {

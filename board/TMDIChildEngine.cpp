@@ -432,10 +432,7 @@ void TMDIChild::MakeEngineMove(const QByteArray& line) {
     const std::optional<EngineMove> move = ReadEngineMoveIn(line.toStdString(), m_game);
     if (!move)
         return;
-    model.promotionChoice = move->promotion;
-    // A refused move is dropped silently and empties the choice; the engine is not told.
-    if (m_game.MakeMove(move->from, move->to))
+    // A refused move is dropped silently; the engine is not told.
+    if (MakeMoveFromOutside(move->from, move->to, move->promotion))
         m_drawOffered = false; // an offer lasts until the engine's next move
-    // The engine's promotion letter is not the user's: it must not reach the next move text.
-    model.promotionLetter.clear();
 }

@@ -71,7 +71,8 @@ bool TMDIChild::MayPickUp(const std::string& square) const {
     // The side marker holds the colour that moved last: only the side to move qualifies.
     const std::uint8_t colour = model.At(square).piece.white;
     const bool engineOwns = EngineAttached() && colour == model.engineColour;
-    return colour != model.sideMarker && !engineOwns;
+    const bool peerOwns = m_peerColour && colour != *m_peerColour;
+    return colour != model.sideMarker && !engineOwns && !peerOwns;
 }
 
 void TMDIChild::xyMouseMove(QLabel*) {
@@ -189,8 +190,8 @@ bool TMDIChild::UserMove(const std::string& from, const std::string& to) {
     if (!m_game.MakeMove(from, to))
         return false;
     SendMoveToEngine(from, to);
-    if (peerMoveHook)
-        peerMoveHook(QString::fromStdString(from), QString::fromStdString(to));
+    emit userMoved(QString::fromStdString(from), QString::fromStdString(to),
+                   QString::fromStdString(model.promotionLetter));
     model.promotionLetter.clear();
     return true;
 }
@@ -204,9 +205,8 @@ std::string TMDIChild::AskPromotion() {
 
 void TMDIChild::Edit1KeyPress() {
     const QString text = m_edit->text();
-    if (peerChatHook)
-        peerChatHook(text);
     m_edit->clear();
+    emit chatEntered(text);
 }
 
 void TMDIChild::AddChatLine(const QString& text) {

@@ -14,7 +14,7 @@ constexpr qint64 kChunk = 64 * 1024;
 } // namespace
 
 PeerConnection::PeerConnection(QTcpSocket& socket, Delivery delivery, QObject* parent)
-    : QObject(parent), m_socket(socket), m_delivery(delivery) {
+    : QObject(parent), m_socket(socket), m_madeWith(delivery), m_delivery(delivery) {
     m_socket.setReadBufferSize(kSocketBuffer);
     connect(&m_socket, &QTcpSocket::readyRead, this, [this] {
         if (m_delivery == Delivery::AtOnce)
@@ -87,4 +87,13 @@ void PeerConnection::deliverLines() {
 
 void PeerConnection::Clear() {
     m_framer.Clear();
+    m_handshake = PeerHandshake();
+    m_delivery = m_madeWith;
+}
+
+void PeerConnection::DeliverAtOnce() {
+    if (m_delivery == Delivery::AtOnce)
+        return;
+    m_delivery = Delivery::AtOnce;
+    QMetaObject::invokeMethod(this, &PeerConnection::deliverLines, Qt::QueuedConnection);
 }

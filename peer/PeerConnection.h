@@ -1,5 +1,6 @@
 #pragma once
 
+#include "peer/PeerHandshake.h"
 #include "peer/PeerLineFramer.h"
 
 #include <QObject>
@@ -33,8 +34,15 @@ public:
     // OnRequest: the oldest complete line received and not yet taken, or nothing.
     std::optional<QByteArray> TakeLine();
 
-    // Forgets every byte received, as for a new connection.
+    // Forgets every byte received and the peer's hello, and returns to the delivery it was
+    // made with, as for a new connection.
     void Clear();
+
+    // The extended protocol's state on this connection.
+    PeerHandshake& Handshake() { return m_handshake; }
+    // From OnRequest to AtOnce, once the peer has said hello: the lines already received
+    // are delivered from the event loop, right after the caller has returned.
+    void DeliverAtOnce();
 
 signals:
     void lineReceived(const QByteArray& line);
@@ -46,7 +54,9 @@ private:
     void deliverLines();
 
     QTcpSocket& m_socket;
+    const Delivery m_madeWith;
     Delivery m_delivery;
+    PeerHandshake m_handshake;
     PeerLineFramer m_framer;
     bool m_delivering = false;
 };

@@ -24,7 +24,12 @@ PeerLink::PeerLink(QObject* parent) : QObject(parent) {
     m_client->setObjectName(QStringLiteral("IdTCPClient1"));
     m_clientLines = new PeerConnection(*m_client, PeerConnection::Delivery::OnRequest, this);
     connect(m_clientLines, &PeerConnection::writeFailed, this, &PeerLink::sendFailed);
-    connect(m_client, &QTcpSocket::connected, this, [this] { finishConnect(true); });
+    connect(m_clientLines, &PeerConnection::lineReceived, this,
+            [this](const QByteArray& line) { routeLine(*m_clientLines, line); });
+    connect(m_client, &QTcpSocket::connected, this, [this] {
+        sayHello(*m_clientLines);
+        finishConnect(true);
+    });
     connect(m_client, &QTcpSocket::errorOccurred, this, [this] {
         if (m_connecting)
             finishConnect(false);
@@ -73,12 +78,34 @@ void PeerLink::acceptConnections() {
         auto* connection = new PeerConnection(*socket, PeerConnection::Delivery::AtOnce, this);
         socket->setParent(connection);
         m_connections.push_back(connection);
-        connect(connection, &PeerConnection::lineReceived, this, &PeerLink::lineReceived);
+        connect(connection, &PeerConnection::lineReceived, this,
+                [this, connection](const QByteArray& line) { routeLine(*connection, line); });
         connect(connection, &PeerConnection::writeFailed, this, &PeerLink::sendFailed);
         connect(socket, &QTcpSocket::disconnected, this,
                 [this, connection] { dropConnection(connection); });
-        emit peerConnected();
+        sayHello(*connection);
+        emit peerConnected(connection);
     }
+}
+
+void PeerLink::sayHello(PeerConnection& connection) {
+    // An old copy drops the line unread, as it drops every line it does not know.
+    connection.WriteLine(PeerHandshake::HelloLine(m_playerName));
+}
+
+void PeerLink::routeLine(PeerConnection& connection, const QByteArray& line) {
+    if (isExtendedLine(line))
+        routeExtendedLine(connection, line);
+    else
+        emit lineReceived(line);
+}
+
+void PeerLink::routeExtendedLine(PeerConnection& connection, const QByteArray& line) {
+    const PeerHandshake::Outcome outcome = connection.Handshake().Receive(line);
+    if (!outcome.log.isEmpty())
+        emit extendedLog(outcome.log);
+    if (outcome.message)
+        emit extendedMessage(&connection, *outcome.message);
 }
 
 void PeerLink::dropConnection(PeerConnection* connection) {
@@ -121,7 +148,25 @@ void PeerLink::Disconnect() {
 }
 
 std::optional<QByteArray> PeerLink::TakeClientLine() {
-    return m_clientLines->TakeLine();
+    // Extended lines are not the old protocol's lines, and take no tick of their own.
+    while (std::optional<QByteArray> line = m_clientLines->TakeLine()) {
+        if (!isExtendedLine(*line))
+            return line;
+        routeExtendedLine(*m_clientLines, *line);
+        // Both have said hello: from now on this peer's lines are applied as they arrive.
+        if (m_clientLines->Handshake().Extended()) {
+            m_clientLines->DeliverAtOnce();
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+bool PeerLink::SendOn(PeerConnection* connection, const QByteArray& line) {
+    const bool known =
+        connection == m_clientLines ||
+        std::find(m_connections.begin(), m_connections.end(), connection) != m_connections.end();
+    return known && connection->WriteLine(line);
 }
 
 void PeerLink::Send(const QByteArray& line) {

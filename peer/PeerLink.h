@@ -1,5 +1,7 @@
 #pragma once
 
+#include "peer/PeerExtendedProtocol.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -43,6 +45,14 @@ public:
     // closing are still given out.
     std::optional<QByteArray> TakeClientLine();
 
+    // The name this side says in the hello it sends as each later connection opens.
+    void SetPlayerName(const QString& name) { m_playerName = name; }
+
+    // Sends one line on `connection` only; false when it is gone or not connected.
+    bool SendOn(PeerConnection* connection, const QByteArray& line);
+    // The client's connection, for telling its messages from the server's connections'.
+    PeerConnection* ClientConnection() const { return m_clientLines; }
+
     // The server is active or the client is connected: moves, chat and new games go out.
     bool Linked() const { return ServerActive() || ClientConnected(); }
 
@@ -54,10 +64,16 @@ public:
     QTcpSocket& IdTCPClient1() const { return *m_client; }
 
 signals:
-    // A peer connected to the server (one within the limit).
-    void peerConnected();
-    // A complete line from one of the server's connections, in the order received.
+    // A peer connected to the server (one within the limit), on this connection.
+    void peerConnected(PeerConnection* connection);
+    // A complete line of the old protocol from one of the server's connections, in the
+    // order received; from the client too once its peer has said hello.
     void lineReceived(const QByteArray& line);
+    // A well-formed extended message that the connection's handshake lets through (the
+    // peer's hello among them), on any connection.
+    void extendedMessage(PeerConnection* connection, const ExtendedMessage& message);
+    // A Main Console line about an extended line that was dropped.
+    void extendedLog(const QString& text);
     void connectStarted();
     void connectFinished(bool connected);
     // A line could not be sent: the socket layer's text.
@@ -67,10 +83,15 @@ private:
     void acceptConnections();
     void dropConnection(PeerConnection* connection);
     void finishConnect(bool connected);
+    void sayHello(PeerConnection& connection);
+    // Old lines are passed on as lineReceived; extended ones go through the handshake.
+    void routeLine(PeerConnection& connection, const QByteArray& line);
+    void routeExtendedLine(PeerConnection& connection, const QByteArray& line);
 
     QTcpServer* m_server = nullptr;
     QTcpSocket* m_client = nullptr;
     PeerConnection* m_clientLines = nullptr;
     std::vector<PeerConnection*> m_connections; // in the order they came
     bool m_connecting = false;
+    QString m_playerName;
 };

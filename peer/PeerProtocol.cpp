@@ -20,16 +20,19 @@ constexpr qsizetype kChatTextAt = 6;
 QString oneLineOfText(const QByteArray& bytes) {
     QString text = QString::fromUtf8(bytes);
     for (QChar& c : text) {
-        const char16_t code = c.unicode();
-        const bool control = (code < 0x20 && code != '\t') || code == 0x7f ||
-                             (code >= 0x80 && code < 0xa0) || code == 0x2028 || code == 0x2029;
-        if (control)
+        if (breaksPlainLine(c))
             c = QChar::ReplacementCharacter;
     }
     return text;
 }
 
 } // namespace
+
+bool breaksPlainLine(QChar c) {
+    const char16_t code = c.unicode();
+    return (code < 0x20 && code != '\t') || code == 0x7f || (code >= 0x80 && code < 0xa0) ||
+           code == 0x2028 || code == 0x2029;
+}
 
 quint16 peerPort() {
     bool ok = false;

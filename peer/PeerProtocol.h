@@ -20,6 +20,10 @@ struct PeerMessage {
     QString chatText;        // Chat: everything after "/chat ", as plain text to show
 };
 
+// A character that would not show as part of one plain line of text: a control character
+// (the tab aside) or a line or paragraph separator.
+bool breaksPlainLine(QChar c);
+
 // Recognises a received line by its first characters, exactly and case-sensitively:
 // "/move", "/chat", "/new". A move line too short to hold both squares is Ignored; the
 // squares are passed on unchecked (the move operation refuses what is not a square name).

@@ -107,9 +107,10 @@ void InputTest::engineColourCannotBeTaken() {
 void InputTest::dropMakesTheMoveAndCallsHooks() {
     TMDIChild window;
     QStringList calls;
-    window.peerMoveHook = [&](const QString& from, const QString& to) {
-        calls << "peer " + from + to;
-    };
+    QObject::connect(&window, &TMDIChild::userMoved,
+                     [&](const QString& from, const QString& to, const QString& letter) {
+                         calls << "peer " + from + to + letter;
+                     });
     QVERIFY(dragAndDrop(window, "e2", "e4"));
     QCOMPARE(calls, QStringList({"peer e2e4"}));
     QCOMPARE(window.game().Model().moveRecord, std::vector<std::string>{"e2e4"});
@@ -136,7 +137,7 @@ void InputTest::refusedDrops() {
     QFETCH(QString, to);
     TMDIChild window;
     int hooks = 0;
-    window.peerMoveHook = [&](const QString&, const QString&) { ++hooks; };
+    QObject::connect(&window, &TMDIChild::userMoved, [&] { ++hooks; });
     window.game().Model().dragSource = from.toStdString();
     QVERIFY(!window.xyDragDrop(square(window, to.toLatin1()), square(window, from.toLatin1())));
     QCOMPARE(hooks, 0);
@@ -185,9 +186,9 @@ void InputTest::promotionDialog() {
     window.show();
     QCOMPARE(PlayMoves(window, kPawnOnA7), -1);
     QString letterSeen;
-    window.peerMoveHook = [&](const QString&, const QString&) {
-        letterSeen = QString::fromStdString(window.game().Model().promotionLetter);
-    };
+    QObject::connect(
+        &window, &TMDIChild::userMoved,
+        [&](const QString&, const QString&, const QString& letter) { letterSeen = letter; });
     bool pressIgnored = false;
     bool closeRefused = false;
     QPoint placed;

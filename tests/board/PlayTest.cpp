@@ -276,7 +276,8 @@ void PlayTest::chatLineKeepsItsKeys() {
     window.show();
     auto* chat = window.findChild<QLineEdit*>("Edit1");
     QString sent;
-    window.peerChatHook = [&sent](const QString& text) { sent = text; };
+    QObject::connect(&window, &TMDIChild::chatEntered,
+                     [&sent](const QString& text) { sent = text; });
     QTest::keyClicks(chat, "e4 Nf3");
     QTest::keyClick(chat, Qt::Key_Escape);
     QTest::keyClick(chat, Qt::Key_Return);

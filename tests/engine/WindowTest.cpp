@@ -307,9 +307,9 @@ void WindowTest::engineGetsMoveBeforePeer() {
     TMDIChild window;
     StartScripted(window, true);
     bool engineFirst = false;
-    window.peerMoveHook = [&](const QString&, const QString&) {
+    QObject::connect(&window, &TMDIChild::userMoved, [&] {
         engineFirst = QTest::qWaitFor([&] { return engine.Received().endsWith("e2e4\n"); }, kWait);
-    };
+    });
     QVERIFY(DragAndDrop(window, "e2", "e4"));
     QVERIFY(engineFirst);
 }

@@ -9,6 +9,9 @@ private slots:
     void cleanup();
     void connectAndPlay();
     void oneLinePerTick();
+    void linesAtOnceAfterHello();
+    void termsPrompt_data();
+    void termsPrompt();
     void burstArrivesCompleteInOrder();
     void floodWithoutLineFeed();
     void connectFailure();

@@ -5,6 +5,7 @@
 #include "board/Promotion.h"
 #include "peer/PeerLink.h"
 #include "peer/PeerProtocol.h"
+#include "peer/Unit2.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -30,6 +31,12 @@ inline QStringList chatLog(TMDIChild* window) {
     return window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
         ->toPlainText()
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// The text of the main window's first Main Console.
+inline QString consoleText(TMainForm& form) {
+    TForm2* console = form.findChild<TForm2*>();
+    return console ? console->Memo1()->toPlainText() : QString();
 }
 
 inline std::vector<std::string> record(TMDIChild* window) {

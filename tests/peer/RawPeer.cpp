@@ -1,5 +1,7 @@
 #include "RawPeer.h"
 
+#include "peer/PeerExtendedProtocol.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fstream>
@@ -53,12 +55,24 @@ const QByteArray& RawPeer::received() {
     return m_in;
 }
 
-QList<QByteArray> RawPeer::lines() {
-    QList<QByteArray> result = received().split('\n');
-    result.removeLast(); // the part after the last line feed
-    for (QByteArray& line : result)
+QList<QByteArray> splitLines(const QByteArray& bytes, bool extended) {
+    QList<QByteArray> all = bytes.split('\n');
+    all.removeLast(); // the part after the last line feed
+    QList<QByteArray> result;
+    for (QByteArray& line : all) {
         line.chop(line.endsWith('\r') ? 1 : 0);
+        if (isExtendedLine(line) == extended)
+            result << line;
+    }
     return result;
+}
+
+QList<QByteArray> RawPeer::lines() {
+    return splitLines(received(), false);
+}
+
+QList<QByteArray> RawPeer::extendedLines() {
+    return splitLines(received(), true);
 }
 
 bool RawPeer::closedByProgram() {

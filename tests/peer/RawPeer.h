@@ -19,8 +19,11 @@ public:
     bool send(const QByteArray& bytes);
     // Everything received so far (reads what has arrived, without waiting).
     const QByteArray& received();
-    // The lines received so far, without their CR LF.
+    // The lines received so far that an old copy acts on, without their CR LF: the
+    // extended ones are left out, as an old copy drops them.
     QList<QByteArray> lines();
+    // The extended lines received so far, which an old copy drops.
+    QList<QByteArray> extendedLines();
     // The program closed its end (or reset it).
     bool closedByProgram();
     // Ends the connection with a reset instead of an orderly close.
@@ -31,6 +34,10 @@ private:
     QByteArray m_in;
     bool m_closed = false;
 };
+
+// The lines of `bytes` without their CR LF, up to the last line feed; `extended` picks the
+// lines of the extended protocol, else those of the old one.
+QList<QByteArray> splitLines(const QByteArray& bytes, bool extended);
 
 // The program's resident memory in bytes.
 qint64 residentBytes();

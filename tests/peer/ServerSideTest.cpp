@@ -3,6 +3,9 @@
 #include "ServerSideTest.h"
 
 #include "PeerFixture.h"
+#include "app/OptionsMenu.h"
+#include "peer/GameTermsDialog.h"
+#include "peer/PeerExtendedProtocol.h"
 #include "peer/PeerWindowQuota.h"
 #include "peer/Unit1.h"
 #include "peer/Unit2.h"
@@ -11,7 +14,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QFile>
+#include <QInputDialog>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QTcpServer>
 #include <QTest>
 
@@ -106,6 +112,34 @@ void ServerSideTest::wholeGameThroughTheWire() {
     QCOMPARE(game->game().Model().At("d1").piece.kind, std::string("Rook"));
     // Moves that came from the peer are not sent back.
     QCOMPARE(peer->lines().size(), qsizetype(11));
+    // Beside the old lines the old copy got one line it drops: the hello, first of all.
+    QCOMPARE(peer->extendedLines().size(), qsizetype(1));
+    QVERIFY(peer->received().startsWith("/rv hello 1 " + fixture->form->PlayerName().toUtf8() +
+                                        "\r\n"));
+    QVERIFY(!consoleText(*fixture->form).contains("extended"));
+}
+
+void ServerSideTest::extendedHelloAndDroppedLines() {
+    auto peer = connectPeer();
+    QTRY_VERIFY(fixture->form->PeerGameWindow());
+    TMDIChild* game = fixture->form->PeerGameWindow();
+    // Before the hello an extended message is dropped and logged; a malformed hello too.
+    QVERIFY(peer->send("/rv resign\r\n/rv hello 1 \xff\r\n/rv hello 2 Anna Lee\r\n"
+                       "/rv hello 1 Eve\r\n/rv move 1 e2e4 - x\r\n/move e2e4\r\n"
+                       "/chat Client: end\r\n"));
+    QTRY_COMPARE(chatLog(game), QStringList{"Client: end"});
+    const QString console = consoleText(*fixture->form);
+    QVERIFY2(console.contains("Anna Lee speaks the extended protocol, version 1."),
+             qPrintable(console));
+    QVERIFY(!console.contains("Eve"));
+    QCOMPARE(console.count("Dropped a line from the peer: "), 4);
+    QVERIFY(console.contains("a message before the hello"));
+    QVERIFY(console.contains("hello: bad name"));
+    QVERIFY(console.contains("a second hello"));
+    QVERIFY(console.contains("move: bad position"));
+    // The old lines around them are carried out as ever, and nothing is acted on in part.
+    QCOMPARE(record(game), std::vector<std::string>{"e2e4"});
+    QVERIFY(!game->game().Model().finished);
 }
 
 void ServerSideTest::enPassantAndPromotionLetters() {
@@ -152,7 +186,106 @@ void ServerSideTest::promotionChoiceDoesNotStayBehind() {
     QCOMPARE(game->game().Model().At("a8").piece.kind, std::string("Knight"));
     QCOMPARE(record(game)[8], std::string("b7a8rN"));
     QVERIFY(game->game().Model().promotionLetter.empty());
-    QCOMPARE(peer->received(), QByteArray()); // nothing is sent back
+    QCOMPARE(peer->lines(), QList<QByteArray>()); // nothing is sent back
+}
+
+void ServerSideTest::termsAndNameRemembered() {
+    TMainForm& form = *fixture->form;
+    QCOMPARE(form.OfferedTerms(), GameTerms{});
+    QVERIFY(!form.PlayerName().isEmpty());
+    // A text the clock cannot read keeps the dialog open and says why; "3+2" and White close it.
+    QString refusal;
+    NextModal answer([&](QWidget* modal) {
+        auto* dialog = qobject_cast<GameTermsDialog*>(modal);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Game Terms"));
+        dialog->findChild<QRadioButton*>(QStringLiteral("WhiteColour"))->click();
+        auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("TimeControlEdit"));
+        QCOMPARE(field->accessibleName(), QStringLiteral("Time control"));
+        field->setText(QStringLiteral("3+"));
+        dialog->accept();
+        QVERIFY(dialog->isVisible());
+        refusal = dialog->findChild<QLabel*>(QStringLiteral("GameTermsReason"))->text();
+        field->setText(QStringLiteral(" 3+2 "));
+        dialog->accept();
+    });
+    form.GameTerms1Click();
+    QVERIFY(answer.seen());
+    QVERIFY(refusal.startsWith("Not a time control"));
+    QCOMPARE(form.OfferedTerms(), (GameTerms{GameTerms::Colour::White, "3+2"}));
+    NextModal name([](QWidget* modal) {
+        auto* dialog = qobject_cast<QInputDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->setTextValue(QStringLiteral("  Anna Lee "));
+        dialog->accept();
+    });
+    form.PlayerName1Click();
+    QCOMPARE(form.PlayerName(), QStringLiteral("Anna Lee"));
+    // New keys of their own; the old keys keep their form.
+    QFile file(fixture->path(QStringLiteral("Settings.ini")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.contains("TermsColour=White") && text.contains("TermsTimeControl=3+2") &&
+                 text.contains("PlayerName=Anna Lee"),
+             text.constData());
+    // A new copy of the program reads them back.
+    fixture->form.reset();
+    fixture->start();
+    QCOMPARE(fixture->form->OfferedTerms(), (GameTerms{GameTerms::Colour::White, "3+2"}));
+    QCOMPARE(fixture->form->PlayerName(), QStringLiteral("Anna Lee"));
+}
+
+void ServerSideTest::termsAgreedWithANewCopy() {
+    // This side waits with White and 3+2.
+    fixture->form->Options()->WriteSetting("Peer", "TermsColour", "White");
+    fixture->form->Options()->WriteSetting("Peer", "TermsTimeControl", "3+2");
+    auto peer = connectPeer();
+    QTRY_VERIFY(fixture->form->PeerGameWindow());
+    TMDIChild* game = fixture->form->PeerGameWindow();
+    // An old copy gets no terms; a new one gets them after its hello.
+    QTest::qWait(200);
+    QCOMPARE(peer->extendedLines().size(), qsizetype(1));
+    QVERIFY(peer->send("/rv hello 1 Bo\r\n"));
+    QTRY_COMPARE(peer->extendedLines().size(), qsizetype(2));
+    const ExtendedReading terms = readExtendedLine(peer->extendedLines()[1]);
+    QVERIFY(terms.message && terms.message->kind == ExtendedKind::Terms);
+    QCOMPARE(terms.message->colour, PeerColour::White);
+    QCOMPARE(terms.message->timeControl, QStringLiteral("3+2"));
+    // An answer to another offer is no answer to this one.
+    QVERIFY(peer->send("/rv accept ffffffffffffffff\r\n/chat Client: x\r\n"));
+    QTRY_COMPARE(chatLog(game).size(), qsizetype(1));
+    QVERIFY(!game->PeerColour());
+    QVERIFY(peer->send("/rv accept " + terms.message->game + "\r\n"));
+    QTRY_VERIFY(game->PeerColour());
+    QCOMPARE(*game->PeerColour(), std::uint8_t(1));
+    QVERIFY(game->CurrentTimeControl());
+    QCOMPARE(game->CurrentTimeControl()->Text(), std::string("3+2"));
+    QCOMPARE(game->findChild<QLabel*>(QStringLiteral("White"))->text(),
+             "White: " + fixture->form->PlayerName());
+    QCOMPARE(game->findChild<QLabel*>(QStringLiteral("Black"))->text(), QStringLiteral("Black: Bo"));
+    auto square = [game](const char* name) {
+        return game->findChild<QLabel*>(QString::fromLatin1(name));
+    };
+    QVERIFY(square("a8")->y() < square("a1")->y()); // seen from White's side
+    // The peer may not move White, nor move by an old line: each is refused and logged,
+    // the board unchanged.
+    QVERIFY(peer->send("/rv move 1 e2e4 - rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq "
+                       "e3 0 1\r\n/move e2e4\r\n/chat Client: y\r\n"));
+    QTRY_COMPARE(chatLog(game).size(), qsizetype(2));
+    QCOMPARE(game->game().LivePosition(), 0);
+    QVERIFY(consoleText(*fixture->form)
+                .contains("Refused the peer's move e2e4: it is not the peer's turn."));
+    QVERIFY(consoleText(*fixture->form)
+                .contains("Refused the peer's move e2e4: this game takes numbered moves only."));
+    // This side moves White, and cannot pick up Black's pieces even on Black's turn.
+    QVERIFY(dropMove(game, "e2", "e4"));
+    QTRY_COMPARE(peer->extendedLines().size(), qsizetype(3));
+    QVERIFY(peer->extendedLines()[2].startsWith("/rv move 1 e2e4 "));
+    game->xyMouseDown(square("e7"), Qt::LeftButton);
+    QVERIFY(game->game().Model().dragSource != "e7");
+    QVERIFY(peer->send("/rv move 2 e7e5 - rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w "
+                       "KQkq e6 0 2\r\n"));
+    QTRY_COMPARE(game->game().LivePosition(), 2);
 }
 
 void ServerSideTest::malformedLines_data() {

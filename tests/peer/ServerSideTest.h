@@ -10,6 +10,9 @@ private slots:
     void wholeGameThroughTheWire();
     void enPassantAndPromotionLetters();
     void promotionChoiceDoesNotStayBehind();
+    void extendedHelloAndDroppedLines();
+    void termsAndNameRemembered();
+    void termsAgreedWithANewCopy();
     void malformedLines_data();
     void malformedLines();
     void floodWithoutLineFeed();

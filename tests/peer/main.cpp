@@ -1,5 +1,6 @@
 // test-peer-link [SUITE] [Qt Test options]: runs one suite, or every suite when none is named.
 #include "ClientSideTest.h"
+#include "PeerGameTest.h"
 #include "ServerSideTest.h"
 
 #include "tests/support/QtSuites.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<QObject>> suites;
     suites.emplace_back(new ServerSideTest);
     suites.emplace_back(new ClientSideTest);
+    suites.emplace_back(new PeerGameTest);
 
     return RunQtSuites(argc, argv, suites);
 }
