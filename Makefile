@@ -31,7 +31,7 @@ test-sanitize: deps
 
 # The fuzz targets as libFuzzer programs (clang), each run for FUZZ_SECONDS on its corpus.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = fuzz-move-entry fuzz-time-control fuzz-game-file fuzz-engine-line fuzz-main-line fuzz-line-buffer fuzz-fen fuzz-peer-line fuzz-engine-reply
+FUZZ_TARGETS = fuzz-move-entry fuzz-time-control fuzz-game-file fuzz-engine-line fuzz-main-line fuzz-line-buffer fuzz-fen fuzz-pgn fuzz-peer-line fuzz-peer-extended-line fuzz-engine-reply fuzz-feature-line
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DROOKVALE_FUZZ=ON \
 	  -DROOKVALE_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link

@@ -84,6 +84,8 @@ void TMainForm::attachPeerLink() {
     connect(m_link, &PeerLink::extendedLog, this, &TMainForm::AddConsoleLine);
     connect(m_link, &PeerLink::extendedMessage, this, &TMainForm::handleExtendedMessage);
     m_link->SetPlayerName(PlayerName());
+    // The peer game's own settings, apart from the board's.
+    m_options->menu()->addSeparator();
     QAction* playerName = m_options->menu()->addAction(QStringLiteral("Player &Name..."));
     playerName->setObjectName(QStringLiteral("PlayerName1"));
     connect(playerName, &QAction::triggered, this, &TMainForm::PlayerName1Click);
