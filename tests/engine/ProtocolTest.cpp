@@ -266,8 +266,13 @@ void ProtocolTest::uciFloodOfInfo() {
     uci.device.Feed("bestmove e7e5\n");
     QCOMPARE(uci.engine.TakeReplyLine().value_or("(none)"), QByteArray("move e7e5"));
     // 100,000 lines (about 14 MB) went by; what is kept is not the flood.
+#if defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer keeps freed memory in quarantine: the peak measures that.
+    Q_UNUSED(before);
+#else
     QVERIFY2(PeakMemoryKiB() - before < 8 * 1024,
              qPrintable(QString::number(PeakMemoryKiB() - before)));
+#endif
 }
 
 namespace {
