@@ -551,8 +551,9 @@ void ProtocolTest::xboardFeatureDialogue() {
     engine.SetStrength("Club");
     QCOMPARE(device.TakeWritten(), QByteArray("option Skill Level=0\noption Skill Level=10\n"));
     // Feature lines when none was asked for are not the dialogue's business.
-    XboardEngine seed;
+    // The device outlives the engine that is attached to it, as in every other case.
     EngineDevice seedDevice;
+    XboardEngine seed;
     seed.Attach(&seedDevice);
     seed.Begin();
     seedDevice.Feed("feature done=1\n");
