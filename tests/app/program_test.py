@@ -128,8 +128,9 @@ class Program:
                     process.wait()
 
 
-def main_frame():
-    """The accessible main window "Rookvale 1.0", or None."""
+def top_level(name):
+    """An accessible top-level window of the program (the main window, a dialog) by its
+    title, or None."""
     desktop = pyatspi.Registry.getDesktop(0)
     # Without an event loop here, the list of applications is never told of one that
     # joined after it was first read: read it afresh each time.
@@ -138,10 +139,15 @@ def main_frame():
         if app is None:
             continue
         for i in range(app.childCount):
-            frame = app.getChildAtIndex(i)
-            if frame is not None and frame.name == "Rookvale 1.0":
-                return frame
+            window = app.getChildAtIndex(i)
+            if window is not None and window.name == name:
+                return window
     return None
+
+
+def main_frame():
+    """The accessible main window "Rookvale 1.0", or None."""
+    return top_level("Rookvale 1.0")
 
 
 def child_titles():

@@ -19,11 +19,9 @@ import os
 import sys
 import time
 
-import pyatspi
-
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app"))
 
-from program_test import fail, find_named, run_mode, wait_for, x_windows_named  # noqa: E402
+from program_test import fail, find_named, run_mode, top_level, wait_for, x_windows_named  # noqa: E402
 from user_test import (chat_line, click, game_frame, key, move_list, square_centre,  # noqa: E402
                        text_of, xdotool)
 
@@ -45,19 +43,6 @@ def click_square(frame, square):
 def click_move(frame, move):
     click_square(frame, move[:2])
     click_square(frame, move[2:4])
-
-
-def top_level(name):
-    desktop = pyatspi.Registry.getDesktop(0)
-    desktop.clearCache()
-    for app in desktop:
-        if app is None:
-            continue
-        for i in range(app.childCount):
-            window = app.getChildAtIndex(i)
-            if window is not None and window.name == name:
-                return window
-    return None
 
 
 def board_field(frame, name):

@@ -17,27 +17,11 @@ import os
 import sys
 import time
 
-import pyatspi
-
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app"))
 
-from program_test import child_titles, fail, find_named, run_mode, wait_for, x_windows_named  # noqa: E402
+from program_test import child_titles, fail, find_named, run_mode, top_level, wait_for, x_windows_named  # noqa: E402
 from user_test import (click, drag, game_frame, key, move_list, square_centre, text_of,  # noqa: E402
                        xdotool)
-
-
-def top_level(name):
-    """An accessible top-level window of the program (a dialog) by its title, or None."""
-    desktop = pyatspi.Registry.getDesktop(0)
-    desktop.clearCache()
-    for app in desktop:
-        if app is None:
-            continue
-        for i in range(app.childCount):
-            window = app.getChildAtIndex(i)
-            if window is not None and window.name == name:
-                return window
-    return None
 
 
 def clock_face(frame, colour):
