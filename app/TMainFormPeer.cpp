@@ -166,6 +166,8 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
     switch (message.kind) {
     case ExtendedKind::Hello:
         state.opponent = message.name;
+        if (state.window)
+            state.window->SetOpponentName(message.name);
         AddConsoleLine(QStringLiteral("\r\n%1 speaks the extended protocol, version %2.")
                            .arg(message.name)
                            .arg(std::min(message.version, kExtendedVersion)));

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class AdvertisementPanel;
@@ -75,6 +76,17 @@ public:
     void SetPeerColours(std::uint8_t own, const QString& ownName, const QString& opponentName);
     // The colour the user plays in the peer game; none while no terms were agreed.
     std::optional<std::uint8_t> PeerColour() const { return m_peerColour; }
+    // The peer's name, as its greeting gave it.
+    void SetOpponentName(const QString& name) { m_opponentName = name; }
+
+    // For the record of the game (TMDIChildRecord.cpp). The players' names, White's then
+    // Black's: the user's `userName`, and the engine's name (also once it has gone) or the
+    // peer's; "?" for a name not known. The user plays White unless the game's colours say
+    // otherwise (the engine's side, the peer's terms).
+    std::pair<QString, QString> PlayerNames(const QString& userName) const;
+    // The mover's time left after each half-move, by half-move; none for a move made
+    // without a clock.
+    const std::vector<std::optional<ClockTime>>& MoveClockTimes() const;
     // What the user asks of the peer through the Menu once colours are agreed: Resign,
     // Offer Draw, Take Back and Abort go to the peer (peerActionChosen) instead of
     // deciding the game here; the main window applies the outcome both sides agree on.
@@ -207,6 +219,12 @@ public:
     // with an alert. With the board focused the arrow keys move a cursor over the squares
     // (the board's description names the square under it) and Space clicks there.
     QString LastAnnouncement() const;
+    // The result as a reader reads it, from the label "Result": "White wins", "Black
+    // wins", "Draw", "Draw by stalemate", or "Game in progress". The end of the game is
+    // also raised as an alert. ShowResult sets it from a PGN result ("1-0", "*"), for a
+    // game read from a file.
+    QString ResultInWords() const;
+    void ShowResult(const std::string& pgnResult);
     std::string CursorSquare() const;
 
     // Replay, driven by the scroll bar and by clicks in the move list.
@@ -249,6 +267,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override; // the title's result, for readers
 
 private:
     struct CaptureCounter {
@@ -292,6 +311,7 @@ private:
     void NameSquare(int index);
     void AnnounceLastMove();
     void Announce(const QString& words);
+    void SetResultWords(const QString& words, bool alert);
     bool CursorKeyPress(QKeyEvent* event);
     void MoveCursor(int index);
     QLabel* SquareImage(std::string_view name) const;
@@ -366,6 +386,8 @@ private:
     bool m_checkMarkPending = false;  // the check mark is read again once the move is over
     QLabel* m_announcement = nullptr; // "Last move": the last move in words, for readers
     int m_cursor = -1;                // the keyboard's square, -1 before the first arrow key
+    QLabel* m_result = nullptr;       // "Result": the game's result in words, for readers
+    QString m_titleResult;            // the result the title showed last, in words
 
     ClockPanel* m_clocks = nullptr;
     std::optional<TimeControl> m_timeControl;
@@ -380,4 +402,6 @@ private:
     bool m_drawOffered = false;    // the user offered the engine a draw, not yet answered
     bool m_engineThinking = false; // the engine was asked to move and has not replied
     std::optional<std::uint8_t> m_peerColour;
+    QString m_opponentName; // the peer's
+    QString m_engineName;   // the last engine's, kept when it has gone
 };

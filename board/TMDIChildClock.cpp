@@ -257,8 +257,9 @@ void TMDIChild::ShowTakenBack(const Game::TakenBack& taken) {
 
     // The taken-back half-move's cell; a Black one had also opened the next row.
     const int live = m_game.LivePosition();
-    const int row = live / 2 + 1;
-    if (live % 2 == 0) {
+    const int cell = CellOfHalfMove(live);
+    const int row = cell / 2 + 1;
+    if (cell % 2 == 0) {
         m_grid->SetCell(0, row, QString());
         m_grid->SetCell(1, row, QString());
     } else {

@@ -2,6 +2,7 @@
 
 #include "app/PgnFile.h"
 #include "game/Fen.h"
+#include "game/TimeControl.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -9,6 +10,9 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
 
@@ -166,6 +170,125 @@ private slots:
             saved.constData());
         form().EditCopyPgn1Execute();
         QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(), saved);
+    }
+
+    // Under a clock each move is followed by its mover's time left, and the time control
+    // is a tag; a take-back takes the move's time with it. The user plays White on one board.
+    void aClockedGameRecordsItsTimes() {
+        TMDIChild* window = form().MakeGameWindow(QStringLiteral("Game Board"));
+        const auto pgn = [&] { return QString::fromUtf8(form().PgnTextOf(window)); };
+        QVERIFY(pgn().contains(QStringLiteral("[TimeControl \"-\"]\n")));
+        window->SetTimeControl(ParseTimeControl("5+3").control);
+        QVERIFY(window->game().MakeMove("e2", "e4"));
+        QVERIFY(window->game().MakeMove("e7", "e5"));
+        QVERIFY(window->game().MakeMove("g1", "f3"));
+        QString text = pgn();
+        QVERIFY2(text.contains(
+                     QStringLiteral("[White \"%1\"]\n[Black \"?\"]\n").arg(form().PlayerName())) &&
+                     text.contains(QStringLiteral("[TimeControl \"300+3\"]\n")),
+                 qPrintable(text));
+        // The first move of each side is not timed; White's second earns its increment.
+        const QRegularExpression clocked(
+            QStringLiteral("\n1\\. e4 \\{\\[%clk 0:05:00\\]\\} 1\\.\\.\\. e5 \\{\\[%clk "
+                           "0:05:00\\]\\} 2\\. Nf3 \\{\\[%clk 0:05:0[0-3]\\]\\} \\*\n"));
+        QVERIFY2(clocked.match(text).hasMatch(), qPrintable(text));
+        window->TakeBack1Click();
+        QVERIFY2(pgn().contains(QStringLiteral("1... e5 {[%clk 0:05:00]} *\n")), qPrintable(pgn()));
+        QVERIFY(window->game().MakeMove("b1", "c3"));
+        QVERIFY2(pgn().contains(QStringLiteral("1... e5 {[%clk 0:05:00]} 2. Nc3 {[%clk 0:05:0")),
+                 qPrintable(pgn()));
+        // A clock that goes leaves the times of the moves it saw.
+        window->SetTimeControl(std::nullopt);
+        QVERIFY(window->game().MakeMove("b8", "c6"));
+        text = pgn().simplified();
+        QVERIFY2(text.contains(QStringLiteral("[TimeControl \"-\"]")) &&
+                     text.contains(QStringLiteral("2. Nc3 {[%clk 0:05:0")) &&
+                     text.endsWith(QStringLiteral("]} 2... Nc6 *")),
+                 qPrintable(text));
+    }
+
+    // The user, the peer and the engine named on the colours they play.
+    void playersAreNamedByTheirColours() {
+        const QString user = form().PlayerName();
+        const auto names = [&](TMDIChild* window) {
+            const QString text = QString::fromUtf8(form().PgnTextOf(window));
+            const QRegularExpression tags(
+                QStringLiteral("\\[White \"([^\"]*)\"\\]\n\\[Black \"([^\"]*)\"\\]"));
+            const QRegularExpressionMatch match = tags.match(text);
+            return match.captured(1) + QStringLiteral(" - ") + match.captured(2);
+        };
+        TMDIChild* peer = form().MakeGameWindow(QStringLiteral("Game Board"));
+        peer->SetOpponentName(QStringLiteral("Bob"));
+        QCOMPARE(names(peer), user + QStringLiteral(" - Bob"));
+        peer->SetPeerColours(0, user, QStringLiteral("Bob"));
+        QCOMPARE(names(peer), QStringLiteral("Bob - ") + user);
+        peer->SetPeerColours(1, user, QStringLiteral("Bob"));
+        QCOMPARE(names(peer), user + QStringLiteral(" - Bob"));
+
+        // Real engines: an xboard engine not asked its features is named after its program;
+        // a UCI engine by the name it gives. The name stays once the engine has gone.
+        struct Row {
+            const char* program;
+            EngineProtocol protocol;
+            bool userWhite;
+            const char* name; // the start of the engine's name
+        };
+        const Row rows[] = {{"/usr/games/fairymax", EngineProtocol::Xboard, true, "fairymax"},
+                            {"/usr/games/stockfish", EngineProtocol::Uci, false, "Stockfish"}};
+        int ran = 0;
+        for (const Row& row : rows) {
+            if (!QFile::exists(QString::fromLatin1(row.program)))
+                continue;
+            ++ran;
+            TMDIChild* window = form().MakeGameWindow(QStringLiteral("Game Board"));
+            {
+                NextModal colour([&row](QWidget* modal) {
+                    auto* box = qobject_cast<QMessageBox*>(modal);
+                    QVERIFY(box);
+                    box->button(row.userWhite ? QMessageBox::Yes : QMessageBox::No)->click();
+                });
+                window->StartEngine(QString::fromLatin1(row.program), row.protocol);
+                QVERIFY(colour.seen());
+            }
+            QVERIFY(window->EngineAttached());
+            const QString engine = QString::fromLatin1(row.name);
+            const auto expected = [&](const QString& name) {
+                return row.userWhite ? user + QStringLiteral(" - ") + name
+                                     : name + QStringLiteral(" - ") + user;
+            };
+            QTRY_VERIFY2_WITH_TIMEOUT(names(window).startsWith(expected(engine)),
+                                      qPrintable(names(window)), 20000);
+            const QString named = names(window);
+            window->CloseEngineLink();
+            QVERIFY(!window->EngineAttached());
+            QCOMPARE(names(window), named);
+        }
+        if (ran == 0)
+            QSKIP("neither fairymax nor stockfish is installed");
+    }
+
+    // Black's first move taken back leaves the move list as it was before it, and the
+    // move made instead fills the same cell.
+    void aGameThatBlackBeginsTakesBackItsFirstMove() {
+        QGuiApplication::clipboard()->setText(
+            QStringLiteral("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 12"));
+        form().EditPasteFen1Execute();
+        TMDIChild* window = form().ActiveGameWindow();
+        QVERIFY(window);
+        auto* grid = window->findChild<QTableWidget*>();
+        const int rows = grid->rowCount();
+        QVERIFY(window->game().MakeMove("e8", "g8"));
+        QCOMPARE(cell(window, 1, 2), QStringLiteral("O-O"));
+        window->TakeBack1Click();
+        QCOMPARE(window->game().LivePosition(), 0);
+        QCOMPARE(cell(window, 1, 2), QString());
+        QCOMPARE(grid->rowCount(), rows);
+        QVERIFY(window->game().MakeMove("e8", "c8"));
+        QVERIFY(window->game().MakeMove("e1", "g1"));
+        QCOMPARE(cell(window, 1, 2), QStringLiteral("O-O-O"));
+        QCOMPARE(cell(window, 2, 1), QStringLiteral("O-O"));
+        QVERIFY2(form().PgnTextOf(window).contains("\n12... O-O-O 13. O-O *\n"),
+                 form().PgnTextOf(window).constData());
     }
 
     void pastedTextThatIsNoGameIsRefused() {
