@@ -58,11 +58,15 @@ private slots:
         QCOMPARE(cell(window, 1, 1), QStringLiteral("e4"));
         QCOMPARE(cell(window, 1, 1, true), QStringLiteral("the king's pawn"));
         QCOMPARE(cell(window, 2, 1, true), QStringLiteral("$1 "));
+        // The file's result is the game's, for a screen reader too; a new name keeps it.
+        QCOMPARE(window->ResultInWords(), QStringLiteral("White wins"));
         form().FileSave1Execute();
         const QByteArray saved = readFile(path);
         QVERIFY2(saved.contains("[Event \"Club\"]\n") && saved.contains("[White \"Anna\"]\n") &&
                      saved.contains("\n1. e4 {the king's pawn} 1... e5 2. Nf3 1-0\n"),
                  saved.constData());
+        window->setWindowTitle(m_fixture->path(QStringLiteral("renamed.pgn")));
+        QCOMPARE(window->ResultInWords(), QStringLiteral("White wins"));
     }
 
     void aBadMoveOpensTheGameUpToIt() {
