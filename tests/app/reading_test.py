@@ -14,6 +14,8 @@ import re
 import sys
 import time
 
+import pyatspi
+
 from program_test import fail, find_named, run_mode, top_level, wait_for, x_windows_named
 from user_test import click, game_frame, key, square_centre, text_of, xdotool
 
@@ -44,7 +46,7 @@ def set_time_control(frame, text):
 
 
 def sensitive(node):
-    import pyatspi
+    """Whether a reader hears the node as live (a clock: whether it is running)."""
     return node.getState().contains(pyatspi.STATE_SENSITIVE)
 
 

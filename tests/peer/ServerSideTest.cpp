@@ -247,6 +247,9 @@ void ServerSideTest::termsAgreedWithANewCopy() {
     QCOMPARE(peer->extendedLines().size(), qsizetype(1));
     QVERIFY(peer->send("/rv hello 1 Bo\r\n"));
     QTRY_COMPARE(peer->extendedLines().size(), qsizetype(2));
+    // The game's record names the peer from its hello on.
+    QCOMPARE(game->PlayerNames(QStringLiteral("Me")),
+             std::pair(QStringLiteral("Me"), QStringLiteral("Bo")));
     const ExtendedReading terms = readExtendedLine(peer->extendedLines()[1]);
     QVERIFY(terms.message && terms.message->kind == ExtendedKind::Terms);
     QCOMPARE(terms.message->colour, PeerColour::White);
