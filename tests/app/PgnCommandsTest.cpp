@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -209,6 +210,18 @@ private slots:
                      text.contains(QStringLiteral("2. Nc3 {[%clk 0:05:0")) &&
                      text.endsWith(QStringLiteral("]} 2... Nc6 *")),
                  qPrintable(text));
+#ifdef PGN_EXTRACT
+        // Another program reads the game as it is saved, every move, with no complaint.
+        const QString saved = writeFile(QStringLiteral("clocked.pgn"), form().PgnTextOf(window));
+        QProcess extract;
+        extract.start(QStringLiteral(PGN_EXTRACT),
+                      {QStringLiteral("-s"), QStringLiteral("-C"), QStringLiteral("-Wuci"), saved});
+        QVERIFY(extract.waitForFinished(30000));
+        QCOMPARE(extract.exitCode(), 0);
+        QCOMPARE(extract.readAllStandardError(), QByteArray());
+        const QByteArray moves = extract.readAllStandardOutput();
+        QVERIFY2(moves.contains("\ne2e4 e7e5 b1c3 b8c6 *\n"), moves.constData());
+#endif
     }
 
     // The user, the peer and the engine named on the colours they play.
