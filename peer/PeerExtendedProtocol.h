@@ -117,6 +117,10 @@ bool isExtendedLine(const QByteArray& line);
 // a malformed line is returned.
 ExtendedReading readExtendedLine(const QByteArray& line);
 
+// A message of a kind that carries nothing (Resign, Abort, Rematch, Flag) or only an
+// answer (Draw, TakeBack).
+ExtendedMessage plainMessage(ExtendedKind kind, PeerAnswer answer = PeerAnswer::Offer);
+
 // The line of `message` by the grammar above, without its ending. The message's fields
 // must lie within the grammar's bounds; readExtendedLine gives back an equal message.
 QByteArray extendedLine(const ExtendedMessage& message);
