@@ -10,12 +10,12 @@
 #include "peer/Unit1.h"
 #include "peer/Unit2.h"
 
+#include <QFile>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QFile>
-#include <QInputDialog>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTcpServer>
@@ -40,7 +40,8 @@ std::unique_ptr<RawPeer> connectPeer() {
 
 // Runs `send` on a thread of its own while the program runs, until `arrived` holds after
 // the sending ended; returns the largest growth of the program's resident memory meanwhile.
-qint64 residentGrowthWhile(const std::function<void()>& send, const std::function<bool()>& arrived) {
+qint64 residentGrowthWhile(const std::function<void()>& send,
+                           const std::function<bool()>& arrived) {
     const qint64 before = residentBytes();
     qint64 peak = before;
     std::atomic<bool> done = false;
@@ -262,7 +263,8 @@ void ServerSideTest::termsAgreedWithANewCopy() {
     QCOMPARE(game->CurrentTimeControl()->Text(), std::string("3+2"));
     QCOMPARE(game->findChild<QLabel*>(QStringLiteral("White"))->text(),
              "White: " + fixture->form->PlayerName());
-    QCOMPARE(game->findChild<QLabel*>(QStringLiteral("Black"))->text(), QStringLiteral("Black: Bo"));
+    QCOMPARE(game->findChild<QLabel*>(QStringLiteral("Black"))->text(),
+             QStringLiteral("Black: Bo"));
     auto square = [game](const char* name) {
         return game->findChild<QLabel*>(QString::fromLatin1(name));
     };
