@@ -41,7 +41,8 @@
 //   <move>     source and destination square ("e7e8") and, when the move promotes, always
 //              the piece letter "q", "r", "b" or "n"
 //   <time>     the mover's remaining time in milliseconds after the move, at most
-//              kMaxTimeMs, or "-" when the game has no clock
+//              kMaxTimeMs, or "-" when the game has no clock (and in moves sent again
+//              for a resync); 0 says the mover's flag fell with this move
 //   <fen>      the rest of the line: the position the move leads to, in FEN, at most
 //              kMaxFenBytes bytes, a position a game can reach
 //   <answer>   "offer", "accept" or "decline"
