@@ -179,3 +179,22 @@ void PeerClockTest::claimCheckedAgainstOwnClock() {
     QCOMPARE(result(table.game), title);
     QCOMPARE(table.game->windowTitle().count(" - ("), title.isEmpty() ? 0 : 1);
 }
+
+void PeerClockTest::claimCrossingTheOwnMove() {
+    // 2.4 s a side, and a round trip of 2.5 s: the program's move leaves it less time than
+    // the link allows for, so the peer's claim that crossed the move holds.
+    PeerGameTable table = agreedGame(*fixture, QStringLiteral("0.04+0"));
+    QTest::qWait(2500);
+    QVERIFY(table.peer->send(pongsFor(*table.peer)));
+    QVERIFY(play(table, {"e2e4"}));
+    QVERIFY(peerMoves(table, "e7", "e5", "2400"));
+    QTRY_COMPARE(table.game->game().LivePosition(), 2);
+    QVERIFY(play(table, {"g1f3"}));
+    QVERIFY(table.peer->send("/rv flag\r\n"));
+    QTRY_COMPARE(result(table.game), QStringLiteral(" - (Black Wins)"));
+    QVERIFY(consoleText(*fixture->form).contains("Bo claimed your flag."));
+    // Decided on the position before the move, which stays on the list, as the claimer
+    // records it when it arrives there.
+    QCOMPARE(record(table.game), record(table.mirror.get()));
+    QCOMPARE(table.game->windowTitle().count(" - ("), 1);
+}

@@ -14,4 +14,5 @@ private slots:
     void flagClaimedAfterTheRoundTrip();
     void claimCheckedAgainstOwnClock_data();
     void claimCheckedAgainstOwnClock();
+    void claimCrossingTheOwnMove();
 };
