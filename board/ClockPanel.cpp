@@ -93,6 +93,17 @@ void ClockPanel::Stop() {
     Refresh();
 }
 
+void ClockPanel::SetRemaining(std::uint8_t white, ClockTime remaining) {
+    if (!m_clock) {
+        return;
+    }
+    m_clock->SetRemaining(white, remaining);
+    if (!m_clock->Flagged()) {
+        m_flagReported = false;
+    }
+    Refresh();
+}
+
 void ClockPanel::SwapPlaces() {
     const int top = m_white->y();
     m_white->move(m_white->x(), m_black->y());

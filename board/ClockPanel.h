@@ -43,6 +43,10 @@ public:
     // The game ended: both clocks stop where they are.
     void Stop();
 
+    // Sets a side's time to what the peer's own clock says (see Clock::SetRemaining); a
+    // flag lifted that way may fall and be reported again.
+    void SetRemaining(std::uint8_t white, ClockTime remaining);
+
     // The board was turned over: the faces change places.
     void SwapPlaces();
 

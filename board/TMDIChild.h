@@ -90,11 +90,17 @@ public:
     // What the user asks of the peer through the Menu once colours are agreed: Resign,
     // Offer Draw, Take Back and Abort go to the peer (peerActionChosen) instead of
     // deciding the game here; the main window applies the outcome both sides agree on.
-    enum class PeerAction { Resign, OfferDraw, TakeBack, Abort };
+    // Rematch, once the game is over, asks for a new game with the colours swapped.
+    enum class PeerAction { Resign, OfferDraw, TakeBack, Abort, Rematch };
     // Ends the peer game with `result`, the title's form (" - (Draw)").
     void EndPeerGame(const std::string& result);
     // Takes back half-moves until `live` are left, as Take Back does on one board.
     void TakeBackPeerMoves(int live);
+    // Sets the time of `white` to what the peer's own clock says; see Clock::SetRemaining.
+    void SetPeerClockTime(std::uint8_t white, ClockTime remaining);
+    // Ends the game on the flag of `white`: the other side wins, or it is a draw when the
+    // other side could not mate by any series of legal moves. Does nothing once finished.
+    void EndOnFlag(std::uint8_t white);
 
     // The chat line Edit1's Enter key.
     void Edit1KeyPress();
@@ -169,6 +175,8 @@ public:
     void TakeBack1Click();
     // In a peer game with agreed colours only, while neither side has moved twice.
     void Abort1Click();
+    // In a peer game with agreed colours only, once it is over.
+    void Rematch1Click();
 
     // Board display. Each reads the current setting from BoardSettings::Current().
     void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
@@ -262,6 +270,9 @@ signals:
     void chatEntered(const QString& text);
     // A Menu item of a peer game with agreed colours was chosen.
     void peerActionChosen(TMDIChild::PeerAction action);
+    // In a peer game with agreed colours the opponent's flag fell on this side's clock: the
+    // game goes on until the main window has claimed it; the own flag ends the game here.
+    void opponentFlagFell(std::uint8_t white);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -396,6 +407,7 @@ private:
     QAction* m_drawItem = nullptr;
     QAction* m_takeBackItem = nullptr;
     QAction* m_abortItem = nullptr;   // shown in peer games with agreed colours only
+    QAction* m_rematchItem = nullptr; // the same
     bool m_askingTimeControl = false; // the Time Control dialog or its question is open
     bool m_askingDraw = false;        // the engine's draw offer is open
 

@@ -117,6 +117,18 @@ void Clock::TakeBack() {
     m_turnStart = now;
 }
 
+void Clock::SetRemaining(std::uint8_t white, ClockTime remaining) {
+    remaining = std::max(remaining, ClockTime{0});
+    const bool revived = m_stopped && remaining > ClockTime{0} && Flagged() == white;
+    SideOf(white).remaining = remaining;
+    if (revived) {
+        m_stopped = false;
+    }
+    if (white == m_sideToMove) {
+        m_turnStart = m_stopped ? m_stoppedAt : m_source->Now();
+    }
+}
+
 std::string ClockText(ClockTime remaining) {
     const std::int64_t micros = std::max<std::int64_t>(remaining.count(), 0);
     const std::int64_t seconds = micros / 1'000'000;

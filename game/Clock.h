@@ -75,6 +75,13 @@ public:
     // back; its side just counts one move less. Does nothing on a stopped clock.
     void TakeBack();
 
+    // Sets a side's time to what its own clock says (a peer's clock is the truth for its
+    // own time): the side has `remaining` from now on, at least 0. A side on move has its
+    // turn counted afresh from now. A clock stopped by that side's flag runs again when the
+    // time given is above zero, the side having moved in time after all; a clock stopped
+    // for any other reason stays stopped.
+    void SetRemaining(std::uint8_t white, ClockTime remaining);
+
 private:
     struct Side {
         ClockTime remaining{0}; // at the start of the current turn
