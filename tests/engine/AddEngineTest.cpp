@@ -20,6 +20,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kWait = 15000;
@@ -303,63 +305,63 @@ void AddEngineTest::stockfishAtRememberedStrength() {
     const QString log = main.path(QStringLiteral("stockfish.log"));
     QFile wrapper(main.path(QStringLiteral("Engines/stockfish")));
     QVERIFY(wrapper.open(QIODevice::WriteOnly));
-    wrapper.write(("#!/bin/sh
-{ echo 'setoption name Debug Log File value " + log +
+    wrapper.write(("#!/bin/sh\n{ echo 'setoption name Debug Log File value " + log +
                    "'; exec cat; } | exec " + stockfish + "\n")
                       .toUtf8());
-        wrapper.close();
-        wrapper.setPermissions(wrapper.permissions() | QFileDevice::ExeOwner);
-        auto dialog = main.choose(wrapper.fileName());
-        BoxAnswerer colour({QMessageBox::Yes});
-        main.addEngine();
-        TMDIChild* window = main.form->ActiveGameWindow();
-        QVERIFY(window && window->EngineAttached());
-        const QString shown =
-            level == QLatin1String("Full") ? QStringLiteral("Black") : "Black (" + level + ")";
-        QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("Black"))->text(),
-                                  shown, kWait);
-        QVERIFY(DragAndDrop(*window, "e2", "e4"));
-        QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
-        // The engine's range for UCI_Elo, as it lists it itself.
-        QProcess ask;
-        ask.start(stockfish, {});
-        ask.write("uci\nquit\n");
-        QVERIFY(ask.waitForFinished(kWait));
-        const QRegularExpression range(
-            "option name UCI_Elo type spin default \\d+ min (\\d+) max (\\d+)");
-        const QRegularExpressionMatch match = range.match(QString::fromLatin1(ask.readAll()));
-        QVERIFY(match.hasMatch());
-        const int min = match.captured(1).toInt();
-        const int max = match.captured(2).toInt();
-        // What Stockfish read, in its own log's form (">> " before each line it received), up to
-        // the search that gave the reply.
-        QFile file(log);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QStringList heard;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (line.startsWith(">> "))
-                heard.append(QString::fromLatin1(line.mid(3).trimmed()));
-        }
-        const qsizetype go = heard.indexOf(QRegularExpression(QStringLiteral("^go ")));
-        QVERIFY2(go > 0, qPrintable(heard.join(" | ")));
-        QStringList options;
-        for (const QString& line : heard.first(go)) {
-            if (line.startsWith(QLatin1String("setoption ")))
-                options.append(line);
-        }
-        received.replaceInStrings(QStringLiteral("(min+max)/2"), QString::number((min + max) / 2));
-        received.replaceInStrings(QStringLiteral("value min"), "value " + QString::number(min));
-        QCOMPARE(options, received);
-        // Before the search that they are for, after the new game.
-        if (!received.isEmpty()) {
-            QVERIFY(heard.indexOf(received.back()) <
-                    heard.lastIndexOf(QStringLiteral("isready"), go));
-            QVERIFY(heard.indexOf(QStringLiteral("ucinewgame")) < heard.indexOf(received.front()));
-        }
+    wrapper.close();
+    wrapper.setPermissions(wrapper.permissions() | QFileDevice::ExeOwner);
+    auto dialog = main.choose(wrapper.fileName());
+    BoxAnswerer colour({QMessageBox::Yes});
+    main.addEngine();
+    TMDIChild* window = main.form->ActiveGameWindow();
+    QVERIFY(window && window->EngineAttached());
+    const QString shown =
+        level == QLatin1String("Full") ? QStringLiteral("Black") : "Black (" + level + ")";
+    QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("Black"))->text(), shown,
+                              kWait);
+    QVERIFY(DragAndDrop(*window, "e2", "e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
+    // The engine's range for UCI_Elo, as it lists it itself.
+    QProcess ask;
+    ask.start(stockfish, {});
+    ask.write("uci\nquit\n");
+    QVERIFY(ask.waitForFinished(kWait));
+    const QRegularExpression range(
+        "option name UCI_Elo type spin default \\d+ min (\\d+) max (\\d+)");
+    const QRegularExpressionMatch match = range.match(QString::fromLatin1(ask.readAll()));
+    QVERIFY(match.hasMatch());
+    const int min = match.captured(1).toInt();
+    const int max = match.captured(2).toInt();
+    // What Stockfish read, in its own log's form (">> " before each line it received), up to
+    // the search that gave the reply.
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList heard;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(">> "))
+            heard.append(QString::fromLatin1(line.mid(3).trimmed()));
+    }
+    const auto goAt = std::find_if(heard.cbegin(), heard.cend(),
+                                   [](const QString& line) { return line.startsWith("go "); });
+    const qsizetype go = goAt - heard.cbegin();
+    QVERIFY2(go > 0 && go < heard.size(), qPrintable(heard.join(" | ")));
+    QStringList options;
+    for (const QString& line : heard.first(go)) {
+        if (line.startsWith(QLatin1String("setoption ")))
+            options.append(line);
+    }
+    received.replaceInStrings(QStringLiteral("(min+max)/2"), QString::number((min + max) / 2));
+    received.replaceInStrings(QStringLiteral("value min"), "value " + QString::number(min));
+    QCOMPARE(options, received);
+    // Before the search that they are for, after the new game.
+    if (!received.isEmpty()) {
+        QVERIFY(heard.indexOf(received.back()) < heard.lastIndexOf(QStringLiteral("isready"), go));
+        QVERIFY(heard.indexOf(QStringLiteral("ucinewgame")) < heard.indexOf(received.front()));
+    }
 }
 
 QObject* MakeAddEngineTest() {
-        return new AddEngineTest;
+    return new AddEngineTest;
 }
 
 #include "AddEngineTest.moc"
