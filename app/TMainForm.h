@@ -147,7 +147,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    EngineProtocol EngineProtocolOf(const QString& enginesFolder, const QString& path);
+    // The game window of the engine at `path` below `enginesFolder`, started in `protocol`.
+    void OpenEngineWindow(const QString& enginesFolder, const QString& path,
+                          EngineProtocol protocol);
     QAction* makeAction(const char* name, const QString& caption, const QString& hint,
                         const QKeySequence& shortcut, void (TMainForm::*handler)());
     void buildActions();

@@ -101,9 +101,34 @@ void TMainForm::AddEngine1Click() {
             QStringLiteral("\r\nPlease select an engine from the 'Engines' directory."));
         return;
     }
+    const std::optional<QString> key = protocolKey(enginesFolder, path);
+    if (key) {
+        if (const auto known = ProtocolFromText(m_options->Setting(kEnginesSection, *key))) {
+            OpenEngineWindow(enginesFolder, path, *known);
+            return;
+        }
+    }
+    // Asking the engine takes up to a few seconds, once per engine file; the windows go on
+    // meanwhile, under a busy cursor for as long as the probe lives.
+    auto* probe = new ProtocolProbe(path, kProtocolProbeMs, this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    connect(probe, &QObject::destroyed, [] { QApplication::restoreOverrideCursor(); });
+    connect(
+        probe, &ProtocolProbe::Decided, this,
+        [this, probe, enginesFolder, path, key](EngineProtocol found) {
+            probe->deleteLater();
+            if (key)
+                m_options->WriteSetting(kEnginesSection, *key, ProtocolText(found));
+            OpenEngineWindow(enginesFolder, path, found);
+        },
+        Qt::QueuedConnection);
+    probe->Start();
+}
+
+void TMainForm::OpenEngineWindow(const QString& enginesFolder, const QString& path,
+                                 EngineProtocol protocol) {
     // Made under an empty title and named afterwards: a game file that happens to carry
     // the engine's name in the current folder is no part of the new game.
-    const EngineProtocol protocol = EngineProtocolOf(enginesFolder, path);
     TMDIChild* window = MakeGameWindow(QString());
     window->setWindowTitle(engineName(path));
     window->engineFailureHook = [this](const QString& text) {
@@ -131,19 +156,4 @@ void TMainForm::AddEngine1Click() {
             m_options->WriteSetting(kStrengthSection, *key, level);
     };
     window->StartEngine(path, protocol);
-}
-
-EngineProtocol TMainForm::EngineProtocolOf(const QString& enginesFolder, const QString& path) {
-    const std::optional<QString> key = protocolKey(enginesFolder, path);
-    if (key) {
-        if (const auto known = ProtocolFromText(m_options->Setting(kEnginesSection, *key)))
-            return *known;
-    }
-    // Asking the engine takes up to a few seconds, once per engine file.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const EngineProtocol found = DetectProtocol(path);
-    QApplication::restoreOverrideCursor();
-    if (key)
-        m_options->WriteSetting(kEnginesSection, *key, ProtocolText(found));
-    return found;
 }

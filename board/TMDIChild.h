@@ -296,6 +296,8 @@ private:
     bool AttachEngine(const QString& path, EngineProtocol protocol);
     void SetSpeed(QAction* item, int seconds);
     void ShowEngineThought();
+    // The engine's latest thought as the panel shows it, read on the current position.
+    std::optional<QString> TakeEngineThoughtText();
     void OfferStrengths();
     // The engine's resignation ends the game in the user's favour; its draw offer is put
     // to the user, and accepted ends the game drawn.

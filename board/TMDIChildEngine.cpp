@@ -316,10 +316,17 @@ bool TMDIChild::EngineOutputShown() const {
 }
 
 void TMDIChild::ShowEngineThought() {
+    if (const std::optional<QString> text = TakeEngineThoughtText())
+        m_engineOutput->appendPlainText(*text);
+}
+
+std::optional<QString> TMDIChild::TakeEngineThoughtText() {
     if (!EngineAttached())
-        return;
-    if (const std::optional<EngineThought> thought = m_engine->TakeThought())
-        m_engineOutput->appendPlainText(DescribeThought(*thought, m_game));
+        return std::nullopt;
+    const std::optional<EngineThought> thought = m_engine->TakeThought();
+    if (!thought)
+        return std::nullopt;
+    return DescribeThought(*thought, m_game);
 }
 
 ChessEngine::MoveList TMDIChild::EngineMoves() const {
@@ -414,10 +421,13 @@ void TMDIChild::Timer1Timer() {
     }
     if (const std::optional<QByteArray> line = m_engine->TakeReplyLine()) {
         m_engineThinking = false;
-        // The engine's last thoughts are of the position before its move.
-        if (EngineOutputShown())
-            ShowEngineThought();
+        // The engine's last thoughts are of the position before its move, so they are read
+        // now, but shown after it: its clock stops first.
+        const std::optional<QString> thought =
+            EngineOutputShown() ? TakeEngineThoughtText() : std::nullopt;
         MakeEngineMove(*line);
+        if (thought)
+            m_engineOutput->appendPlainText(*thought);
     } else if (m_engine->Ended()) {
         CloseEngineLink();
         return;

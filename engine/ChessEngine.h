@@ -77,6 +77,9 @@ public:
     // outlive the engine or the next SetClock; its side to move is the engine's whenever
     // the engine is asked to move.
     void SetClock(const Clock* clock);
+    // How much less than its clock holds the engine is told it has, as of its latest
+    // search: what its reply may take to reach the clock.
+    virtual ClockTime Reserve() const { return ClockTime{0}; }
 
     // The last `halfMoves` (1 or 2) half-moves were taken back and the user is to move;
     // `game` is what is left of the game.

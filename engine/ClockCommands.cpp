@@ -28,10 +28,10 @@ QByteArray XboardLevelCommand(const TimeControl& control) {
            '\n';
 }
 
-QByteArray XboardTimeCommands(const Clock& clock) {
+QByteArray XboardTimeCommands(const Clock& clock, ClockTime reserve) {
     const std::uint8_t engine = clock.SideToMove();
-    return "time " + centisecondsOf(clock.Remaining(engine)) + "\notim " +
-           centisecondsOf(clock.Remaining(engine ? 0 : 1)) + '\n';
+    return "time " + centisecondsOf(std::max(clock.Remaining(engine) - reserve, ClockTime{0})) +
+           "\notim " + centisecondsOf(clock.Remaining(engine ? 0 : 1)) + '\n';
 }
 
 QByteArray UciClockWords(const Clock& clock, ClockTime reserve) {

@@ -13,8 +13,9 @@
 QByteArray XboardLevelCommand(const TimeControl& control);
 
 // xboard "time" (the engine's own remaining time) and "otim" (its opponent's), in
-// centiseconds, the engine being the clock's side to move. Two lines, each with its feed.
-QByteArray XboardTimeCommands(const Clock& clock);
+// centiseconds, the engine being the clock's side to move; it is told `reserve` less than it
+// has (never less than 0), as in UciClockWords. Two lines, each with its feed.
+QByteArray XboardTimeCommands(const Clock& clock, ClockTime reserve = ClockTime{0});
 
 // The time words of a UCI "go" for the clock's side to move: "wtime W btime B winc WI
 // binc BI" in milliseconds, then "movestogo N" when a time control comes after N moves.

@@ -1,9 +1,7 @@
 #include "ProtocolProbe.h"
 
 #include "EngineCloser.h"
-#include "peer/PeerLineFramer.h"
 
-#include <QDeadlineTimer>
 #include <QProcess>
 
 namespace {
@@ -21,33 +19,70 @@ bool refuses(const QByteArray& line) {
 
 } // namespace
 
-EngineProtocol DetectProtocol(const QString& path, int waitMs) {
-    auto* process = new QProcess;
-    process->setProcessChannelMode(QProcess::MergedChannels);
-    process->start(path, {});
-    const QDeadlineTimer deadline(waitMs);
-    EngineProtocol found = EngineProtocol::Xboard;
-    if (process->waitForStarted(std::max<qint64>(1, deadline.remainingTime()))) {
-        process->write("uci\n");
-        PeerLineFramer framer;
-        bool decided = false;
-        while (!decided && !deadline.hasExpired() &&
-               process->waitForReadyRead(std::max<qint64>(1, deadline.remainingTime()))) {
-            framer.Append(process->readAll());
-            while (const std::optional<QByteArray> line = framer.TakeLine()) {
-                // A UCI engine names itself first; on a busy machine "uciok" may come late.
-                const QByteArray said = line->trimmed();
-                if (said == "uciok" || said.startsWith("id name ")) {
-                    found = EngineProtocol::Uci;
-                    decided = true;
-                } else if (refuses(*line)) {
-                    decided = true;
-                }
-                if (decided)
-                    break;
-            }
+ProtocolProbe::ProtocolProbe(QString path, int waitMs, QObject* parent)
+    : QObject(parent), m_path(std::move(path)), m_waitMs(waitMs) {
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { Decide(EngineProtocol::Xboard); });
+}
+
+ProtocolProbe::~ProtocolProbe() {
+    EndProcess();
+}
+
+void ProtocolProbe::Start() {
+    if (m_process || m_decided)
+        return;
+    m_process = new QProcess(this);
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    connect(m_process, &QProcess::started, this, [this] { m_process->write("uci\n"); });
+    connect(m_process, &QProcess::readyRead, this, &ProtocolProbe::ReadAvailable);
+    // An engine that ends has said all it had to say before; a start that fails says
+    // nothing. Queued, so that Decided never comes from inside Start.
+    connect(
+        m_process, &QProcess::finished, this, [this] { Decide(EngineProtocol::Xboard); },
+        Qt::QueuedConnection);
+    connect(
+        m_process, &QProcess::errorOccurred, this,
+        [this](QProcess::ProcessError failure) {
+            if (failure == QProcess::FailedToStart)
+                Decide(EngineProtocol::Xboard);
+        },
+        Qt::QueuedConnection);
+    m_deadline.start(m_waitMs);
+    m_process->start(m_path, {});
+}
+
+void ProtocolProbe::ReadAvailable() {
+    if (!m_process)
+        return;
+    m_framer.Append(m_process->readAll());
+    while (const std::optional<QByteArray> line = m_framer.TakeLine()) {
+        // A UCI engine names itself first; on a busy machine "uciok" may come late.
+        const QByteArray said = line->trimmed();
+        if (said == "uciok" || said.startsWith("id name ")) {
+            Decide(EngineProtocol::Uci);
+            return;
+        }
+        if (refuses(*line)) {
+            Decide(EngineProtocol::Xboard);
+            return;
         }
     }
+}
+
+void ProtocolProbe::Decide(EngineProtocol protocol) {
+    if (m_decided)
+        return;
+    m_decided = true;
+    m_deadline.stop();
+    EndProcess();
+    emit Decided(protocol);
+}
+
+void ProtocolProbe::EndProcess() {
+    if (!m_process)
+        return;
+    QProcess* process = std::exchange(m_process, nullptr);
+    process->disconnect(this);
     EngineCloser::End(process);
-    return found;
 }

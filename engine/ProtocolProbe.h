@@ -1,13 +1,44 @@
 #pragma once
 
 #include "EngineProtocol.h"
+#include "peer/PeerLineFramer.h"
 
+#include <QObject>
 #include <QString>
+#include <QTimer>
 
-// Finds out which protocol the engine at `path` speaks, without asking anyone: starts it on
-// its own, says "uci" and listens for at most `waitMs`. "id name" or "uciok" in time means UCI; a
-// complaint about the command, silence, an end or a start failure mean xboard, the
-// program's own dialogue. The probe's process is ended afterwards (see EngineCloser).
-// Waits on the calling thread, without an event loop.
+class QProcess;
+
+// Finds out which protocol the engine at a path speaks, without asking anyone and without
+// holding up the thread it lives on: Start runs the engine on its own, says "uci" and
+// listens for at most the given time while the event loop goes on. "id name" or "uciok"
+// in time means UCI; a complaint about the command, silence, an end or a start failure
+// mean xboard, the program's own dialogue. Decided follows once, always; the probe's
+// process is ended then (see EngineCloser), or when the probe is destroyed before.
 inline constexpr int kProtocolProbeMs = 3000;
-EngineProtocol DetectProtocol(const QString& path, int waitMs = kProtocolProbeMs);
+
+class ProtocolProbe : public QObject {
+    Q_OBJECT
+public:
+    explicit ProtocolProbe(QString path, int waitMs = kProtocolProbeMs, QObject* parent = nullptr);
+    ~ProtocolProbe() override;
+
+    // Starts the engine and the wait; once only.
+    void Start();
+
+signals:
+    // Delivered from the event loop, never inside Start.
+    void Decided(EngineProtocol protocol);
+
+private:
+    void ReadAvailable();
+    void Decide(EngineProtocol protocol);
+    void EndProcess();
+
+    QString m_path;
+    int m_waitMs;
+    QProcess* m_process = nullptr;
+    QTimer m_deadline;
+    PeerLineFramer m_framer;
+    bool m_decided = false;
+};

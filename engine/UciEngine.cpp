@@ -2,8 +2,6 @@
 
 #include "ClockCommands.h"
 
-#include <algorithm>
-
 namespace {
 
 // The first word of a line and what follows it, blanks of either kind between words.
@@ -122,7 +120,7 @@ void UciEngine::Search(const MoveList& game) {
         m_game = game;
         m_state = State::Readying;
         Write(std::exchange(m_strengthOptions, {}) + "isready\n");
-        m_readyAsked.start();
+        m_readyTrips.Asked();
         return;
     case State::Readying:
     case State::Searching:
@@ -146,12 +144,11 @@ void UciEngine::ReadLine(const QByteArray& line) {
             Search(*std::exchange(m_waiting, std::nullopt));
     } else if (m_state == State::Readying && first == "readyok") {
         m_state = State::Searching;
-        m_roundTripsMs[m_roundTrips++ % m_roundTripsMs.size()] = m_readyAsked.elapsed();
-        const qint64 reserveMs = *std::max_element(m_roundTripsMs.begin(), m_roundTripsMs.end());
+        m_readyTrips.Answered();
+        m_reserve = m_readyTrips.Longest();
         // The clock is read now, when the search starts, not when it was asked for.
-        const QByteArray limit =
-            GameClock() ? UciClockWords(*GameClock(), std::chrono::milliseconds(reserveMs))
-                        : "movetime " + QByteArray::number(m_moveTimeMs);
+        const QByteArray limit = GameClock() ? UciClockWords(*GameClock(), m_reserve)
+                                             : "movetime " + QByteArray::number(m_moveTimeMs);
         Write(PositionCommand(m_game) + "go " + limit + '\n');
     } else if (m_state == State::Searching && first == "info") {
         if (std::optional<EngineThought> thought = ReadUciInfo(line))

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "ChessEngine.h"
+#include "RoundTrips.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
-
-#include <array>
 
 // An engine that speaks UCI. Begin sends "uci" and waits at most HandshakeMs() for
 // "uciok", then sends "ucinewgame"; an engine that does not answer in time is reported
@@ -49,6 +47,8 @@ public:
     void SetHandshakeMs(int ms) { m_handshakeMs = ms; }
     int HandshakeMs() const { return m_handshakeMs; }
 
+    ClockTime Reserve() const override { return m_reserve; }
+
     // The position command for `game`: "position startpos" and its moves, with a line feed.
     static QByteArray PositionCommand(const MoveList& game);
 
@@ -72,13 +72,12 @@ private:
     int m_handshakeMs = kHandshakeMs;
     int m_moveTimeMs = 1000;
     QTimer m_handshake;
-    std::optional<MoveList> m_waiting;      // a search asked for before "uciok"
-    MoveList m_game;                        // the game of the search being prepared
-    bool m_limitStrength = false;           // "UCI_LimitStrength" is offered
-    std::optional<Range> m_elo;             // "UCI_Elo"
-    std::optional<Range> m_skill;           // "Skill Level"
-    QByteArray m_strengthOptions;           // "setoption" lines waiting for the next search
-    QElapsedTimer m_readyAsked;             // since the last "isready"
-    std::array<qint64, 8> m_roundTripsMs{}; // the latest "isready" round trips, cyclic
-    std::size_t m_roundTrips = 0;           // how many were measured
+    std::optional<MoveList> m_waiting; // a search asked for before "uciok"
+    MoveList m_game;                   // the game of the search being prepared
+    bool m_limitStrength = false;      // "UCI_LimitStrength" is offered
+    std::optional<Range> m_elo;        // "UCI_Elo"
+    std::optional<Range> m_skill;      // "Skill Level"
+    QByteArray m_strengthOptions;      // "setoption" lines waiting for the next search
+    RoundTrips m_readyTrips;           // of "isready"
+    ClockTime m_reserve{0};
 };

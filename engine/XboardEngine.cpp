@@ -106,7 +106,7 @@ void XboardEngine::ClockChanged() {
 
 void XboardEngine::TellTimes() {
     if (const Clock* clock = GameClock())
-        Write(XboardTimeCommands(*clock));
+        Write(XboardTimeCommands(*clock, m_pingTrips.Longest()));
 }
 
 void XboardEngine::ShowThinking(bool shown) {
@@ -132,8 +132,16 @@ void XboardEngine::ReadLine(const QByteArray& line) {
         QMetaObject::invokeMethod(this, &ChessEngine::Resigned, Qt::QueuedConnection);
     } else if (said == "offer draw") {
         QMetaObject::invokeMethod(this, &ChessEngine::DrawOffered, Qt::QueuedConnection);
+    } else if (said.startsWith("pong ")) {
+        if (said.mid(5).trimmed() == QByteArray::number(m_pings))
+            m_pingTrips.Answered();
     } else if (line.contains("move ")) {
         OfferReply(line);
+        // The engine is idle now: a good moment to see how long its answers take.
+        if (GameClock() && m_features.ping) {
+            Write("ping " + QByteArray::number(++m_pings) + '\n');
+            m_pingTrips.Asked();
+        }
     } else if (m_posting) {
         if (std::optional<EngineThought> thought = ReadXboardThinking(line))
             OfferThought(std::move(*thought));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChessEngine.h"
+#include "RoundTrips.h"
 #include "XboardFeatures.h"
 
 // An engine that speaks the xboard protocol, in the program's own dialogue: "xboard",
@@ -24,6 +25,8 @@
 //
 // Under a clock (SetClock) the engine gets "level" for the clock's control, and "time" and
 // "otim" before each of its moves; when the clock goes, "st" with the time per move again.
+// An engine that takes "ping" is pinged after each reply under a clock, and its own "time"
+// is told less the longest of its latest round trips (see RoundTrips).
 class XboardEngine : public ChessEngine {
     Q_OBJECT
 public:
@@ -42,6 +45,7 @@ public:
     bool TakesDrawOffers() const override { return m_features.draw; }
     void OfferDraw() override;
     void GameEnded(const QByteArray& result, const QByteArray& why) override;
+    ClockTime Reserve() const override { return m_pingTrips.Longest(); }
 
 protected:
     void ReadLine(const QByteArray& line) override;
@@ -61,4 +65,6 @@ private:
     bool m_removeRefused = false; // the engine said it does not know "remove"
     int m_removing = 0;           // half-moves of a "remove" not yet answered by an error
     int m_secondsPerMove = 1;     // the opening's "st 1"
+    RoundTrips m_pingTrips;
+    int m_pings = 0; // the number of the latest "ping"
 };

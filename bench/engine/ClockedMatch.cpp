@@ -33,6 +33,10 @@ bool ClockedMatch::StartEngines() {
             End("*", "cannot start: " + error.toStdString());
             return false;
         }
+        // Noted as the line is read; made a turn of the event loop later, as a game window
+        // makes it.
+        connect(m_engines[side].get(), &ChessEngine::ReplyArrived, this,
+                [this, side] { m_replyRead[side] = std::chrono::steady_clock::now(); });
         connect(
             m_engines[side].get(), &ChessEngine::ReplyArrived, this,
             [this, side] { ReplyArrived(side); }, Qt::QueuedConnection);
@@ -78,8 +82,14 @@ void ClockedMatch::ReplyArrived(int side) {
         LookAtFlag();
         return;
     }
-    if (timed)
+    if (timed) {
         m_record.smallestMargin = std::min(m_record.smallestMargin, left);
+        m_record.readToStopMs.push_back(std::chrono::duration<double, std::milli>(
+                                            std::chrono::steady_clock::now() - m_replyRead[side])
+                                            .count());
+        m_record.reserveMs.push_back(
+            std::chrono::duration<double, std::milli>(m_engines[side]->Reserve()).count());
+    }
     const std::optional<EngineMove> move = ReadEngineMoveIn(line->toStdString(), *m_game);
     model.promotionChoice = move ? move->promotion : std::string();
     if (!move || !m_game->MakeMove(move->from, move->to)) {

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +29,12 @@ public:
         // The least time either side had left when it moved, over its timed moves.
         ClockTime smallestMargin{ClockTime::max()};
         bool forfeit = false;
+        // For each timed move: from the moment the reply was read off the engine's pipe
+        // until the clock stopped, in milliseconds.
+        std::vector<double> readToStopMs;
+        // For each timed move, the reserve its search was given (ChessEngine::Reserve), in
+        // milliseconds.
+        std::vector<double> reserveMs;
     };
 
     ClockedMatch(QString path, EngineProtocol protocol, TimeControl control);
@@ -58,4 +66,5 @@ private:
     QTimer m_flagWatch;
     GameRecord m_record;
     bool m_over = false;
+    std::chrono::steady_clock::time_point m_replyRead[2];
 };

@@ -9,6 +9,7 @@
 #include "tests/app/MainFormFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -17,6 +18,9 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -83,7 +87,9 @@ private slots:
     void cancelled();
     void protocolFoundOutAndRemembered_data();
     void protocolFoundOutAndRemembered();
+    void windowsGoOnWhileEngineIsAsked();
     void silentUciEngineReported();
+    void stockfishAtRememberedStrength_data();
     void stockfishAtRememberedStrength();
 };
 
@@ -209,13 +215,47 @@ void AddEngineTest::protocolFoundOutAndRemembered() {
     auto dialog = main.choose(main.linkEngine(QStringLiteral("Engines/found")));
     BoxAnswerer colour({QMessageBox::Yes});
     main.addEngine();
-    QCOMPARE(main.remembered(QStringLiteral("found")), protocol);
+    QTRY_COMPARE_WITH_TIMEOUT(main.remembered(QStringLiteral("found")), protocol, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(main.form->ActiveGameWindow(), kWait);
     TMDIChild* window = main.form->ActiveGameWindow();
-    QVERIFY(window && window->EngineAttached());
+    QVERIFY(window->EngineAttached());
     QVERIFY(DragAndDrop(*window, "e2", "e4"));
     QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
     QCOMPARE(window->game().Model().moveRecord.back(), std::string("e7e5"));
     QVERIFY(main.startupLog->toPlainText().isEmpty());
+}
+
+void AddEngineTest::windowsGoOnWhileEngineIsAsked() {
+    // Not remembered, and it never answers: the question waits out its whole time.
+    ScriptedEngine engine({"sleep 60000"});
+    EngineMainForm main;
+    main.start();
+    const int windows = main.form->Workspace()->subWindowList().size();
+    auto dialog = main.choose(main.linkEngine(QStringLiteral("Engines/silent")));
+    BoxAnswerer colour({QMessageBox::Yes});
+    main.addEngine();
+    QVERIFY(dialog->seen());
+    // A timer set now fires while the engine is still being asked: the event loop runs.
+    bool ticked = false;
+    bool askingAtTick = false;
+    QTimer::singleShot(0, main.form.get(), [&] {
+        ticked = true;
+        askingAtTick = main.remembered(QStringLiteral("silent")).isEmpty() &&
+                       main.form->Workspace()->subWindowList().size() == windows &&
+                       QApplication::overrideCursor() &&
+                       QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(ticked, kWait);
+    QVERIFY(askingAtTick);
+    // Then the silence counts as the program's own dialogue, and the game window follows.
+    QTRY_COMPARE_WITH_TIMEOUT(main.remembered(QStringLiteral("silent")), QStringLiteral("xboard"),
+                              kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(main.form->Workspace()->subWindowList().size(), windows + 1, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(colour.seen.size() == 1, kWait);
+    TMDIChild* window = main.form->ActiveGameWindow();
+    QVERIFY(window && window->EngineAttached());
+    QCOMPARE(main.form->Workspace()->currentSubWindow()->windowTitle(), QStringLiteral("silent"));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void AddEngineTest::silentUciEngineReported() {
@@ -239,20 +279,35 @@ void AddEngineTest::silentUciEngineReported() {
     QCOMPARE(window->game().LivePosition(), 2);
 }
 
+void AddEngineTest::stockfishAtRememberedStrength_data() {
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QStringList>("received"); // "min" and "max" stand for UCI_Elo's own range
+    QTest::newRow("Beginner") << "Beginner"
+                              << QStringList{"setoption name UCI_LimitStrength value true",
+                                             "setoption name UCI_Elo value min"};
+    QTest::newRow("Club") << "Club"
+                          << QStringList{"setoption name UCI_LimitStrength value true",
+                                         "setoption name UCI_Elo value (min+max)/2"};
+    QTest::newRow("Full") << "Full" << QStringList{};
+}
+
 void AddEngineTest::stockfishAtRememberedStrength() {
+    QFETCH(QString, level);
+    QFETCH(QStringList, received);
     const QString stockfish = QStringLiteral("/usr/games/stockfish");
     if (!QFile::exists(stockfish))
         QSKIP("Stockfish is not installed");
     EngineMainForm main;
     main.remember(QStringLiteral("stockfish"), QStringLiteral("uci"));
-    main.remember(QStringLiteral("stockfish"), QStringLiteral("Beginner"),
-                  QStringLiteral("Strength"));
+    main.remember(QStringLiteral("stockfish"), level, QStringLiteral("Strength"));
     main.start();
-    // Stockfish itself, behind a copy of what it reads.
-    const QString heard = main.path(QStringLiteral("heard"));
+    // Stockfish itself, told by this test alone to keep its own log of every line it reads.
+    const QString log = main.path(QStringLiteral("stockfish.log"));
     QFile wrapper(main.path(QStringLiteral("Engines/stockfish")));
     QVERIFY(wrapper.open(QIODevice::WriteOnly));
-    wrapper.write(("#!/bin/sh\ntee '" + heard + "' | exec " + stockfish + "\n").toUtf8());
+    wrapper.write(("#!/bin/sh\n{ echo 'setoption name Debug Log File value " + log +
+                   "'; exec cat; } | exec " + stockfish + "\n")
+                      .toUtf8());
     wrapper.close();
     wrapper.setPermissions(wrapper.permissions() | QFileDevice::ExeOwner);
     auto dialog = main.choose(wrapper.fileName());
@@ -260,25 +315,49 @@ void AddEngineTest::stockfishAtRememberedStrength() {
     main.addEngine();
     TMDIChild* window = main.form->ActiveGameWindow();
     QVERIFY(window && window->EngineAttached());
-    QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("Black"))->text(),
-                              QStringLiteral("Black (Beginner)"), kWait);
+    const QString shown =
+        level == QLatin1String("Full") ? QStringLiteral("Black") : "Black (" + level + ")";
+    QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("Black"))->text(), shown,
+                              kWait);
     QVERIFY(DragAndDrop(*window, "e2", "e4"));
     QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
-    QFile log(heard);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QByteArray said = log.readAll();
-    // The lowest Elo this Stockfish allows, as it lists it itself.
+    // The engine's range for UCI_Elo, as it lists it itself.
     QProcess ask;
     ask.start(stockfish, {});
     ask.write("uci\nquit\n");
     QVERIFY(ask.waitForFinished(kWait));
-    const QRegularExpression lowest("option name UCI_Elo type spin default \\d+ min (\\d+)");
-    const QRegularExpressionMatch match = lowest.match(QString::fromLatin1(ask.readAll()));
+    const QRegularExpression range(
+        "option name UCI_Elo type spin default \\d+ min (\\d+) max (\\d+)");
+    const QRegularExpressionMatch match = range.match(QString::fromLatin1(ask.readAll()));
     QVERIFY(match.hasMatch());
-    const QByteArray expected = "ucinewgame\nsetoption name UCI_LimitStrength value true\n"
-                                "setoption name UCI_Elo value " +
-                                match.captured(1).toLatin1() + "\nisready\n";
-    QVERIFY2(said.contains(expected), said.constData());
+    const int min = match.captured(1).toInt();
+    const int max = match.captured(2).toInt();
+    // What Stockfish read, in its own log's form (">> " before each line it received), up to
+    // the search that gave the reply.
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList heard;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(">> "))
+            heard.append(QString::fromLatin1(line.mid(3).trimmed()));
+    }
+    const auto goAt = std::find_if(heard.cbegin(), heard.cend(),
+                                   [](const QString& line) { return line.startsWith("go "); });
+    const qsizetype go = goAt - heard.cbegin();
+    QVERIFY2(go > 0 && go < heard.size(), qPrintable(heard.join(" | ")));
+    QStringList options;
+    for (const QString& line : heard.first(go)) {
+        if (line.startsWith(QLatin1String("setoption ")))
+            options.append(line);
+    }
+    received.replaceInStrings(QStringLiteral("(min+max)/2"), QString::number((min + max) / 2));
+    received.replaceInStrings(QStringLiteral("value min"), "value " + QString::number(min));
+    QCOMPARE(options, received);
+    // Before the search that they are for, after the new game.
+    if (!received.isEmpty()) {
+        QVERIFY(heard.indexOf(received.back()) < heard.lastIndexOf(QStringLiteral("isready"), go));
+        QVERIFY(heard.indexOf(QStringLiteral("ucinewgame")) < heard.indexOf(received.front()));
+    }
 }
 
 QObject* MakeAddEngineTest() {

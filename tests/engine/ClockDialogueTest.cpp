@@ -47,6 +47,9 @@ private slots:
     void xboardLevel_data();
     void xboardLevel();
     void xboardOnTheClock();
+    void xboardPinged_data();
+    void xboardPinged();
+    void xboardToldLessItsRoundTrip();
     void uciOnTheClock_data();
     void uciOnTheClock();
     void xboardTakeBack_data();
@@ -105,6 +108,74 @@ void ClockDialogueTest::xboardOnTheClock() {
     QCOMPARE(xboard.device.TakeWritten(), QByteArray("st 8\n"));
     xboard.engine.Compute({});
     QCOMPARE(xboard.device.TakeWritten(), QByteArray("go\n"));
+}
+
+void ClockDialogueTest::xboardPinged_data() {
+    QTest::addColumn<bool>("clocked");
+    QTest::addColumn<QByteArray>("features");
+    QTest::addColumn<QByteArray>("written"); // after the engine's reply
+    QTest::newRow("clock, ping taken")
+        << true << QByteArray("feature ping=1 done=1\n") << QByteArray("ping 1\n");
+    QTest::newRow("clock, ping not offered")
+        << true << QByteArray("feature ping=0 done=1\n") << QByteArray();
+    QTest::newRow("no clock, ping taken")
+        << false << QByteArray("feature ping=1 done=1\n") << QByteArray();
+}
+
+void ClockDialogueTest::xboardPinged() {
+    QFETCH(bool, clocked);
+    QFETCH(QByteArray, features);
+    QFETCH(QByteArray, written);
+    OpenedXboard xboard;
+    HandTime time;
+    Clock clock(control("1+0"), time);
+    xboard.engine.LearnFeatures();
+    if (clocked)
+        xboard.engine.SetClock(&clock);
+    xboard.device.Feed(features);
+    xboard.device.TakeWritten();
+    clock.MoveMade();
+    xboard.engine.UserMoved("e2e4", {"e2e4"}, true);
+    xboard.device.TakeWritten();
+    QSignalSpy replied(&xboard.engine, &ChessEngine::ReplyArrived);
+    xboard.device.Feed("move e7e5\n");
+    QCOMPARE(replied.size(), 1);
+    QCOMPARE(xboard.device.TakeWritten(), written);
+    QCOMPARE(xboard.engine.TakeReplyLine().value_or(""), QByteArray("move e7e5"));
+    // A pong is no reply, whether or not it answers a ping.
+    xboard.device.Feed("pong 1\npong 9\n");
+    QVERIFY(!xboard.engine.TakeReplyLine());
+}
+
+void ClockDialogueTest::xboardToldLessItsRoundTrip() {
+    OpenedXboard xboard;
+    HandTime time;
+    Clock clock(control("1+0"), time);
+    xboard.engine.SetClock(&clock);
+    xboard.device.Feed("feature ping=1 done=1\n");
+    clock.MoveMade(); // the user's untimed first move
+    xboard.device.TakeWritten();
+    // No round trip known yet: the time as the clock has it.
+    xboard.engine.UserMoved("e2e4", {"e2e4"}, true);
+    QCOMPARE(xboard.device.TakeWritten(), QByteArray("time 6000\notim 6000\ne2e4\n"));
+    xboard.device.Feed("move e7e5\n");
+    QCOMPARE(xboard.device.TakeWritten(), QByteArray("ping 1\n"));
+    clock.MoveMade(); // the engine's untimed first move
+    // The engine answers its ping no sooner than this; an answer to another is no measure.
+    QTest::qWait(300);
+    xboard.device.Feed("pong 2\n");
+    xboard.device.Feed("pong 1\n");
+    time.Advance(5s);
+    clock.MoveMade(); // the user's second: 55 s left
+    xboard.engine.UserMoved("d2d4", {"e2e4", "e7e5", "d2d4"}, true);
+    const QList<QByteArray> lines = xboard.device.TakeWritten().split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY2(lines[0].startsWith("time "), lines[0].constData());
+    const int told = lines[0].mid(5).toInt();
+    // Its own time less at least the round trip (0.3 s, 30 centiseconds); the other side's exact.
+    QVERIFY2(told >= 0 && told <= 6000 - 30, lines[0].constData());
+    QCOMPARE(lines[1], QByteArray("otim 5500"));
+    QCOMPARE(lines[2], QByteArray("d2d4"));
 }
 
 void ClockDialogueTest::uciOnTheClock_data() {

@@ -3,6 +3,7 @@
 #include "EngineDevice.h"
 #include "ScriptedEngine.h"
 
+#include "engine/EngineCloser.h"
 #include "engine/ProtocolProbe.h"
 #include "engine/UciEngine.h"
 #include "engine/XboardEngine.h"
@@ -461,7 +462,17 @@ void ProtocolTest::detectsProtocol() {
     if (program.startsWith("/usr/games/") && !QFile::exists(program))
         QSKIP("the engine is not installed");
     ScriptedEngine silent({"sleep 10000"});
-    QCOMPARE(DetectProtocol(program, 3000), expected);
+    ProtocolProbe probe(program, 3000);
+    QSignalSpy decided(&probe, &ProtocolProbe::Decided);
+    probe.Start();
+    QVERIFY(decided.isEmpty()); // never from inside Start
+    QVERIFY(decided.wait(15000));
+    QCOMPARE(decided.size(), 1);
+    QCOMPARE(decided.front().front().value<EngineProtocol>(), expected);
+    // Decided once only, and the engine is ended.
+    QTest::qWait(100);
+    QCOMPARE(decided.size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(EngineCloser::Pending(), 0, 15000);
 }
 
 void ProtocolTest::xboardFeatures_data() {
@@ -495,8 +506,7 @@ void ProtocolTest::xboardFeatures_data() {
                       "option=\"verbose -spin 0 -2147483648 2147483647\" done=1\n")
         << QByteArray("accepted myname\naccepted ping\naccepted setboard\naccepted name\n"
                       "accepted option\naccepted done\n")
-        << QByteArray("HoiChess 0.22.0-3-debian") << true << true << true << QByteArray()
-        << true;
+        << QByteArray("HoiChess 0.22.0-3-debian") << true << true << true << QByteArray() << true;
     QTest::newRow("a strength option, refused move forms")
         << QByteArray("feature usermove=1 san=1 option=\"Skill Level -spin 20 0 20\" "
                       "option=\"Elo -spin 2000 800 2800\"\n")
@@ -504,8 +514,8 @@ void ProtocolTest::xboardFeatures_data() {
         << QByteArray() << false << false << true << QByteArray("Skill Level 0 20") << false;
     QTest::newRow("broken: no value, open quote")
         << QByteArray("feature ping\nfeature myname=\"Never closed ping=1\n")
-        << QByteArray("accepted myname\n") << QByteArray("Never closed ping=1") << false
-        << false << true << QByteArray() << false;
+        << QByteArray("accepted myname\n") << QByteArray("Never closed ping=1") << false << false
+        << true << QByteArray() << false;
 }
 
 void ProtocolTest::xboardFeatures() {
