@@ -18,7 +18,7 @@ constexpr milliseconds kFeatureDoneBound(10000);
 // How long a search waits for the engine's "pong" before it goes on without.
 constexpr milliseconds kPongBound(2000);
 // With StartNudge, the pause between two empty lines while the features are awaited.
-constexpr milliseconds kNudgeInterval(100);
+constexpr milliseconds kNudgeInterval(20);
 
 } // namespace
 
@@ -77,7 +77,7 @@ EngineFeatures XboardDialogue::awaitFeatures() {
         return m_featuresSettled || Clock::now() >= deadline;
     };
     if (m_config.startNudge && !m_featuresSettled) {
-        nudgeUntilSettled(settled);
+        nudgeUntilSettled();
     } else {
         m_link.await(settled, featureWaitStart() + kFeatureDoneBound);
     }
@@ -98,14 +98,15 @@ EngineFeatures XboardDialogue::awaitFeatures() {
 // GNU Chess 6 reads its input on a thread that holds the standard input while it waits for
 // a line, and each of its engine threads must take that input once while starting: only in
 // the moment between two lines read can one of them, and until then the engine says nothing
-// at all. Empty lines, which it ignores, see it through its start. An engine that has been
-// left waiting since "protover 2" (the host did not search at once) gets the whole wait
-// from the first of them.
-void XboardDialogue::nudgeUntilSettled(const std::function<bool()>& settled) {
+// at all. Empty lines, which it ignores, see it through its start; on a busy machine it may
+// take dozens. An engine configured so is one that announces its features, only late: it
+// has the longer bound from the first empty line on, "done=1" or not.
+void XboardDialogue::nudgeUntilSettled() {
     if (!m_featureSeen) {
         startFeatureWait(Clock::now());
     }
     const Clock::time_point limit = featureWaitStart() + kFeatureDoneBound;
+    const auto settled = [this] { return m_featuresSettled.load(); };
     for (;;) {
         const Clock::time_point stepEnd = std::min(limit, Clock::now() + kNudgeInterval);
         // The wait also gives up early once the engine has ended or the connection closes.

@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <mutex>
 #include <string>
 
@@ -39,7 +38,7 @@ private:
 
     void takeFeatures(std::string_view text);
     EngineFeatures awaitFeatures();
-    void nudgeUntilSettled(const std::function<bool()>& settled);
+    void nudgeUntilSettled();
     void startFeatureWait(Clock::time_point start);
     Clock::time_point featureWaitStart() const;
     std::string moveCommand(const std::string& move) const;

@@ -142,7 +142,7 @@ TEST_F(ScriptedEngine, StartNudgeSendsEmptyLinesOnlyWhileTheFeaturesAreAwaited) 
         EXPECT_EQ(std::count(afterWait, commands.end(), ""), 0);
         EXPECT_EQ(commands.back(), "quit");
         if (row.afterWait == std::string("zelta")) {
-            // About one every 100 ms of the two-second wait; a busy machine sends fewer.
+            // About one every 20 ms of the ten-second wait; a busy machine sends fewer.
             EXPECT_GT(afterWait - protover - 1, 5);
             EXPECT_EQ(std::count(protover + 1, afterWait, ""), afterWait - protover - 1);
         }
