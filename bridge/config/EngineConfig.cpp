@@ -41,6 +41,7 @@ EngineConfig EngineConfig::read(const InitFile& file) {
     config.debug = isFlagSet(file.value("Parameter", "Debug"));
     config.logfile = isFlagSet(file.value("Parameter", "Logfile"));
     config.protocol = readProtocol(file.value("Parameter", "Protocol"));
+    config.startNudge = isFlagSet(file.value("Parameter", "StartNudge"));
     config.options = file.section("Options");
     return config;
 }

@@ -26,6 +26,7 @@ struct EngineConfig {
     bool debug = false;                    // echo the engine's output to the console
     bool logfile = false;                  // write the dialogue to logfile.text
     Protocol protocol = Protocol::kXboard; // [Parameter] Protocol: xboard, uci or auto
+    bool startNudge = false;               // [Parameter] StartNudge: see XboardDialogue
     // [Options]: each key and value, in order, sent to a UCI engine as "setoption".
     std::vector<std::pair<std::string, std::string>> options;
 

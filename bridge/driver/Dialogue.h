@@ -92,9 +92,6 @@ public:
     // A stop has just been put in force; `waiting` says whether a search waits for its move.
     // Returns true when the wait is over at once (nothing more will come).
     virtual bool stop(bool waiting, DialogueLink::Clock::time_point deadline) = 0;
-    // How long a stopped engine may take to send its move before it is ended; zero for
-    // as long as it likes (the host's own stop or shutdown then ends the wait).
-    virtual std::chrono::milliseconds stopAnswerBound() const { return {}; }
     virtual void ponderHit() = 0;
     virtual void reset() = 0;
     // The last words to the engine before the connection closes.

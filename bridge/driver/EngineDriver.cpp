@@ -33,6 +33,9 @@ constexpr milliseconds kProbeBound(2000);
 // An engine that has already named itself with "id" lines is a UCI engine on its way to
 // "uciok" (PolyGlot says it once its own engine has): it is given a little longer.
 constexpr milliseconds kProbeIdGrace(700);
+// How long a stopped engine has to send its move ("move", "bestmove") before it is ended,
+// so that a search the host has stopped always returns, whatever the engine does.
+constexpr milliseconds kStopAnswerBound(5000);
 // How long an engine that did not answer a stop in time has to end when told to.
 constexpr milliseconds kUnansweredStopGrace(300);
 constexpr milliseconds kReadRetry(10);
@@ -284,10 +287,9 @@ void EngineDriver::waitForMove() {
             waitUntil(m_readerAlive, false, Clock::now() + kReaderFinish);
             break;
         }
-        const milliseconds stopBound = m_dialogue->stopAnswerBound();
         const Clock::rep stopSentAt = m_stopSentAt.load();
-        if (stopBound.count() > 0 && stopSentAt != 0 &&
-            Clock::now() - Clock::time_point(Clock::duration(stopSentAt)) > stopBound) {
+        if (stopSentAt != 0 &&
+            Clock::now() - Clock::time_point(Clock::duration(stopSentAt)) > kStopAnswerBound) {
             // The engine would not end its search: it is ended, and the search with it.
             m_log.note("No answer to the stop in time: the engine is ended.\n");
             m_process.terminate(kUnansweredStopGrace);

@@ -52,7 +52,7 @@ public:
     // Runs one search and returns when it has ended: by the engine's move, a stop that
     // ended an analysis, a position without legal moves, the end of the engine, a command
     // the engine would not take, an engine that did not get ready in time or did not answer
-    // a stop within its dialogue's bound (it is then ended), or shutdown. Returns at once once
+    // a stop within five seconds (it is then ended), or shutdown. Returns at once once
     // the engine has ended, after shutdown, or while another search runs.
     void search(const SearchRequest& request);
 

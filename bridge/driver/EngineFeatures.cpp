@@ -59,6 +59,8 @@ bool EngineFeatures::take(const FeaturePair& pair) {
         usermove = on;
     } else if (name == "analyze") {
         noAnalyze = pair.value == "0";
+    } else if (name == "colors") {
+        noColors = pair.value == "0";
     } else if (name == "myname") {
         myname = std::string(pair.value.substr(0, kMaxName));
     } else if (name == "done") {

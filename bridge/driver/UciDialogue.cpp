@@ -16,8 +16,6 @@ using std::chrono::milliseconds;
 // time is taken for one that cannot play: it gets no search.
 constexpr milliseconds kUciOkBound(5000);
 constexpr milliseconds kReadyBound(10000);
-// How long a stopped engine has to send its "bestmove".
-constexpr milliseconds kBestMoveBound(5000);
 constexpr std::size_t kMaxName = 125;
 
 std::string limitedName(std::string_view text) {
@@ -142,10 +140,6 @@ bool UciDialogue::stop(bool waiting, Clock::time_point deadline) {
     }
     m_link.sendBy("stop\n", deadline);
     return false;
-}
-
-std::chrono::milliseconds UciDialogue::stopAnswerBound() const {
-    return kBestMoveBound;
 }
 
 void UciDialogue::ponderHit() {

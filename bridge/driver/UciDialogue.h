@@ -28,7 +28,6 @@ public:
     bool ponders() override;
     bool begin(const SearchRequest& request, const std::function<void()>& armWait) override;
     bool stop(bool waiting, DialogueLink::Clock::time_point deadline) override;
-    std::chrono::milliseconds stopAnswerBound() const override;
     void ponderHit() override;
     // The next search begins a new game.
     void reset() override { m_newGame = true; }

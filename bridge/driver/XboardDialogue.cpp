@@ -2,6 +2,8 @@
 
 #include "LineParser.h"
 
+#include <algorithm>
+
 namespace ferrule {
 
 namespace {
@@ -15,6 +17,8 @@ constexpr milliseconds kFeatureBound(2000);
 constexpr milliseconds kFeatureDoneBound(10000);
 // How long a search waits for the engine's "pong" before it goes on without.
 constexpr milliseconds kPongBound(2000);
+// With StartNudge, the pause between two empty lines while the features are awaited.
+constexpr milliseconds kNudgeInterval(20);
 
 } // namespace
 
@@ -22,11 +26,20 @@ XboardDialogue::XboardDialogue(DialogueLink& link, const EngineConfig& config)
     : m_link(link), m_config(config), m_analyzeMode(config.analyzeMode) {}
 
 void XboardDialogue::open() {
-    m_link.send("zelta\n");
     m_link.send("xboard\n");
-    m_protoverSent = Clock::now();
-    m_featureDeadline = (m_protoverSent + kFeatureBound).time_since_epoch().count();
+    startFeatureWait(Clock::now());
     m_link.send("protover 2\n");
+}
+
+void XboardDialogue::startFeatureWait(Clock::time_point start) {
+    std::lock_guard lock(m_featuresMutex);
+    m_featureWaitStart = start.time_since_epoch().count();
+    const milliseconds bound = m_features.doneAwaited ? kFeatureDoneBound : kFeatureBound;
+    m_featureDeadline = (start + bound).time_since_epoch().count();
+}
+
+XboardDialogue::Clock::time_point XboardDialogue::featureWaitStart() const {
+    return Clock::time_point(Clock::duration(m_featureWaitStart.load()));
 }
 
 std::string XboardDialogue::ownName() {
@@ -35,21 +48,22 @@ std::string XboardDialogue::ownName() {
 }
 
 void XboardDialogue::takeFeatures(std::string_view text) {
+    m_featureSeen = true;
     for (const FeaturePair& pair : readFeaturePairs(text)) {
         bool accepted = false;
         bool done = false;
-        bool doneAwaited = false;
         {
             std::lock_guard lock(m_featuresMutex);
             accepted = m_features.take(pair);
             done = m_features.done;
-            doneAwaited = m_features.doneAwaited;
+            if (!done && m_features.doneAwaited) {
+                m_featureDeadline =
+                    (featureWaitStart() + kFeatureDoneBound).time_since_epoch().count();
+            }
         }
         m_link.send((accepted ? "accepted " : "rejected ") + std::string(pair.name) + "\n");
         if (done) {
             m_featuresSettled = true;
-        } else if (doneAwaited) {
-            m_featureDeadline = (m_protoverSent + kFeatureDoneBound).time_since_epoch().count();
         }
     }
     m_link.wake();
@@ -58,15 +72,49 @@ void XboardDialogue::takeFeatures(std::string_view text) {
 // The first search starts once the engine has said what it can, or is known to say
 // nothing (a version 1 engine), so that engine and reader agree on the dialogue.
 EngineFeatures XboardDialogue::awaitFeatures() {
-    m_link.await(
-        [this] {
-            const Clock::time_point deadline{Clock::duration(m_featureDeadline.load())};
-            return m_featuresSettled || Clock::now() >= deadline;
-        },
-        m_protoverSent + kFeatureDoneBound);
+    const auto settled = [this] {
+        const Clock::time_point deadline{Clock::duration(m_featureDeadline.load())};
+        return m_featuresSettled || Clock::now() >= deadline;
+    };
+    if (m_config.startNudge && !m_featuresSettled) {
+        nudgeUntilSettled();
+    } else {
+        m_link.await(settled, featureWaitStart() + kFeatureDoneBound);
+    }
     m_featuresSettled = true;
+    if (!m_openingEnded) {
+        m_openingEnded = true;
+        // "zelta" has always opened the dialogue of engines that know no features. A
+        // version 2 engine is not sent it: one that ends at the first command it does not
+        // know (HoiChess reading a pipe does) would end before its first search.
+        if (!m_featureSeen) {
+            m_link.send("zelta\n");
+        }
+    }
     std::lock_guard lock(m_featuresMutex);
     return m_features;
+}
+
+// GNU Chess 6 reads its input on a thread that holds the standard input while it waits for
+// a line, and each of its engine threads must take that input once while starting: only in
+// the moment between two lines read can one of them, and until then the engine says nothing
+// at all. Empty lines, which it ignores, see it through its start; on a busy machine it may
+// take dozens. An engine configured so is one that announces its features, only late: it
+// has the longer bound from the first empty line on, "done=1" or not.
+void XboardDialogue::nudgeUntilSettled() {
+    if (!m_featureSeen) {
+        startFeatureWait(Clock::now());
+    }
+    const Clock::time_point limit = featureWaitStart() + kFeatureDoneBound;
+    const auto settled = [this] { return m_featuresSettled.load(); };
+    for (;;) {
+        const Clock::time_point stepEnd = std::min(limit, Clock::now() + kNudgeInterval);
+        // The wait also gives up early once the engine has ended or the connection closes.
+        if (m_link.await(settled, stepEnd) || Clock::now() < stepEnd || stepEnd >= limit) {
+            return;
+        }
+        m_link.send("\n");
+    }
 }
 
 std::string XboardDialogue::moveCommand(const std::string& move) const {
@@ -76,6 +124,7 @@ std::string XboardDialogue::moveCommand(const std::string& move) const {
 std::optional<Position> XboardDialogue::prepare(const SearchRequest& request) {
     const EngineFeatures features = awaitFeatures();
     m_usermove = features.usermove;
+    m_noColors = features.noColors;
     if (features.noAnalyze) {
         m_analyzeMode = false;
     }
@@ -111,7 +160,9 @@ bool XboardDialogue::ponders() {
 
 bool XboardDialogue::begin(const SearchRequest&, const std::function<void()>& armWait) {
     m_link.send("post\n");
-    m_link.send(m_whiteToMove ? "white\n" : "black\n");
+    if (!m_noColors) {
+        m_link.send(m_whiteToMove ? "white\n" : "black\n");
+    }
     armWait();
     if (m_link.reports().hasNoLegalMove()) {
         return false;

@@ -12,9 +12,10 @@
 
 namespace ferrule {
 
-// The xboard dialogue: "zelta", "xboard" and "protover 2" to open, the whole game sent
-// again with every search, "?" or "exit" to stop, the thinking lines read as reports.
-// A protocol version 2 engine's features shape the set-up once it has announced them.
+// The xboard dialogue: "xboard" and "protover 2" to open, and "zelta" once a version 1
+// engine has said nothing of itself; the whole game sent again with every search, "?" or
+// "exit" to stop, the thinking lines read as reports. A protocol version 2 engine's
+// features shape the set-up once it has announced them.
 class XboardDialogue final : public Dialogue {
 public:
     XboardDialogue(DialogueLink& link, const EngineConfig& config);
@@ -37,6 +38,9 @@ private:
 
     void takeFeatures(std::string_view text);
     EngineFeatures awaitFeatures();
+    void nudgeUntilSettled();
+    void startFeatureWait(Clock::time_point start);
+    Clock::time_point featureWaitStart() const;
     std::string moveCommand(const std::string& move) const;
 
     DialogueLink& m_link;
@@ -57,9 +61,13 @@ private:
     std::mutex m_featuresMutex;
     EngineFeatures m_features;
     std::atomic<bool> m_featuresSettled{false};
-    Clock::time_point m_protoverSent;
+    std::atomic<bool> m_featureSeen{false}; // a "feature" line has arrived
+    bool m_openingEnded = false;            // search thread only: "zelta" is behind us
+    // When the wait for features began, and when it ends; set under m_featuresMutex.
+    std::atomic<Clock::rep> m_featureWaitStart{0};
     std::atomic<Clock::rep> m_featureDeadline{0};
     std::atomic<bool> m_usermove{false};
+    std::atomic<bool> m_noColors{false};
     std::atomic<bool> m_ping{false};
     std::atomic<int> m_pong{0};
     int m_pings = 0; // search thread only

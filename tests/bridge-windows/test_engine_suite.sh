@@ -163,7 +163,7 @@ timed)
     nothingLeft
     order=$(sentInOrder)
     case $order in
-    "zelta|xboard|protover 2|new|level 0 0:30 2|time 3000|hard|easy|force|e2e4|post|black|go|"*) ;;
+    "xboard|protover 2|zelta|new|level 0 0:30 2|time 3000|hard|easy|force|e2e4|post|black|go|"*) ;;
     *) fail "commands of the timed search: $order" ;;
     esac
     sent "level 23 0:50 0"
@@ -318,6 +318,22 @@ stubborn)
     expect '^close 1 '
     nothingLeft
     [ "$took" -lt 20 ] || fail "closing a stubborn engine took $took s"
+    ;;
+ignores-stop)
+    # An engine that thinks on after "?" cannot hold a search the host has stopped: once the
+    # stop has gone unanswered for five seconds the engine is ended, Eng9 returns, and Eng5
+    # says no connection is open.
+    configure "[Parameter]" "Logfile=true" "CommandLine=--ignore-stop"
+    started=$(date +%s)
+    host open "search start moves d2d4 infinite" "sleep 1500" stop wait status close processes
+    took=$(secondsSince "$started")
+    searchesEnded 1
+    expect '^stop sent'
+    expect '^status searching=0 connected=0$'
+    sent "?"
+    nothingLeft
+    # Generous: it tells a hang from a slow machine.
+    [ "$took" -lt 30 ] || fail "a stop the engine ignored held the host for $took s"
     ;;
 deaf)
     # An engine that reads nothing: once its input pipe is full, every write gives up after

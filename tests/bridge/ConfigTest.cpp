@@ -46,7 +46,8 @@ TEST(Flags, TrueAnywhereInAnyCase) {
 TEST(EngineConfig, ReadsKeysIgnoringCaseAndLimitsTexts) {
     const std::string text = "; comment\r\n[Support]\r\nponderMode = TRUE\r\nAnalyzeMode=no\r\n"
                              "[parameter]\nCommandLine=\"-noini -ec stockfish\"\nEngine=" +
-                             std::string(200, 'e') + "\nAuthor=Someone\nLogfile=untrue\n";
+                             std::string(200, 'e') +
+                             "\nAuthor=Someone\nLogfile=untrue\nstartnudge=True\n";
     const EngineConfig config = EngineConfig::read(InitFile::parse(text));
     EXPECT_TRUE(config.ponderMode);
     EXPECT_FALSE(config.analyzeMode);
@@ -56,9 +57,11 @@ TEST(EngineConfig, ReadsKeysIgnoringCaseAndLimitsTexts) {
     EXPECT_EQ(config.author, "Someone");
     EXPECT_TRUE(config.logfile);
     EXPECT_FALSE(config.debug);
+    EXPECT_TRUE(config.startNudge);
     const EngineConfig missing = EngineConfig::read(InitFile::load("/nonexistent/x.init"));
     EXPECT_FALSE(missing.ponderMode);
     EXPECT_TRUE(missing.author.empty());
+    EXPECT_FALSE(missing.startNudge);
 }
 
 TEST(CommandLine, SplitsAtBlanksOutsideQuotes) {

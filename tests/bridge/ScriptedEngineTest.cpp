@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <filesystem>
 #include <iterator>
 #include <memory>
 #include <random>
@@ -103,7 +104,7 @@ SearchRequest boardRequest(const std::string& fen) {
 TEST_F(ScriptedEngine, StartPositionCommandSequence) {
     start("");
     EXPECT_EQ(searchAndClose(timedRequest()),
-              (Commands{"zelta", "xboard", "protover 2", "new", "level 0 5:0 2", "time 30000",
+              (Commands{"xboard", "protover 2", "zelta", "new", "level 0 5:0 2", "time 30000",
                         "hard", "easy", "force", "e2e4", "post", "black", "go", "new", "quit"}));
     EXPECT_EQ(mainLineCount(), 1);
 }
@@ -113,9 +114,39 @@ TEST_F(ScriptedEngine, StartPositionCommandSequence) {
 TEST_F(ScriptedEngine, ASilentEngineGetsTheVersionOneDialogue) {
     start("silent");
     EXPECT_EQ(searchAndClose(timedRequest()),
-              (Commands{"zelta", "xboard", "protover 2", "new", "level 0 5:0 2", "time 30000",
+              (Commands{"xboard", "protover 2", "zelta", "new", "level 0 5:0 2", "time 30000",
                         "hard", "easy", "force", "e2e4", "post", "black", "go", "new", "quit"}));
     EXPECT_EQ(mainLineCount(), 1);
+}
+
+// With StartNudge, an engine is sent empty lines while its features are awaited, and none
+// once the wait is over: a silent one for the whole wait, one that says them at once at
+// most while its last feature line is on its way.
+TEST_F(ScriptedEngine, StartNudgeSendsEmptyLinesOnlyWhileTheFeaturesAreAwaited) {
+    struct Row {
+        const char* mode;
+        const char* afterWait; // the first command once the wait for features is over
+    };
+    const Row rows[] = {{"silent", "zelta"}, {"v2", "new"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.mode);
+        std::filesystem::remove(m_install.folder() / "commands.log");
+        m_driver = std::make_shared<EngineDriver>();
+        EngineConfig config;
+        config.startNudge = true;
+        start(row.mode, config);
+        const Commands commands = searchAndClose(timedRequest());
+        const auto protover = std::find(commands.begin(), commands.end(), "protover 2");
+        const auto afterWait = std::find(protover, commands.end(), row.afterWait);
+        ASSERT_NE(afterWait, commands.end());
+        EXPECT_EQ(std::count(afterWait, commands.end(), ""), 0);
+        EXPECT_EQ(commands.back(), "quit");
+        if (row.afterWait == std::string("zelta")) {
+            // About one every 20 ms of the ten-second wait; a busy machine sends fewer.
+            EXPECT_GT(afterWait - protover - 1, 5);
+            EXPECT_EQ(std::count(protover + 1, afterWait, ""), afterWait - protover - 1);
+        }
+    }
 }
 
 // Every feature is answered; a board goes as "setboard" with the castling rights the
@@ -130,8 +161,7 @@ TEST_F(ScriptedEngine, VersionTwoFeaturesShapeTheDialogue) {
     request.enPassant = 20; // e3
     request.moves = {move("f4e3")};
     const Commands commands = searchAndClose(request);
-    const Commands expected{"zelta",
-                            "xboard",
+    const Commands expected{"xboard",
                             "protover 2",
                             "accepted done",
                             "accepted myname",
@@ -139,7 +169,7 @@ TEST_F(ScriptedEngine, VersionTwoFeaturesShapeTheDialogue) {
                             "accepted ping",
                             "accepted usermove",
                             "rejected san",
-                            "rejected colors",
+                            "accepted colors",
                             "rejected sigint",
                             "accepted sigterm",
                             "rejected variants",
@@ -155,7 +185,6 @@ TEST_F(ScriptedEngine, VersionTwoFeaturesShapeTheDialogue) {
                             "usermove f4e3",
                             "ping 1",
                             "post",
-                            "white",
                             "go",
                             "new",
                             "quit"};

@@ -217,7 +217,7 @@ TEST(EngineFeatures, AcceptsWhatThePlugInHonours) {
     };
     const Row kRows[] = {
         {"setboard=1 ping=1 usermove=1 time=1 analyze=0 draw=0 reuse=1 done=1", "aaaaaaaa"},
-        {"san=1 colors=0 sigint=1 sigterm=1 sigint=0 sigterm=0", "rrrraa"},
+        {"san=1 colors=0 sigint=1 sigterm=1 sigint=0 sigterm=0 colors=1", "rarraaa"},
         {"myname=\"Some Engine 1.0\" variants=\"normal,suicide\" option=\"Hash -spin 16 1 64\"",
          "arr"},
         {"nps=1 memory=1 smp=1 egt=\"syzygy\" name=1 ics=1 pause=1 playother=1", "rrrrrrrr"},
@@ -233,12 +233,14 @@ TEST(EngineFeatures, AcceptsWhatThePlugInHonours) {
         EXPECT_EQ(answers, row.answers) << row.line;
     }
     EngineFeatures features;
-    for (const FeaturePair& pair : readFeaturePairs("done=0 myname=\"A B\" analyze=0 done=1")) {
+    for (const FeaturePair& pair :
+         readFeaturePairs("done=0 myname=\"A B\" analyze=0 colors=0 done=1")) {
         features.take(pair);
     }
     EXPECT_TRUE(features.done);
     EXPECT_FALSE(features.doneAwaited);
     EXPECT_TRUE(features.noAnalyze);
+    EXPECT_TRUE(features.noColors);
     EXPECT_EQ(features.myname, "A B");
 }
 

@@ -375,8 +375,8 @@ TEST_F(UciEngine, AutoFindsTheProtocol) {
         const char* firstAfterUci;
     };
     const Case cases[] = {{"uci", Protocol::kUci, "isready"},
-                          {"v2", Protocol::kXboard, "zelta"},
-                          {"plain", Protocol::kXboard, "zelta"}};
+                          {"v2", Protocol::kXboard, "xboard"},
+                          {"plain", Protocol::kXboard, "xboard"}};
     for (const Case& row : cases) {
         SCOPED_TRACE(row.mode);
         std::filesystem::remove(m_install.folder() / "commands.log");

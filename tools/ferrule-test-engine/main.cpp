@@ -2,6 +2,7 @@
 // runs (the Windows suite under Wine). It plays random legal moves after a few thinking
 // lines, one every 100 ms, and answers the commands the plug-in sends.
 //   --chatty       writes a burst of thinking lines each step, with long main lines
+//   --ignore-stop  thinks on after "?" (an unlimited search then ends only with the engine)
 //   --ignore-quit  stays on after "quit" and the end of its input
 //   --deaf         never reads its input
 //   --uci          speaks UCI instead (see UciMode.h)
@@ -54,7 +55,7 @@ bool startsWith(const std::string& text, const std::string& prefix) {
 
 class Engine {
 public:
-    explicit Engine(bool chatty) : m_chatty(chatty) {}
+    Engine(bool chatty, bool ignoresStop) : m_chatty(chatty), m_ignoresStop(ignoresStop) {}
     // Handles one command outside a search; false once the engine is to end.
     bool handle(const std::string& line);
     LineQueue& input() { return m_input; }
@@ -70,6 +71,7 @@ private:
 
     LineQueue m_input;
     const bool m_chatty;
+    const bool m_ignoresStop;
     Position m_position = Position::initial();
     std::mt19937 m_random{12};
     bool m_force = false;
@@ -174,7 +176,7 @@ Engine::Outcome Engine::think(Mode mode, const std::string& ponderMove) {
             if (*line == "quit") {
                 return Outcome::kQuit;
             }
-            if (*line == "?" && mode != Mode::kAnalysis) {
+            if (*line == "?" && mode != Mode::kAnalysis && !m_ignoresStop) {
                 break;
             }
             if (*line == "exit" && mode == Mode::kAnalysis) {
@@ -246,7 +248,7 @@ int main(int argc, char** argv) {
     if (flag == "--uci") {
         return ferrule_test_engine::runUci();
     }
-    Engine engine(flag == "--chatty");
+    Engine engine(flag == "--chatty", flag == "--ignore-stop");
     for (;;) {
         const std::optional<std::string> line = engine.input().next(milliseconds(1000));
         if (line && !engine.handle(*line) && flag != "--ignore-quit") {
