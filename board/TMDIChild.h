@@ -164,6 +164,12 @@ public:
     void LoadBoardColours();   // loads the light and dark square pictures
     void PaintBoardSquares();  // repaints the 64 square backgrounds
     void InvertBoard1Click();  // turns the board over (a point reflection); its own inverse
+    // The board grows and shrinks with the window: its squares' side in pixels, from
+    // kSmallestSquare to kLargestSquare, the largest that fits; 60 at the default size.
+    int SquareSize() const { return m_squareSize; }
+    static constexpr int kSmallestSquare = 30;
+    static constexpr int kLargestSquare = 160;
+    QSize sizeHint() const override;
     void FlipBoard1Click();    // the same as InvertBoard1Click
     void Button3Click();       // opens PopupAction below the Menu button
 
@@ -248,6 +254,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -277,6 +284,14 @@ private:
     void MakeEngineMove(const QByteArray& line);
     void ShowEngineError(const QString& text);
     void BuildPieceImages();
+    // Places the panels for the window's size, and the board, its labels, frames and
+    // marks for the largest square size that fits; draws the pictures anew for a new size.
+    void LayOutPanels();
+    void LayOutBoard();
+    QRect SquarePlace(int index) const; // where a square lies in the normal orientation
+    void DrawBoardPictures();
+    void PlaceFrames();
+    void ParkFrames();
     void LoadBorder();
     void ShowStartPosition();
     void RedrawSquares();
@@ -351,6 +366,14 @@ private:
     std::unique_ptr<ChessEngine> m_engine;
     QString m_enginePath;
 
+    int m_squareSize = 60;
+    qreal m_pixelRatio = 1.0;   // of the screen the board pictures were drawn for
+    bool m_turned = false;      // turned over: a8 stands at h1's place
+    QString m_pieceSet;         // the set LoadPieceSet loaded
+    QVector<QPixmap> m_boardPieces; // the piece pictures at the board's square size
+    int m_frameFrom = -1;       // the squares framed as the last move, -1 while parked
+    int m_frameTo = -1;
+    QPixmap m_frame;            // the frame picture as loaded, for every size
     QVector<QImage> m_imageList1;  // the cut piece sheet, plain
     QVector<QPixmap> m_imageList2; // the same pictures with their background left out
     int m_shownPosition = 0;

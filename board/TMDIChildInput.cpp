@@ -20,12 +20,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr QPoint kHotSpot(30, 30);
-
-} // namespace
-
 void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
     // A press while a drag or the promotion question of this window is under way would
     // start a second move inside the first one.
@@ -153,8 +147,9 @@ void TMDIChild::xyStartDrag(QLabel* sender) {
     data->setData(QStringLiteral("application/x-rookvale-square"),
                   QByteArray::fromStdString(m_game.Model().dragSource));
     drag->setMimeData(data);
-    drag->setPixmap(m_imageList2.value(PieceEntryOf(piece.kind, piece.white)));
-    drag->setHotSpot(kHotSpot);
+    // The pointer holds the piece at its centre, at the board's size.
+    drag->setPixmap(m_boardPieces.value(PieceEntryOf(piece.kind, piece.white)));
+    drag->setHotSpot(QPoint(m_squareSize / 2, m_squareSize / 2));
     if (const QPixmap& cursor = BoardPictures::DragCursor(); !cursor.isNull())
         drag->setDragCursor(cursor, Qt::MoveAction);
     m_dragging = true;

@@ -6,11 +6,16 @@
 //   rvboard-window --await-drag           prints "ready X1 Y1 X2 Y2", the screen centres of
 //                                         e2 and e4, then waits up to 30 s for e2-e4 to be
 //                                         dragged; ends 0 once the move list shows "e4"
+//   rvboard-window --watch                shows the window and reports on standard output
+//                                         "board SQUARE" once a resize has settled, with the
+//                                         board's square size, and "moves e2e4,e7e5,..."
+//                                         whenever a move was made
 #include "board/BoardSettings.h"
 #include "board/MoveGrid.h"
 #include "board/TMDIChild.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QStringList>
 #include <QTextStream>
@@ -59,6 +64,44 @@ int savePicture(TMDIChild& window, const QStringList& args) {
     return window.grab().save(args[args.indexOf("--picture") + 1]) ? 0 : 1;
 }
 
+// Reports the board's square size a moment after the last resize, and every new move.
+class Watcher : public QObject {
+public:
+    explicit Watcher(TMDIChild& window) : m_window(window) {
+        m_settled.setSingleShot(true);
+        m_settled.setInterval(300);
+        connect(&m_settled, &QTimer::timeout, this, [this] {
+            QTextStream(stdout) << "board " << m_window.SquareSize() << Qt::endl;
+        });
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            const auto& record = m_window.game().Model().moveRecord;
+            if (record.size() == m_moves)
+                return;
+            m_moves = record.size();
+            QStringList lines;
+            for (const std::string& line : record)
+                lines << QString::fromStdString(line);
+            QTextStream(stdout) << "moves " << lines.join(',') << Qt::endl;
+        });
+        m_poll.start(50);
+        window.installEventFilter(this);
+        m_settled.start();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            m_settled.start();
+        return false;
+    }
+
+private:
+    TMDIChild& m_window;
+    QTimer m_settled;
+    QTimer m_poll;
+    size_t m_moves = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -72,6 +115,10 @@ int main(int argc, char** argv) {
 
     window.move(0, 0);
     window.show();
+    if (args.contains("--watch")) {
+        Watcher watcher(window);
+        return app.exec();
+    }
     if (!args.contains("--await-drag"))
         return app.exec();
 
