@@ -228,6 +228,9 @@ bool TMDIChild::MakeMoveFromOutside(const std::string& from, const std::string& 
     model.promotionChoice = promotionKind;
     const bool made = m_game.MakeMove(from, to);
     model.promotionLetter.clear();
+    // The premove waits until the caller has finished with the opponent's move.
+    if (made && m_premoveFrom >= 0)
+        QMetaObject::invokeMethod(this, &TMDIChild::PlayPremove, Qt::QueuedConnection);
     return made;
 }
 

@@ -196,8 +196,19 @@ public:
     // The square marked as a king in check, "" when none.
     std::string MarkedCheck() const;
     // Makes a move the user entered (drop, clicks or typed) and passes it on to an attached
-    // engine and the peer, as a drop does. Returns true when it was made.
+    // engine and the peer, as a drop does. Returns true when it was made. A move of the
+    // user's own colour entered during the opponent's turn becomes the premove instead.
     bool UserMove(const std::string& from, const std::string& to);
+
+    // Premoves (TMDIChildPremove.cpp): where the user has a colour (against an engine, or
+    // in a peer game whose colours were agreed), one move of that colour may be entered
+    // while the opponent is to move, with the mouse (drag or clicks). It is made as soon
+    // as the opponent's move has been made, and passed on as any user's move; when it is
+    // not legal then, it is dropped, crossed out on the board and explained in the status
+    // line. A new premove replaces the old one; the right button or Escape cancels it.
+    // Returns the pending premove as "e2e4", empty when there is none.
+    std::string PendingPremove() const;
+    void CancelPremove();
 
     // Keyboard moves while the board has the focus: the typed text, shown in the small
     // entry field MoveEntry, is read as SAN or coordinates on Enter. A text that names no
@@ -298,6 +309,12 @@ private:
     void xyStartDrag(QLabel* sender);
     // The pick-up test of a press on `square`, without its side effects.
     bool MayPickUp(const std::string& square) const;
+    // The colour the user plays, when the game gives the user one.
+    std::optional<std::uint8_t> UserColour() const;
+    // Whether a press on `square` may pick a piece for a premove.
+    bool MayPremove(const std::string& square) const;
+    void SetPremove(int from, int to);
+    void PlayPremove(); // after the opponent's move
     void MarkTargetsOf(int square);
     void UpdateCheckMark();
     void BuildBoardInput();
@@ -403,4 +420,6 @@ private:
     bool m_drawOffered = false;    // the user offered the engine a draw, not yet answered
     bool m_engineThinking = false; // the engine was asked to move and has not replied
     std::optional<std::uint8_t> m_peerColour;
+    int m_premoveFrom = -1; // the premove's squares, -1 when none is pending
+    int m_premoveTo = -1;
 };

@@ -32,7 +32,8 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
     if (buttons & Qt::LeftButton) {
         const int picked = m_marks->Picked();
         m_pressed = -1;
-        if (picked >= 0 && picked != index && !MayPickUp(square)) {
+        const bool mayPick = MayPickUp(square) || MayPremove(square);
+        if (picked >= 0 && picked != index && !mayPick) {
             // The second click of a click-click move; one that goes nowhere drops the pick.
             CancelPick();
             UserMove(SquareName(picked), square);
@@ -45,7 +46,7 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
             ShowPosition(live);
             return;
         }
-        if (!MayPickUp(square)) {
+        if (!mayPick) {
             CancelPick();
             return;
         }
@@ -54,6 +55,12 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
         m_pressOnPicked = picked == index;
         MarkTargetsOf(index);
     } else if (buttons & Qt::RightButton) {
+        // The right button takes back a premove, or one being entered, before anything else.
+        if (m_premoveFrom >= 0 || (m_marks->Picked() >= 0 && MayPremove(PickedSquare()))) {
+            CancelPick();
+            CancelPremove();
+            return;
+        }
         m_popupBoard->popup(QCursor::pos());
     }
 }
@@ -180,6 +187,10 @@ bool TMDIChild::UserMove(const std::string& from, const std::string& to) {
     BoardModel& model = m_game.Model();
     if (model.finished || m_askingPromotion)
         return false;
+    if (MayPremove(from)) {
+        SetPremove(SquareIndex(from), SquareIndex(to));
+        return false;
+    }
     // The letter passed on below is this move's only, never one of an earlier move.
     model.promotionLetter.clear();
     if (!m_game.MakeMove(from, to))
