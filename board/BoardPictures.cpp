@@ -1,9 +1,9 @@
 #include "BoardPictures.h"
 
+#include "BoardSettings.h"
 #include "PieceOutlineFile.h"
 
 #include <QBitmap>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
@@ -15,7 +15,7 @@
 namespace BoardPictures {
 
 QString ProgramFile(const QString& relative) {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + relative;
+    return BoardSettings::Current().ProgramFolder() + QLatin1Char('/') + relative;
 }
 
 QString PieceSheetFile(const QString& pieceSet) {

@@ -6,7 +6,7 @@
 #include <QVector>
 
 // The picture files of the game window and how they are cut and made transparent.
-// Every path is relative to the folder of the program's executable.
+// Every path is relative to the program's folder (BoardSettings::ProgramFolder).
 namespace BoardPictures {
 
 constexpr int kSquareSize = 60;
