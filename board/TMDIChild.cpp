@@ -291,8 +291,7 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
     // A drag, the promotion question or the colour question runs a nested event loop with
     // a move or the engine's start half-way; freeing the window then would pull the game
     // out from under it.
-    if (m_dragging || m_askingPromotion || m_askingColour || m_askingTimeControl ||
-        m_askingDraw) {
+    if (m_dragging || m_askingPromotion || m_askingColour || m_askingTimeControl || m_askingDraw) {
         event->ignore();
         return;
     }
@@ -337,8 +336,8 @@ QRect TMDIChild::SquarePlace(int index) const {
 void TMDIChild::LayOutBoard() {
     int square = kLargestSquare;
     const QSize room = m_leftPanel->size();
-    while (square > kSmallestSquare && (boardRoom(square).width() > room.width() ||
-                                        boardRoom(square).height() > room.height()))
+    while (square > kSmallestSquare &&
+           (boardRoom(square).width() > room.width() || boardRoom(square).height() > room.height()))
         --square;
     const qreal ratio = devicePixelRatioF();
     const bool redraw = square != m_squareSize || ratio != m_pixelRatio;

@@ -170,8 +170,8 @@ public:
     static constexpr int kSmallestSquare = 30;
     static constexpr int kLargestSquare = 160;
     QSize sizeHint() const override;
-    void FlipBoard1Click();    // the same as InvertBoard1Click
-    void Button3Click();       // opens PopupAction below the Menu button
+    void FlipBoard1Click(); // the same as InvertBoard1Click
+    void Button3Click();    // opens PopupAction below the Menu button
 
     // Mouse input on a square image, as the square images raise it (tests call them
     // directly). xyMouseDown runs the pick-up test and, when it passes, starts the drag.
@@ -384,13 +384,13 @@ private:
     QString m_enginePath;
 
     int m_squareSize = 60;
-    qreal m_pixelRatio = 1.0;   // of the screen the board pictures were drawn for
-    bool m_turned = false;      // turned over: a8 stands at h1's place
-    QString m_pieceSet;         // the set LoadPieceSet loaded
+    qreal m_pixelRatio = 1.0;       // of the screen the board pictures were drawn for
+    bool m_turned = false;          // turned over: a8 stands at h1's place
+    QString m_pieceSet;             // the set LoadPieceSet loaded
     QVector<QPixmap> m_boardPieces; // the piece pictures at the board's square size
-    int m_frameFrom = -1;       // the squares framed as the last move, -1 while parked
+    int m_frameFrom = -1;           // the squares framed as the last move, -1 while parked
     int m_frameTo = -1;
-    QPixmap m_frame;            // the frame picture as loaded, for every size
+    QPixmap m_frame;               // the frame picture as loaded, for every size
     QVector<QImage> m_imageList1;  // the cut piece sheet, plain
     QVector<QPixmap> m_imageList2; // the same pictures with their background left out
     int m_shownPosition = 0;

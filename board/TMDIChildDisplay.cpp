@@ -50,8 +50,7 @@ void TMDIChild::DrawBoardPictures() {
     m_boardPieces = BoardPictures::PiecePictures(m_pieceSet, m_squareSize, m_pixelRatio);
     RedrawSquares();
     PaintBoardSquares();
-    const QPixmap frame =
-        BoardPictures::SquarePicture(m_frame, m_squareSize, m_pixelRatio, false);
+    const QPixmap frame = BoardPictures::SquarePicture(m_frame, m_squareSize, m_pixelRatio, false);
     m_border1->setPixmap(frame);
     m_border2->setPixmap(frame);
 }
@@ -100,8 +99,7 @@ void TMDIChild::PaintBoardSquares() {
 void TMDIChild::LoadBorder() {
     const QImage border(BoardPictures::BorderFile());
     m_frame = BoardPictures::KeyedBy(border, qRgb(255, 255, 255));
-    const QPixmap frame =
-        BoardPictures::SquarePicture(m_frame, m_squareSize, m_pixelRatio, false);
+    const QPixmap frame = BoardPictures::SquarePicture(m_frame, m_squareSize, m_pixelRatio, false);
     m_border1->setPixmap(frame);
     m_border2->setPixmap(frame);
     ParkFrames();

@@ -27,8 +27,7 @@ bool TMDIChild::MayPremove(const std::string& square) const {
 }
 
 std::string TMDIChild::PendingPremove() const {
-    return m_premoveFrom < 0 ? std::string()
-                             : SquareName(m_premoveFrom) + SquareName(m_premoveTo);
+    return m_premoveFrom < 0 ? std::string() : SquareName(m_premoveFrom) + SquareName(m_premoveTo);
 }
 
 void TMDIChild::SetPremove(int from, int to) {

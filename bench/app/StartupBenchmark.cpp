@@ -68,8 +68,8 @@ int runOnce(int argc, char** argv) {
         largest = largest && game->SquareSize() == TMDIChild::kLargestSquare;
     const double tenLargest = largest ? residentMegabytes() : -1;
     std::printf("%.1f %.1f %.1f %.1f %.1f %.1f %.1f %s\n", (shown - processStartSinceBoot()) * 1000,
-                (shown - mainEntered) * 1000, oneWindow, tenWindows, tenLargest,
-                withApplication, withMainWindow, qPrintable(QGuiApplication::platformName()));
+                (shown - mainEntered) * 1000, oneWindow, tenWindows, tenLargest, withApplication,
+                withMainWindow, qPrintable(QGuiApplication::platformName()));
     return 0;
 }
 
@@ -134,8 +134,8 @@ int main(int argc, char** argv) {
         bareShown.push_back(e);
         bareMemory.push_back(f);
         platform = QString::fromStdString(name);
-        std::printf("%3d  %16.1f  %16.1f  %15.1f  %17.1f  %14.1f  %21.1f  %6.1f\n", run, a, b, c,
-                    d, g, e, f);
+        std::printf("%3d  %16.1f  %16.1f  %15.1f  %17.1f  %14.1f  %21.1f  %6.1f\n", run, a, b, c, d,
+                    g, e, f);
     }
     // The first run registered the association and stands apart from the median.
     fromStart.erase(fromStart.begin());

@@ -80,9 +80,8 @@ public:
     explicit Watcher(TMDIChild& window) : m_window(window) {
         m_settled.setSingleShot(true);
         m_settled.setInterval(300);
-        connect(&m_settled, &QTimer::timeout, this, [this] {
-            QTextStream(stdout) << "board " << m_window.SquareSize() << Qt::endl;
-        });
+        connect(&m_settled, &QTimer::timeout, this,
+                [this] { QTextStream(stdout) << "board " << m_window.SquareSize() << Qt::endl; });
         connect(&m_poll, &QTimer::timeout, this, [this] {
             if (const std::string premove = m_window.PendingPremove(); premove != m_premove) {
                 m_premove = premove;
@@ -121,7 +120,6 @@ private:
     std::string m_premove;
     QString m_status;
 };
-
 
 } // namespace
 

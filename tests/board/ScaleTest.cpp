@@ -58,10 +58,8 @@ void ScaleTest::outlinesDrawTheSheets() {
             for (int x = 0; x < cell.width(); ++x) {
                 const QRgb expected = cell.pixel(x, y) == key ? 0 : cell.pixel(x, y);
                 if (drawn.pixel(x, y) != expected)
-                    QFAIL(qPrintable(QStringLiteral("piece %1 differs at (%2, %3)")
-                                         .arg(i)
-                                         .arg(x)
-                                         .arg(y)));
+                    QFAIL(qPrintable(
+                        QStringLiteral("piece %1 differs at (%2, %3)").arg(i).arg(x).arg(y)));
             }
         }
     }
@@ -239,8 +237,8 @@ void ScaleTest::framesAndTurnFollowTheSize() {
     QCOMPARE(frame->geometry(), geometryOf(window, "e4"));
     QCOMPARE(qRound(frame->pixmap().width() / frame->pixmap().devicePixelRatio()), 100);
     window.InvertBoard1Click();
-    QCOMPARE(geometryOf(window, "h1").topLeft(), geometryOf(window, "a8").topLeft() -
-                                                       QPoint(7 * 100, 7 * 100));
+    QCOMPARE(geometryOf(window, "h1").topLeft(),
+             geometryOf(window, "a8").topLeft() - QPoint(7 * 100, 7 * 100));
     QVERIFY(frame->geometry().bottom() < 0); // parked until the next move
     QVERIFY(window.game().MakeMove("e7", "e5"));
     QCOMPARE(frame->geometry(), geometryOf(window, "e5"));

@@ -20,25 +20,15 @@ struct SheetFile {
 };
 
 QList<SheetFile> pieceSets() {
-    PieceStyle modern1{QColor(255, 255, 255),
-                       QColor(196, 200, 206),
-                       QColor(92, 96, 104),
-                       QColor(18, 20, 24),
-                       QColor(20, 20, 24),
-                       QColor(210, 214, 220)};
-    PieceStyle modern2{QColor(255, 252, 240),
-                       QColor(214, 190, 150),
-                       QColor(120, 84, 60),
-                       QColor(28, 16, 10),
-                       QColor(36, 22, 12),
-                       QColor(236, 214, 178)};
+    PieceStyle modern1{QColor(255, 255, 255), QColor(196, 200, 206), QColor(92, 96, 104),
+                       QColor(18, 20, 24),    QColor(20, 20, 24),    QColor(210, 214, 220)};
+    PieceStyle modern2{QColor(255, 252, 240), QColor(214, 190, 150), QColor(120, 84, 60),
+                       QColor(28, 16, 10),    QColor(36, 22, 12),    QColor(236, 214, 178)};
     modern2.radial = true;
-    PieceStyle classic{QColor(255, 250, 232), QColor(226, 210, 170),
-                       QColor(70, 64, 58),   QColor(10, 8, 6),      QColor(16, 12, 8),
-                       QColor(220, 206, 170)};
-    PieceStyle sharp{QColor(250, 250, 252), QColor(160, 172, 190),
-                     QColor(130, 40, 40),  QColor(52, 10, 12),    QColor(8, 8, 16),
-                     QColor(250, 220, 200)};
+    PieceStyle classic{QColor(255, 250, 232), QColor(226, 210, 170), QColor(70, 64, 58),
+                       QColor(10, 8, 6),      QColor(16, 12, 8),     QColor(220, 206, 170)};
+    PieceStyle sharp{QColor(250, 250, 252), QColor(160, 172, 190), QColor(130, 40, 40),
+                     QColor(52, 10, 12),    QColor(8, 8, 16),      QColor(250, 220, 200)};
     sharp.facetted = true;
     sharp.rimWidth = 2;
     return {{"modern1", kDejaVu, modern1},
