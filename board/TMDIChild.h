@@ -164,14 +164,14 @@ public:
     void LoadBoardColours();   // loads the light and dark square pictures
     void PaintBoardSquares();  // repaints the 64 square backgrounds
     void InvertBoard1Click();  // turns the board over (a point reflection); its own inverse
+    void FlipBoard1Click();    // the same as InvertBoard1Click
+    void Button3Click();       // opens PopupAction below the Menu button
     // The board grows and shrinks with the window: its squares' side in pixels, from
     // kSmallestSquare to kLargestSquare, the largest that fits; 60 at the default size.
     int SquareSize() const { return m_squareSize; }
     static constexpr int kSmallestSquare = 30;
     static constexpr int kLargestSquare = 160;
     QSize sizeHint() const override;
-    void FlipBoard1Click(); // the same as InvertBoard1Click
-    void Button3Click();    // opens PopupAction below the Menu button
 
     // Mouse input on a square image, as the square images raise it (tests call them
     // directly). xyMouseDown runs the pick-up test and, when it passes, starts the drag.
