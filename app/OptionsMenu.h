@@ -53,6 +53,8 @@ public:
     QString BoardColours() const override;
     void PlaySound(const QString& relativeFile) override;
     bool ShowLegalTargets() const override;
+    // The folder the main window was given: the only place the program's files are sought.
+    QString ProgramFolder() const override { return m_player.Folder(); }
 
     const SoundPlayer& soundPlayer() const { return m_player; }
 

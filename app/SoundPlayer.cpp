@@ -1,6 +1,5 @@
 #include "app/SoundPlayer.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
@@ -10,10 +9,10 @@ namespace {
 
 using NewSoundEffect = QObject* (*)();
 
-// Loaded once; the module stays loaded for the rest of the run.
-NewSoundEffect soundEffectMaker() {
-    static const NewSoundEffect maker = [] {
-        QLibrary module(QDir(QCoreApplication::applicationDirPath()).filePath("rookvale-sound"));
+// Loaded once from the program's folder; the module stays loaded for the rest of the run.
+NewSoundEffect soundEffectMaker(const QString& folder) {
+    static const NewSoundEffect maker = [&folder] {
+        QLibrary module(QDir(folder).filePath("rookvale-sound"));
         return reinterpret_cast<NewSoundEffect>(module.resolve("rookvaleNewSoundEffect"));
     }();
     return maker;
@@ -34,7 +33,7 @@ void SoundPlayer::play(const QString& relativeFile) {
         return;
     // Created on first use so that a run with sounds off never touches the audio system.
     if (!m_effect) {
-        const NewSoundEffect make = soundEffectMaker();
+        const NewSoundEffect make = soundEffectMaker(m_folder);
         if (!make)
             return;
         m_effect.reset(make());

@@ -8,11 +8,12 @@
 // The program's one sound player. Playing returns at once; a new sound cuts off the one
 // still playing; every failure (missing file, no audio device, unplayable format, no sound
 // module) is silent. Nothing is opened while sounds are off. The multimedia back end (the
-// module "rookvale-sound" beside the executable) is loaded with the first sound.
+// module "rookvale-sound" in the program's folder) is loaded with the first sound.
 class SoundPlayer {
 public:
     // `folder` is the folder the relative names are found in: the program's folder.
     explicit SoundPlayer(QString folder);
+    const QString& Folder() const { return m_folder; }
     ~SoundPlayer();
 
     void setEnabled(bool on) { m_enabled = on; }

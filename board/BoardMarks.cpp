@@ -10,6 +10,8 @@ const QColor kPickColour(20, 85, 30, 110);
 const QColor kTargetColour(20, 85, 30, 90);
 const QColor kCursorColour(30, 90, 220);
 const QColor kCheckColour(220, 0, 0, 150);
+const QColor kPremoveColour(40, 90, 200, 110);
+const QColor kDroppedColour(200, 0, 0, 200);
 
 } // namespace
 
@@ -40,15 +42,41 @@ void BoardMarks::SetCursor(int square) {
     update();
 }
 
+void BoardMarks::SetPremove(int from, int to) {
+    m_premoveFrom = from;
+    m_premoveTo = to;
+    update();
+}
+
+void BoardMarks::SetDroppedPremove(int from, int to) {
+    m_droppedFrom = from;
+    m_droppedTo = to;
+    update();
+}
+
 QRect BoardMarks::Place(int square) const {
     return QRect(mapFromParent(m_squareRect(square).topLeft()), m_squareRect(square).size());
 }
 
 void BoardMarks::paintEvent(QPaintEvent*) {
-    if (m_picked < 0 && m_check < 0 && m_cursor < 0)
+    if (m_picked < 0 && m_check < 0 && m_cursor < 0 && m_premoveFrom < 0 && m_droppedFrom < 0)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    for (int square : {m_premoveFrom, m_premoveTo}) {
+        if (square >= 0)
+            painter.fillRect(Place(square), kPremoveColour);
+    }
+    for (int square : {m_droppedFrom, m_droppedTo}) {
+        if (square < 0)
+            continue;
+        // A cross over the square, as thick as the square is large.
+        const QRectF place = QRectF(Place(square)).adjusted(4, 4, -4, -4);
+        painter.setPen(QPen(kDroppedColour, std::max(2.0, place.width() / 12)));
+        painter.drawLine(place.topLeft(), place.bottomRight());
+        painter.drawLine(place.topRight(), place.bottomLeft());
+        painter.setPen(Qt::NoPen);
+    }
     if (m_check >= 0) {
         // A red glow under the king's feet that fades towards the square's edges.
         const QRectF place = Place(m_check);

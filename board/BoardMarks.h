@@ -24,6 +24,10 @@ public:
     void SetCheck(int square);
     // The keyboard's square, framed; -1 for none.
     void SetCursor(int square);
+    // A move entered during the opponent's turn, tinted on both squares; -1 for none.
+    void SetPremove(int from, int to);
+    // A premove that could not be made, crossed out on both squares; -1 for none.
+    void SetDroppedPremove(int from, int to);
 
     int Picked() const { return m_picked; }
     const std::vector<int>& QuietTargets() const { return m_quiet; }
@@ -42,4 +46,8 @@ private:
     std::vector<int> m_captures;
     int m_check = -1;
     int m_cursor = -1;
+    int m_premoveFrom = -1;
+    int m_premoveTo = -1;
+    int m_droppedFrom = -1;
+    int m_droppedTo = -1;
 };

@@ -1,5 +1,7 @@
 #include "BoardSettings.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 class DefaultBoardSettings : public BoardSettings {
@@ -20,4 +22,8 @@ BoardSettings& BoardSettings::Current() {
 
 void BoardSettings::Install(BoardSettings* settings) {
     g_installed = settings;
+}
+
+QString BoardSettings::ProgramFolder() const {
+    return QCoreApplication::applicationDirPath();
 }

@@ -14,6 +14,9 @@ public:
     virtual void PlaySound(const QString& relativeFile) = 0; // e.g. "Audio/move.wav"
     // Whether a picked piece's legal targets and a king in check are marked on the board.
     virtual bool ShowLegalTargets() const { return true; }
+    // The program's folder, where its pictures, sounds, settings and engines are found:
+    // the main window's, once it has installed its settings; else the executable's.
+    virtual QString ProgramFolder() const;
 
     // The installed settings, or the built-in defaults.
     static BoardSettings& Current();

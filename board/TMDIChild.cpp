@@ -1,6 +1,7 @@
 #include "TMDIChild.h"
 
 #include "AdvertisementPanel.h"
+#include "BoardMarks.h"
 #include "BoardPictures.h"
 #include "ClockPanel.h"
 #include "MoveGrid.h"
@@ -21,19 +22,30 @@
 namespace {
 
 constexpr int kSquare = BoardPictures::kSquareSize;
-constexpr int kBoardLeft = 23;
-constexpr QPoint kParked(-60, -60);
-
-// Where a square's top-left corner lies on LeftPanel in the normal orientation.
-QPoint squareCorner(int index) {
-    return {kBoardLeft + kSquare * FileOf(index), kSquare * (8 - RankOf(index))};
-}
 
 QFont arial(int pixels, bool bold = false) {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;
+}
+
+// The window's fixed parts around the board: the right panel's width and the height of its
+// contents, and the bottom panel's height. The board panel takes the rest.
+constexpr int kRightWidth = 230;
+constexpr int kRightHeight = 511;
+constexpr int kBottomHeight = 96;
+constexpr QSize kDefaultSize(734, 607);
+
+// A length of the board's drawing at 60-pixel squares, for squares of `square` pixels.
+int scaled(int atDefault, int square) {
+    return (atDefault * square + kSquare / 2) / kSquare;
+}
+
+// The board panel's room for squares of `square` pixels: the rank digits left of the board,
+// the file letters below it, and one pixel to spare on the right as at the default size.
+QSize boardRoom(int square) {
+    return {scaled(23, square) + 8 * square + 1, 8 * square + scaled(31, square)};
 }
 
 QWidget* panel(QWidget* parent, const char* name, const QRect& geometry) {
@@ -54,7 +66,6 @@ template <typename T> T* placed(T* widget, const char* name, const QRect& geomet
 TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Game Board"));
-    setFixedSize(734, 607); // inside a frame this makes the 742 x 641 window
     m_shown.fill(kNoImage);
 
     m_leftPanel = panel(this, "LeftPanel", QRect(0, 0, 504, 511));
@@ -76,6 +87,8 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent) {
     LoadBorder();
     BuildPieceImages();
     BuildBoardInput();
+    resize(sizeHint()); // inside a frame this makes the 742 x 641 window
+    LayOutPanels();
     ShowStartPosition();
 }
 
@@ -84,42 +97,30 @@ TMDIChild::~TMDIChild() = default;
 void TMDIChild::BuildLeftPanel() {
     // Creation order is the stacking order: backgrounds, the hidden square pictures, the
     // frames, the square images, the labels. A frame thus shows through a piece's
-    // transparent parts.
-    for (int i = 0; i < 64; ++i) {
+    // transparent parts. LayOutBoard places them all.
+    for (int i = 0; i < 64; ++i)
         m_squareBackgrounds[i] = new QLabel(m_leftPanel);
-        m_squareBackgrounds[i]->setGeometry(QRect(squareCorner(i), QSize(kSquare, kSquare)));
-    }
     m_sqDark = placed(new QLabel(m_leftPanel), "SqDark", QRect(0, 0, kSquare, kSquare));
     m_sqLight = placed(new QLabel(m_leftPanel), "SqLight", QRect(0, 0, kSquare, kSquare));
     m_sqDark->hide();
     m_sqLight->hide();
-    m_border2 =
-        placed(new QLabel(m_leftPanel), "TheBorderImage2", QRect(kParked, QSize(kSquare, kSquare)));
-    m_border1 =
-        placed(new QLabel(m_leftPanel), "TheBorderImage1", QRect(kParked, QSize(kSquare, kSquare)));
+    m_border2 = new QLabel(m_leftPanel);
+    m_border2->setObjectName(QStringLiteral("TheBorderImage2"));
+    m_border1 = new QLabel(m_leftPanel);
+    m_border1->setObjectName(QStringLiteral("TheBorderImage1"));
     for (int i = 0; i < 64; ++i) {
         auto* image = new QLabel(m_leftPanel);
         image->setObjectName(QString::fromStdString(SquareName(i)));
-        image->setGeometry(QRect(squareCorner(i), QSize(kSquare, kSquare)));
         image->setAcceptDrops(true);
         image->installEventFilter(this);
         m_squareImages[i] = image;
     }
-    for (int f = 0; f < 8; ++f) {
-        auto* label = new QLabel(QString(QChar('a' + f)), m_leftPanel);
-        label->setObjectName(QStringLiteral("Label%1").arg(f + 1));
-        label->setFont(arial(24));
-        label->adjustSize();
-        label->move(46 + kSquare * f, 480);
-        m_coordinateLabels[f] = label;
-    }
-    for (int r = 1; r <= 8; ++r) {
-        auto* label = new QLabel(QString::number(r), m_leftPanel);
-        label->setObjectName(QStringLiteral("Label%1").arg(8 + r));
-        label->setFont(arial(24));
-        label->adjustSize();
-        label->move(3, 15 + kSquare * (8 - r));
-        m_coordinateLabels[7 + r] = label;
+    for (int i = 0; i < 16; ++i) {
+        // Label1..Label8 are the files "a".."h", Label9..Label16 the ranks "1".."8".
+        auto* label =
+            new QLabel(i < 8 ? QString(QChar('a' + i)) : QString::number(i - 7), m_leftPanel);
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        m_coordinateLabels[i] = label;
     }
 }
 
@@ -227,6 +228,9 @@ bool TMDIChild::MakeMoveFromOutside(const std::string& from, const std::string& 
     model.promotionChoice = promotionKind;
     const bool made = m_game.MakeMove(from, to);
     model.promotionLetter.clear();
+    // The premove waits until the caller has finished with the opponent's move.
+    if (made && m_premoveFrom >= 0)
+        QMetaObject::invokeMethod(this, &TMDIChild::PlayPremove, Qt::QueuedConnection);
     return made;
 }
 
@@ -237,8 +241,7 @@ void TMDIChild::SetPeerColours(std::uint8_t own, const QString& ownName,
     m_whiteName->setText(QStringLiteral("White: ") + (own ? ownName : opponentName));
     m_blackName->setText(QStringLiteral("Black: ") + (own ? opponentName : ownName));
     // The board is upside down when a8 stands below a1.
-    const bool blackBelow = m_squareImages[0]->y() > m_squareImages[56]->y();
-    if (blackBelow == static_cast<bool>(own))
+    if (m_turned == static_cast<bool>(own))
         InvertBoard1Click();
 }
 
@@ -289,8 +292,7 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
     // A drag, the promotion question or the colour question runs a nested event loop with
     // a move or the engine's start half-way; freeing the window then would pull the game
     // out from under it.
-    if (m_dragging || m_askingPromotion || m_askingColour || m_askingTimeControl ||
-        m_askingDraw) {
+    if (m_dragging || m_askingPromotion || m_askingColour || m_askingTimeControl || m_askingDraw) {
         event->ignore();
         return;
     }
@@ -302,4 +304,71 @@ void TMDIChild::showEvent(QShowEvent* event) {
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         frame->move(std::max(frame->x(), 1), std::max(frame->y(), 1));
     }
+}
+
+QSize TMDIChild::sizeHint() const {
+    return kDefaultSize;
+}
+
+void TMDIChild::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOutPanels();
+}
+
+void TMDIChild::LayOutPanels() {
+    const QSize smallestRoom = boardRoom(kSmallestSquare);
+    setMinimumSize(smallestRoom.width() + kRightWidth,
+                   std::max(smallestRoom.height(), kRightHeight) + kBottomHeight);
+    const int boardWidth = width() - kRightWidth;
+    m_leftPanel->setGeometry(0, 0, boardWidth, height() - kBottomHeight);
+    m_rightPanel->setGeometry(boardWidth, 0, kRightWidth, kRightHeight);
+    m_bottomPanel->setGeometry(0, height() - kBottomHeight, width(), kBottomHeight);
+    m_advertisement->setGeometry(m_bottomPanel->rect());
+    if (m_engineOutput)
+        m_engineOutput->setGeometry(m_bottomPanel->rect());
+    LayOutBoard();
+}
+
+QRect TMDIChild::SquarePlace(int index) const {
+    const int s = m_squareSize;
+    return {scaled(23, s) + s * FileOf(index), s * (8 - RankOf(index)), s, s};
+}
+
+void TMDIChild::LayOutBoard() {
+    int square = kLargestSquare;
+    const QSize room = m_leftPanel->size();
+    while (square > kSmallestSquare &&
+           (boardRoom(square).width() > room.width() || boardRoom(square).height() > room.height()))
+        --square;
+    const qreal ratio = devicePixelRatioF();
+    const bool redraw = square != m_squareSize || ratio != m_pixelRatio;
+    m_squareSize = square;
+    m_pixelRatio = ratio;
+    for (int i = 0; i < 64; ++i) {
+        // The backgrounds never move; turning the board over moves the square images, and
+        // a point reflection keeps every square's colour.
+        m_squareBackgrounds[i]->setGeometry(SquarePlace(i));
+        m_squareImages[i]->setGeometry(SquarePlace(m_turned ? 63 - i : i));
+    }
+    const QFont coordinates = arial(scaled(24, square));
+    for (int i = 0; i < 8; ++i) {
+        const int place = m_turned ? 7 - i : i; // the file's or rank's place from a / 8
+        QLabel* file = m_coordinateLabels[i];
+        file->setFont(coordinates);
+        file->adjustSize();
+        file->move(scaled(46, square) + square * place, 8 * square);
+        QLabel* rank = m_coordinateLabels[8 + i];
+        rank->setFont(coordinates);
+        rank->adjustSize();
+        rank->move(scaled(3, square), scaled(15, square) + square * (7 - place));
+    }
+    m_marks->setGeometry(m_leftPanel->rect());
+    // The typed move's fields lie over the bottom rank, whatever its size.
+    const QRect bottomRank(SquarePlace(56).topLeft(), QSize(8 * square, square));
+    m_moveEntry->setGeometry(bottomRank.left() + 4, bottomRank.bottom() - 31, 90, 28);
+    m_statusLine->setGeometry(bottomRank.left() + 98, bottomRank.bottom() - 31,
+                              bottomRank.width() - 102, 28);
+    if (redraw)
+        DrawBoardPictures();
+    PlaceFrames();
 }

@@ -186,6 +186,12 @@ public:
     void InvertBoard1Click();  // turns the board over (a point reflection); its own inverse
     void FlipBoard1Click();    // the same as InvertBoard1Click
     void Button3Click();       // opens PopupAction below the Menu button
+    // The board grows and shrinks with the window: its squares' side in pixels, from
+    // kSmallestSquare to kLargestSquare, the largest that fits; 60 at the default size.
+    int SquareSize() const { return m_squareSize; }
+    static constexpr int kSmallestSquare = 30;
+    static constexpr int kLargestSquare = 160;
+    QSize sizeHint() const override;
 
     // Mouse input on a square image, as the square images raise it (tests call them
     // directly). xyMouseDown runs the pick-up test and, when it passes, starts the drag.
@@ -210,8 +216,19 @@ public:
     // The square marked as a king in check, "" when none.
     std::string MarkedCheck() const;
     // Makes a move the user entered (drop, clicks or typed) and passes it on to an attached
-    // engine and the peer, as a drop does. Returns true when it was made.
+    // engine and the peer, as a drop does. Returns true when it was made. A move of the
+    // user's own colour entered during the opponent's turn becomes the premove instead.
     bool UserMove(const std::string& from, const std::string& to);
+
+    // Premoves (TMDIChildPremove.cpp): where the user has a colour (against an engine, or
+    // in a peer game whose colours were agreed), one move of that colour may be entered
+    // while the opponent is to move, with the mouse (drag or clicks). It is made as soon
+    // as the opponent's move has been made, and passed on as any user's move; when it is
+    // not legal then, it is dropped, crossed out on the board and explained in the status
+    // line. A new premove replaces the old one; the right button or Escape cancels it.
+    // Returns the pending premove as "e2e4", empty when there is none.
+    std::string PendingPremove() const;
+    void CancelPremove();
 
     // Keyboard moves while the board has the focus: the typed text, shown in the small
     // entry field MoveEntry, is read as SAN or coordinates on Enter. A text that names no
@@ -277,6 +294,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override; // the title's result, for readers
 
@@ -309,12 +327,26 @@ private:
     void MakeEngineMove(const QByteArray& line);
     void ShowEngineError(const QString& text);
     void BuildPieceImages();
+    // Places the panels for the window's size, and the board, its labels, frames and
+    // marks for the largest square size that fits; draws the pictures anew for a new size.
+    void LayOutPanels();
+    void LayOutBoard();
+    QRect SquarePlace(int index) const; // where a square lies in the normal orientation
+    void DrawBoardPictures();
+    void PlaceFrames();
+    void ParkFrames();
     void LoadBorder();
     void ShowStartPosition();
     void RedrawSquares();
     void xyStartDrag(QLabel* sender);
     // The pick-up test of a press on `square`, without its side effects.
     bool MayPickUp(const std::string& square) const;
+    // The colour the user plays, when the game gives the user one.
+    std::optional<std::uint8_t> UserColour() const;
+    // Whether a press on `square` may pick a piece for a premove.
+    bool MayPremove(const std::string& square) const;
+    void SetPremove(int from, int to);
+    void PlayPremove(); // after the opponent's move
     void MarkTargetsOf(int square);
     void UpdateCheckMark();
     void BuildBoardInput();
@@ -384,6 +416,14 @@ private:
     std::unique_ptr<ChessEngine> m_engine;
     QString m_enginePath;
 
+    int m_squareSize = 60;
+    qreal m_pixelRatio = 1.0;       // of the screen the board pictures were drawn for
+    bool m_turned = false;          // turned over: a8 stands at h1's place
+    QString m_pieceSet;             // the set LoadPieceSet loaded
+    QVector<QPixmap> m_boardPieces; // the piece pictures at the board's square size
+    int m_frameFrom = -1;           // the squares framed as the last move, -1 while parked
+    int m_frameTo = -1;
+    QPixmap m_frame;               // the frame picture as loaded, for every size
     QVector<QImage> m_imageList1;  // the cut piece sheet, plain
     QVector<QPixmap> m_imageList2; // the same pictures with their background left out
     int m_shownPosition = 0;
@@ -418,4 +458,6 @@ private:
     std::optional<std::uint8_t> m_peerColour;
     QString m_opponentName; // the peer's
     QString m_engineName;   // the last engine's, kept when it has gone
+    int m_premoveFrom = -1; // the premove's squares, -1 when none is pending
+    int m_premoveTo = -1;
 };

@@ -310,8 +310,7 @@ void TMDIChild::ShowTakenBack(const Game::TakenBack& taken) {
         const std::string& line = model.moveRecord.back();
         MarkLastMove(line.substr(0, 2), line.substr(2, 2));
     } else {
-        m_border1->move(-60, -60);
-        m_border2->move(-60, -60);
+        ParkFrames();
     }
     if (!taken.capturedKind.empty()) {
         AdjustCaptureCount(taken.capturedKind, taken.capturedWhite, -1);

@@ -16,20 +16,12 @@
 
 namespace {
 
-constexpr QPoint kParked(-60, -60);
-
 bool isLightSquare(int index) {
     return (FileOf(index) + RankOf(index)) % 2 == 0;
 }
 
 bool isPieceImage(PieceImage image) {
     return image >= 0 && image < BoardPictures::kPieceImages;
-}
-
-void swapLeft(QWidget* a, QWidget* b) {
-    const int left = a->x();
-    a->move(b->x(), a->y());
-    b->move(left, b->y());
 }
 
 void swapTop(QWidget* a, QWidget* b) {
@@ -42,16 +34,25 @@ void swapTop(QWidget* a, QWidget* b) {
 
 void TMDIChild::LoadPieceSet() {
     // A sheet that does not load leaves blank cells: no piece is seen, the game goes on.
-    m_imageList1 = BoardPictures::CutPieceSheet(
-        QImage(BoardPictures::PieceSheetFile(BoardSettings::Current().PieceSet())));
+    m_pieceSet = BoardSettings::Current().PieceSet();
+    m_imageList1 = BoardPictures::PieceSheetCells(BoardPictures::PieceSheetFile(m_pieceSet));
 }
 
 void TMDIChild::BuildPieceImages() {
-    m_imageList2.clear();
-    for (const QImage& cell : std::as_const(m_imageList1))
-        m_imageList2.append(BoardPictures::KeyedByBottomLeft(cell));
+    // The pictures at 60 pixels are the sheet's keyed cells, shared by every window.
+    m_imageList2 = BoardPictures::PiecePictures(m_pieceSet, BoardPictures::kSquareSize, 1.0);
     for (CaptureCounter& counter : m_counters)
         counter.image->setPixmap(m_imageList2.value(counter.pieceImage));
+    m_boardPieces = BoardPictures::PiecePictures(m_pieceSet, m_squareSize, m_pixelRatio);
+}
+
+void TMDIChild::DrawBoardPictures() {
+    m_boardPieces = BoardPictures::PiecePictures(m_pieceSet, m_squareSize, m_pixelRatio);
+    RedrawSquares();
+    PaintBoardSquares();
+    const QPixmap frame = BoardPictures::SquarePicture(m_frame, m_squareSize, m_pixelRatio, false);
+    m_border1->setPixmap(frame);
+    m_border2->setPixmap(frame);
 }
 
 void TMDIChild::RefreshPieceImages() {
@@ -87,17 +88,34 @@ void TMDIChild::LoadBoardColours() {
 }
 
 void TMDIChild::PaintBoardSquares() {
+    const QPixmap light =
+        BoardPictures::SquarePicture(m_sqLight->pixmap(), m_squareSize, m_pixelRatio, true);
+    const QPixmap dark =
+        BoardPictures::SquarePicture(m_sqDark->pixmap(), m_squareSize, m_pixelRatio, true);
     for (int i = 0; i < 64; ++i)
-        m_squareBackgrounds[i]->setPixmap((isLightSquare(i) ? m_sqLight : m_sqDark)->pixmap());
+        m_squareBackgrounds[i]->setPixmap(isLightSquare(i) ? light : dark);
 }
 
 void TMDIChild::LoadBorder() {
     const QImage border(BoardPictures::BorderFile());
-    const QPixmap frame = BoardPictures::KeyedBy(border, qRgb(255, 255, 255));
+    m_frame = BoardPictures::KeyedBy(border, qRgb(255, 255, 255));
+    const QPixmap frame = BoardPictures::SquarePicture(m_frame, m_squareSize, m_pixelRatio, false);
     m_border1->setPixmap(frame);
     m_border2->setPixmap(frame);
-    m_border1->move(kParked);
-    m_border2->move(kParked);
+    ParkFrames();
+}
+
+void TMDIChild::ParkFrames() {
+    m_frameFrom = -1;
+    m_frameTo = -1;
+    PlaceFrames();
+}
+
+void TMDIChild::PlaceFrames() {
+    // A frame not in use waits outside the panel, a square's width up and left.
+    const QRect parked(-m_squareSize, -m_squareSize, m_squareSize, m_squareSize);
+    m_border1->setGeometry(m_frameFrom < 0 ? parked : m_squareImages[m_frameFrom]->geometry());
+    m_border2->setGeometry(m_frameTo < 0 ? parked : m_squareImages[m_frameTo]->geometry());
 }
 
 PieceImage TMDIChild::ShownImage(const std::string& square) const {
@@ -117,7 +135,7 @@ void TMDIChild::SetSquarePicture(const std::string& square, PieceImage image) {
     if (image == kNoImage)
         m_squareImages[index]->clear();
     else
-        m_squareImages[index]->setPixmap(m_imageList2.value(image));
+        m_squareImages[index]->setPixmap(m_boardPieces.value(image));
 }
 
 void TMDIChild::MoveSquarePicture(const std::string& from, const std::string& to) {
@@ -130,13 +148,15 @@ void TMDIChild::MoveSquarePicture(const std::string& from, const std::string& to
 }
 
 void TMDIChild::MarkLastMove(const std::string& from, const std::string& to) {
-    const QLabel* source = SquareImage(from);
-    const QLabel* target = SquareImage(to);
-    if (!source || !target)
+    const int source = SquareIndex(from);
+    const int target = SquareIndex(to);
+    if (source < 0 || target < 0)
         return;
-    // The images' current places, so that the frames land right on a turned board.
-    m_border1->move(source->pos());
-    m_border2->move(target->pos());
+    // The frames go where the square images are, so that they land right on a turned
+    // board and follow the board as it grows and shrinks.
+    m_frameFrom = source;
+    m_frameTo = target;
+    PlaceFrames();
     CancelPick(); // a pick belongs to the position before the move
 }
 
@@ -165,20 +185,10 @@ void TMDIChild::AdjustCaptureCount(const std::string& kind, std::uint8_t white, 
 }
 
 void TMDIChild::InvertBoard1Click() {
-    for (int i = 0; i < 32; ++i) {
-        QLabel* a = m_squareImages[i];
-        QLabel* b = m_squareImages[63 - i];
-        const QPoint place = a->pos();
-        a->move(b->pos());
-        b->move(place);
-    }
-    m_border1->move(kParked);
-    m_border2->move(kParked);
+    m_turned = !m_turned;
+    ParkFrames();
+    LayOutBoard();
     m_marks->update();
-    for (int i = 0; i < 4; ++i) {
-        swapLeft(m_coordinateLabels[i], m_coordinateLabels[7 - i]);
-        swapTop(m_coordinateLabels[8 + i], m_coordinateLabels[15 - i]);
-    }
     swapTop(m_whiteName, m_blackName);
     m_clocks->SwapPlaces();
     for (int i = 0; i < 5; ++i)

@@ -20,12 +20,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr QPoint kHotSpot(30, 30);
-
-} // namespace
-
 void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
     // A press while a drag or the promotion question of this window is under way would
     // start a second move inside the first one.
@@ -38,7 +32,8 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
     if (buttons & Qt::LeftButton) {
         const int picked = m_marks->Picked();
         m_pressed = -1;
-        if (picked >= 0 && picked != index && !MayPickUp(square)) {
+        const bool mayPick = MayPickUp(square) || MayPremove(square);
+        if (picked >= 0 && picked != index && !mayPick) {
             // The second click of a click-click move; one that goes nowhere drops the pick.
             CancelPick();
             UserMove(SquareName(picked), square);
@@ -51,7 +46,7 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
             ShowPosition(live);
             return;
         }
-        if (!MayPickUp(square)) {
+        if (!mayPick) {
             CancelPick();
             return;
         }
@@ -60,6 +55,12 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
         m_pressOnPicked = picked == index;
         MarkTargetsOf(index);
     } else if (buttons & Qt::RightButton) {
+        // The right button takes back a premove, or one being entered, before anything else.
+        if (m_premoveFrom >= 0 || (m_marks->Picked() >= 0 && MayPremove(PickedSquare()))) {
+            CancelPick();
+            CancelPremove();
+            return;
+        }
         m_popupBoard->popup(QCursor::pos());
     }
 }
@@ -153,8 +154,9 @@ void TMDIChild::xyStartDrag(QLabel* sender) {
     data->setData(QStringLiteral("application/x-rookvale-square"),
                   QByteArray::fromStdString(m_game.Model().dragSource));
     drag->setMimeData(data);
-    drag->setPixmap(m_imageList2.value(PieceEntryOf(piece.kind, piece.white)));
-    drag->setHotSpot(kHotSpot);
+    // The pointer holds the piece at its centre, at the board's size.
+    drag->setPixmap(m_boardPieces.value(PieceEntryOf(piece.kind, piece.white)));
+    drag->setHotSpot(QPoint(m_squareSize / 2, m_squareSize / 2));
     if (const QPixmap& cursor = BoardPictures::DragCursor(); !cursor.isNull())
         drag->setDragCursor(cursor, Qt::MoveAction);
     m_dragging = true;
@@ -185,6 +187,10 @@ bool TMDIChild::UserMove(const std::string& from, const std::string& to) {
     BoardModel& model = m_game.Model();
     if (model.finished || m_askingPromotion)
         return false;
+    if (MayPremove(from)) {
+        SetPremove(SquareIndex(from), SquareIndex(to));
+        return false;
+    }
     // In a peer game with agreed colours the opponent's pieces are its own, whichever way
     // the user enters the move (a typed move passes no pick-up test).
     if (m_peerColour && model.SideToMove() != *m_peerColour)

@@ -70,6 +70,7 @@ bool TMDIChild::BoardKeyPress(QKeyEvent* event) {
         ShowTyped(QString());
         ShowStatus(QString());
         CancelPick();
+        CancelPremove();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -24,6 +24,9 @@ private slots:
                     fixture.folder.filePath(QStringLiteral("Images")));
         QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/Audio"),
                     fixture.folder.filePath(QStringLiteral("Audio")));
+        // The sound back end is found in the program's folder too.
+        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/rookvale-sound.so"),
+                    fixture.folder.filePath(QStringLiteral("rookvale-sound.so")));
         fixture.form = std::make_unique<TMainForm>(fixture.folder.path(), fixture.association);
         QVERIFY(!fixture.association.IsRegistered(kGameFileExtension));
         QVERIFY(fixture.form->findChildren<QFileDialog*>().isEmpty());

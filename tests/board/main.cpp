@@ -6,6 +6,7 @@
 #include "PicturesTest.h"
 #include "PlayTest.h"
 #include "ReplayTest.h"
+#include "ScaleTest.h"
 
 #include "tests/support/QtSuites.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     suites.emplace_back(new AdvertisementTest);
     suites.emplace_back(new ClockTest);
     suites.emplace_back(new PlayTest);
+    suites.emplace_back(new ScaleTest);
 
     return RunQtSuites(argc, argv, suites);
 }

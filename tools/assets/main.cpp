@@ -1,7 +1,8 @@
 // rvassets OUTPUT_FOLDER: draws every picture of the game window into OUTPUT_FOLDER.
 #include "CursorFile.h"
 #include "FlatPictures.h"
-#include "PieceArtist.h"
+#include "PieceSheet.h"
+#include "board/PieceOutlineFile.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -13,38 +14,27 @@ const QString kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const QString kFreeSerif = "/usr/share/fonts/truetype/freefont/FreeSerif.ttf";
 
 struct SheetFile {
-    const char* name;
+    const char* name; // the sheet's file name without ".bmp"; the outlines add ".pieces"
+    QString fontFile; // a TrueType file with the glyphs U+2654..U+265F
     PieceStyle style;
 };
 
 QList<SheetFile> pieceSets() {
-    PieceStyle modern1{kDejaVu,
-                       QColor(255, 255, 255),
-                       QColor(196, 200, 206),
-                       QColor(92, 96, 104),
-                       QColor(18, 20, 24),
-                       QColor(20, 20, 24),
-                       QColor(210, 214, 220)};
-    PieceStyle modern2{kDejaVu,
-                       QColor(255, 252, 240),
-                       QColor(214, 190, 150),
-                       QColor(120, 84, 60),
-                       QColor(28, 16, 10),
-                       QColor(36, 22, 12),
-                       QColor(236, 214, 178)};
+    PieceStyle modern1{QColor(255, 255, 255), QColor(196, 200, 206), QColor(92, 96, 104),
+                       QColor(18, 20, 24),    QColor(20, 20, 24),    QColor(210, 214, 220)};
+    PieceStyle modern2{QColor(255, 252, 240), QColor(214, 190, 150), QColor(120, 84, 60),
+                       QColor(28, 16, 10),    QColor(36, 22, 12),    QColor(236, 214, 178)};
     modern2.radial = true;
-    PieceStyle classic{kFreeSerif,           QColor(255, 250, 232), QColor(226, 210, 170),
-                       QColor(70, 64, 58),   QColor(10, 8, 6),      QColor(16, 12, 8),
-                       QColor(220, 206, 170)};
-    PieceStyle sharp{kFreeSerif,           QColor(250, 250, 252), QColor(160, 172, 190),
-                     QColor(130, 40, 40),  QColor(52, 10, 12),    QColor(8, 8, 16),
-                     QColor(250, 220, 200)};
+    PieceStyle classic{QColor(255, 250, 232), QColor(226, 210, 170), QColor(70, 64, 58),
+                       QColor(10, 8, 6),      QColor(16, 12, 8),     QColor(220, 206, 170)};
+    PieceStyle sharp{QColor(250, 250, 252), QColor(160, 172, 190), QColor(130, 40, 40),
+                     QColor(52, 10, 12),    QColor(8, 8, 16),      QColor(250, 220, 200)};
     sharp.facetted = true;
     sharp.rimWidth = 2;
-    return {{"modern1.bmp", modern1},
-            {"modern2.bmp", modern2},
-            {"classic.bmp", classic},
-            {"sharp.bmp", sharp}};
+    return {{"modern1", kDejaVu, modern1},
+            {"modern2", kDejaVu, modern2},
+            {"classic", kFreeSerif, classic},
+            {"sharp", kFreeSerif, sharp}};
 }
 
 bool save(const QImage& image, const QDir& folder, const QString& name) {
@@ -52,6 +42,22 @@ bool save(const QImage& image, const QDir& folder, const QString& name) {
         return true;
     QTextStream(stderr) << "rvassets: cannot write " << folder.filePath(name) << "\n";
     return false;
+}
+
+// The sheet and, beside it, the outlines it was drawn from, for drawing at other sizes.
+bool savePieces(const SheetFile& set, const QDir& folder) {
+    const std::optional<PieceOutlines> outlines = OutlinesFromFont(set.fontFile, set.style);
+    const QString name = QString::fromLatin1(set.name);
+    if (!outlines) {
+        QTextStream(stderr) << "rvassets: no chess glyphs in " << set.fontFile << "\n";
+        return false;
+    }
+    if (!WritePieceOutlines(*outlines, folder.filePath(name + ".pieces"))) {
+        QTextStream(stderr) << "rvassets: cannot write " << folder.filePath(name + ".pieces")
+                            << "\n";
+        return false;
+    }
+    return save(DrawPieceSheet(*outlines), folder, name + ".bmp");
 }
 
 } // namespace
@@ -69,7 +75,7 @@ int main(int argc, char** argv) {
     }
     bool ok = true;
     for (const SheetFile& set : pieceSets())
-        ok &= save(DrawPieceSheet(set.style), folder, set.name);
+        ok &= savePieces(set, folder);
     ok &= save(DrawSquare(QColor(222, 234, 246), 1), folder, "lightsq1.bmp");
     ok &= save(DrawSquare(QColor(104, 146, 196), 2), folder, "darksq1.bmp");
     ok &= save(DrawSquare(QColor(236, 236, 208), 3), folder, "lightsq2.bmp");

@@ -1,0 +1,129 @@
+#!/usr/bin/python3
+"""Premoves against fairymax in rvboard-window under Xvfb, with the real mouse.
+
+    board_premove_test.py made PROGRAM       1. e4 and at once the premove g1-f3, all by
+                                             clicks: the premove is made as soon as the
+                                             engine has replied, whatever the reply
+    board_premove_test.py cancelled PROGRAM  the same with the premove b1-c3, taken back
+                                             with the right button: nothing follows the reply
+    board_premove_test.py dropped PROGRAM    1. e4 and at once the premove a2xb3, a pawn's
+                                             capture on a square no black reply can reach:
+                                             it is dropped, crossed out on the board and
+                                             explained in the status line
+
+The user plays White (the colour question is answered Yes with the Return key). Exits 77
+when the engine is not installed.
+"""
+import os
+import shutil
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from board_screen import (Program, board_extent, clicks, fail, screenshot,  # noqa: E402
+                          square_centre, window_of, window_origin, xdotool)
+
+
+
+def picture_path(name="start"):
+    folder = os.environ.get("PICTURE_FOLDER", "/tmp")
+    os.makedirs(folder, exist_ok=True)
+    return os.path.join(folder, "premove-%s.png" % name)
+
+
+def start(program_path, engine):
+    program = Program(program_path, arguments=["--engine", engine])
+    program.wait_line("board ")
+    question = window_of("Color Selection")
+    # No window manager runs: the dialog is given the keyboard directly.
+    xdotool("windowfocus", "--sync", question)
+    time.sleep(0.3)
+    xdotool("key", "Return")
+    window = window_of("Game Board")
+    width, height, pixels = screenshot(window, picture_path())
+    extent = board_extent(width, height, pixels)
+    return program, window, window_origin(window), extent
+
+
+def record_of(line):
+    return line.split(" ", 1)[1].split(",") if " " in line else []
+
+
+def test_made(program_path, engine):
+    program, window, origin, extent = start(program_path, engine)
+    try:
+        # 1. e4 by two clicks, and at once the premove g1-f3 by two more.
+        clicks(origin, extent, [("e2", 1), ("e4", 1), ("g1", 1), ("f3", 1)])
+        made = program.wait_line("moves ", lambda line: len(record_of(line)) >= 3)
+        record = record_of(made)
+        print("the engine replied", record[1], "and the premove made", record[2])
+        if record[0] != "e2e4" or record[2] != "g1f3":
+            fail("the premove was not the move made: %s" % made)
+        screenshot(window, picture_path("made"))
+    finally:
+        program.end()
+
+
+def test_cancelled(program_path, engine):
+    program, window, origin, extent = start(program_path, engine)
+    try:
+        # 1. e4, the premove b1-c3, and the right button on the board takes it back.
+        clicks(origin, extent, [("e2", 1), ("e4", 1), ("b1", 1), ("c3", 1), ("e4", 3)])
+        reply = program.wait_line("moves ", lambda line: len(record_of(line)) == 2)
+        print("the engine replied", record_of(reply)[1])
+        time.sleep(2.0)
+        later = [line for line in list(program.lines.queue) if line.startswith("moves ")]
+        if later:
+            fail("a cancelled premove was made: %s" % later)
+        if program.process.poll() is not None:
+            fail("the window ended")
+    finally:
+        program.end()
+
+
+def test_dropped(program_path, engine):
+    program, window, origin, extent = start(program_path, engine)
+    try:
+        # 1. e4 by two clicks, and at once the premove a2xb3 by two more.
+        clicks(origin, extent, [("e2", 1), ("e4", 1), ("a2", 1), ("b3", 1)])
+        program.wait_line("premove", "premove a2b3")
+        reply = program.wait_line("moves ", lambda line: len(record_of(line)) == 2)
+        print("the engine replied", record_of(reply)[1])
+        status = program.wait_line("status ", lambda line: "dropped" in line)
+        print(status)
+        time.sleep(1.0)
+        width, height, pixels = screenshot(window, picture_path("dropped"))
+        # The cross is drawn over b3, the square the premove went to.
+        x, y = square_centre((0, 0), extent, "b3")
+        half = (extent[2] - extent[0] + 1) // 16
+        red = 0
+        for yy in range(y - half, y + half):
+            for xx in range(x - half, x + half):
+                at = 3 * (yy * width + xx)
+                if pixels[at] > 150 and pixels[at + 1] < 60 and pixels[at + 2] < 60:
+                    red += 1
+        if red < half:
+            fail("no cross over b3: %d red pixels" % red)
+        later = [line for line in list(program.lines.queue) if line.startswith("moves ")]
+        if later:
+            fail("a move was made after the dropped premove: %s" % later)
+    finally:
+        program.end()
+
+
+def main():
+    tests = {"made": test_made, "cancelled": test_cancelled, "dropped": test_dropped}
+    if len(sys.argv) != 3 or sys.argv[1] not in tests:
+        fail("usage: board_premove_test.py made|cancelled|dropped PROGRAM")
+    mode, program_path = sys.argv[1], sys.argv[2]
+    engine = shutil.which("fairymax", path=os.environ.get("PATH", "") + ":/usr/games")
+    if engine is None:
+        print("SKIP: fairymax is not installed")
+        sys.exit(77)
+    tests[mode](program_path, engine)
+    print("PASS")
+
+
+if __name__ == "__main__":
+    main()
