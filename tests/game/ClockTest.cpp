@@ -216,8 +216,9 @@ TEST(Clock, SetRemainingTakesTheSidesOwnTime) {
         time.Advance(row.before);
         if (row.stopFirst)
             clock.Stop();
-        if (clock.Flagged())
+        if (clock.Flagged()) {
             EXPECT_FALSE(clock.MoveMade()) << row.what; // stops the clock, as a late move does
+        }
         clock.SetRemaining(row.side, row.given);
         time.Advance(row.after);
         EXPECT_EQ(clock.Remaining(kWhite), row.white) << row.what;
