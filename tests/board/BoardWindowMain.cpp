@@ -82,7 +82,9 @@ public:
         m_settled.setInterval(300);
         connect(&m_settled, &QTimer::timeout, this,
                 [this] { QTextStream(stdout) << "board " << m_window.SquareSize() << Qt::endl; });
+        // Moves first: a premove made or dropped in the same tick follows the move it answers.
         connect(&m_poll, &QTimer::timeout, this, [this] {
+            ReportMoves();
             if (const std::string premove = m_window.PendingPremove(); premove != m_premove) {
                 m_premove = premove;
                 QTextStream(stdout) << "premove " << QString::fromStdString(premove) << Qt::endl;
@@ -91,14 +93,6 @@ public:
                 m_status = status;
                 QTextStream(stdout) << "status " << status << Qt::endl;
             }
-            const auto& record = m_window.game().Model().moveRecord;
-            if (record.size() == m_moves)
-                return;
-            m_moves = record.size();
-            QStringList lines;
-            for (const std::string& line : record)
-                lines << QString::fromStdString(line);
-            QTextStream(stdout) << "moves " << lines.join(',') << Qt::endl;
         });
         m_poll.start(50);
         window.installEventFilter(this);
@@ -113,6 +107,17 @@ protected:
     }
 
 private:
+    void ReportMoves() {
+        const auto& record = m_window.game().Model().moveRecord;
+        if (record.size() == m_moves)
+            return;
+        m_moves = record.size();
+        QStringList lines;
+        for (const std::string& line : record)
+            lines << QString::fromStdString(line);
+        QTextStream(stdout) << "moves " << lines.join(',') << Qt::endl;
+    }
+
     TMDIChild& m_window;
     QTimer m_settled;
     QTimer m_poll;
