@@ -111,6 +111,7 @@ void TMainForm::attachPeerLink() {
     m_timer1->setInterval(kPollInterval);
     connect(m_timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     m_timer1->start();
+    attachPeerResume();
 }
 
 QString TMainForm::PlayerName() const {
@@ -171,9 +172,11 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
                            .arg(std::min(message.version, kExtendedVersion)));
         if (!fromServer)
             offerTerms(connection, state);
+        else
+            askToResume(connection);
         return;
     case ExtendedKind::Terms:
-        if (fromServer && state.window)
+        if (fromServer && state.window && !holdTermsForResume(message))
             askTerms(connection, message);
         return;
     case ExtendedKind::Accept:
@@ -181,9 +184,14 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
             applyTerms(state, state.terms->colour == PeerColour::White ? 1 : 0);
         return;
     case ExtendedKind::Decline:
+        if (fromServer && resumeRefused(connection, message))
+            return;
         if (!fromServer && state.terms && state.terms->game == message.game)
             AddConsoleLine(QStringLiteral("\r\n%1 declined the terms; the game has no colours.")
                                .arg(state.opponent));
+        return;
+    case ExtendedKind::Resume:
+        receiveResume(connection, state, message);
         return;
     default:
         handleGameMessage(connection, state, message);
@@ -285,6 +293,7 @@ void TMainForm::peerAbort(PeerGameState& state) {
 
 void TMainForm::sendPeerMove(PeerGameState& state, const QString& from, const QString& to,
                              const QString& letter) {
+    autosavePeerGame(state);
     const BoardModel& model = state.window->game().Model();
     ExtendedMessage move = gameMessage(ExtendedKind::Move);
     move.ply = std::min(state.window->game().LivePosition(), kMaxPly);
@@ -353,6 +362,7 @@ void TMainForm::receivePeerMove(PeerConnection* connection, PeerGameState& state
         differs(move.ply, QStringLiteral("after %1 the peer has %2, this board %3.")
                               .arg(text, QString::fromLatin1(move.fen),
                                    QString::fromStdString(FenText(model))));
+    autosavePeerGame(state);
 }
 
 void TMainForm::receiveDraw(PeerGameState& state, PeerAnswer answer) {
@@ -408,8 +418,10 @@ void TMainForm::receiveTakeBack(PeerGameState& state, PeerAnswer answer) {
                     return;
                 sendOnGame(*game, gameMessage(ExtendedKind::TakeBack,
                                               accepted ? PeerAnswer::Accept : PeerAnswer::Decline));
-                if (accepted)
+                if (accepted) {
                     game->window->TakeBackPeerMoves(*target);
+                    autosavePeerGame(*game);
+                }
             });
         return;
     }
@@ -417,9 +429,10 @@ void TMainForm::receiveTakeBack(PeerGameState& state, PeerAnswer answer) {
         return;
     const int target = *state.takeBackTo;
     state.takeBackTo.reset();
-    if (answer == PeerAnswer::Accept)
+    if (answer == PeerAnswer::Accept) {
         window->TakeBackPeerMoves(target);
-    else
+        autosavePeerGame(state);
+    } else
         AddConsoleLine(QStringLiteral("\r\n%1 declined the takeback.").arg(state.opponent));
 }
 
@@ -524,6 +537,7 @@ void TMainForm::applyTerms(PeerGameState& state, std::uint8_t own) {
                             state.terms->timeControl.isEmpty()
                                 ? QStringLiteral("no clock")
                                 : QStringLiteral("time control ") + state.terms->timeControl));
+    beginPeerAutosave(state);
 }
 
 QWidget* TMainForm::makeLinkWindow(bool connection) {

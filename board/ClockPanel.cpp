@@ -84,6 +84,23 @@ void ClockPanel::Stop() {
     Refresh();
 }
 
+void ClockPanel::Resume() {
+    if (!m_clock) {
+        return;
+    }
+    m_clock->Resume();
+    Refresh();
+}
+
+void ClockPanel::SetTimes(ClockTime white, ClockTime black) {
+    if (!m_clock) {
+        return;
+    }
+    m_clock->SetRemaining(1, white);
+    m_clock->SetRemaining(0, black);
+    Refresh();
+}
+
 void ClockPanel::SwapPlaces() {
     const int top = m_white->y();
     m_white->move(m_white->x(), m_black->y());

@@ -38,6 +38,10 @@ public:
     void TakeBack(bool ended);
     // The game ended: both clocks stop where they are.
     void Stop();
+    // The game goes on after a pause: a stopped clock runs on from where it stopped.
+    void Resume();
+    // Both sides' times as of now, from a record of the game.
+    void SetTimes(ClockTime white, ClockTime black);
 
     // The board was turned over: the faces change places.
     void SwapPlaces();

@@ -83,6 +83,12 @@ public:
     void EndPeerGame(const std::string& result);
     // Takes back half-moves until `live` are left, as Take Back does on one board.
     void TakeBackPeerMoves(int live);
+    // A peer game whose link dropped is held (TMDIChildHold.cpp): its clocks stop and the
+    // user can make no move until it goes on, its clocks running on from where they stopped.
+    void HoldPeerGame(bool held);
+    bool PeerGameHeld() const { return m_peerGameHeld; }
+    // Both clocks' times as of now, for a game carried on from its record; no clock: nothing.
+    void SetClockTimes(ClockTime white, ClockTime black);
 
     // The chat line Edit1's Enter key.
     void Edit1KeyPress();
@@ -380,4 +386,5 @@ private:
     bool m_drawOffered = false;    // the user offered the engine a draw, not yet answered
     bool m_engineThinking = false; // the engine was asked to move and has not replied
     std::optional<std::uint8_t> m_peerColour;
+    bool m_peerGameHeld = false;
 };

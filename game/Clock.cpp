@@ -117,6 +117,12 @@ void Clock::TakeBack() {
     m_turnStart = now;
 }
 
+void Clock::SetRemaining(std::uint8_t white, ClockTime remaining) {
+    // The side to move's turn has run for Elapsed() already; Remaining() takes that off.
+    const ClockTime running = white == m_sideToMove ? Elapsed() : ClockTime{0};
+    SideOf(white).remaining = std::max(remaining, ClockTime{0}) + running;
+}
+
 std::string ClockText(ClockTime remaining) {
     const std::int64_t micros = std::max<std::int64_t>(remaining.count(), 0);
     const std::int64_t seconds = micros / 1'000'000;

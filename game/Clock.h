@@ -75,6 +75,10 @@ public:
     // back; its side just counts one move less. Does nothing on a stopped clock.
     void TakeBack();
 
+    // Sets the time a side has left, as of now; a stopped clock keeps it until it runs on.
+    // For a game carried on from a record of its times (a saved game that is resumed).
+    void SetRemaining(std::uint8_t white, ClockTime remaining);
+
 private:
     struct Side {
         ClockTime remaining{0}; // at the start of the current turn

@@ -1,6 +1,7 @@
 // test-peer-link [SUITE] [Qt Test options]: runs one suite, or every suite when none is named.
 #include "ClientSideTest.h"
 #include "PeerGameTest.h"
+#include "PeerResumeTest.h"
 #include "ServerSideTest.h"
 
 #include "tests/support/QtSuites.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     suites.emplace_back(new ServerSideTest);
     suites.emplace_back(new ClientSideTest);
     suites.emplace_back(new PeerGameTest);
+    suites.emplace_back(new PeerResumeTest);
 
     return RunQtSuites(argc, argv, suites);
 }
