@@ -59,7 +59,7 @@ def main():
         def found():
             window = peer.active_game(process)
             for node in peer.descendants(window):
-                if node.getRoleName() == "label" and node.name.startswith(name + ","):
+                if node.name and node.name.startswith(name + ", "):
                     return node
             return None
         x, y, width, height = peer.extents(wait_for("the square " + name, found))
