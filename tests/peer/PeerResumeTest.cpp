@@ -333,6 +333,7 @@ void PeerResumeTest::resumeOfNoWaitingGameIsDeclined() {
     QFETCH(bool, agreedFirst);
     QFETCH(QString, said);
     fixture->start();
+    fixture->form->Options()->WriteSetting("Peer", "TermsColour", "White");
     fixture->listen();
     Peer peer(fixture->port);
     TMDIChild* game = nullptr;
