@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/EngineProtocol.h"
 #include "app/PeerAutosave.h"
+#include "engine/EngineProtocol.h"
 #include "peer/GameTerms.h"
 #include "peer/PeerConnection.h"
 #include "peer/PeerExtendedProtocol.h"
@@ -254,7 +254,7 @@ private:
     PeerWindowQuota m_peerWindowQuota;
     bool m_peerWindowRefusalShown = false;
     std::map<QByteArray, WaitingPeerGame> m_waitingPeerGames; // by the game's identifier
-    std::optional<QByteArray> m_resumeAsked;  // the game the client asked its peer to resume
+    std::optional<QByteArray> m_resumeAsked;    // the game the client asked its peer to resume
     std::optional<ExtendedMessage> m_termsHeld; // the peer's terms, while that is undecided
     QString m_clientHost;                       // the address the client connected to
     std::optional<PeerAutosave> m_peerAutosave;
