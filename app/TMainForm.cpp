@@ -379,8 +379,9 @@ void TMainForm::FileNew1Execute() {
         MakeGameWindow(QStringLiteral("Game Board"));
         return;
     }
-    MakeGameWindow(QStringLiteral("Active Game"));
+    TMDIChild* window = MakeGameWindow(QStringLiteral("Active Game"));
     SendToPeer(newGameLine());
+    startNewPeerGames(window);
 }
 
 void TMainForm::DefaultLayout1Click() {

@@ -5,6 +5,7 @@
 #include "peer/GameTerms.h"
 #include "peer/PeerConnection.h"
 #include "peer/PeerExtendedProtocol.h"
+#include "peer/PeerRoundTrip.h"
 #include "peer/PeerWindowQuota.h"
 
 #include <QMainWindow>
@@ -109,7 +110,9 @@ public:
 
     // The peer link (TMainFormPeer.cpp). SendToPeer routes a line (without its CR LF) to
     // the server's connections, else the client, else nowhere; HandlePeerLine carries out
-    // one received line; Timer1Timer takes at most one line of the client per tick.
+    // one received line (from `connection` when known); Timer1Timer takes at most one line
+    // of the client per tick. Under the extended protocol "/new" starts the connection's
+    // next game, whose terms the waiting side proposes again.
     PeerLink& Link() const { return *m_link; }
     // The name said to peers: Options > "Player Name...", by default the login name.
     QString PlayerName() const;
@@ -118,7 +121,7 @@ public:
     GameTerms OfferedTerms() const;
     void GameTerms1Click();
     void SendToPeer(const QByteArray& line);
-    void HandlePeerLine(const QByteArray& line);
+    void HandlePeerLine(const QByteArray& line, PeerConnection* connection = nullptr);
     void Timer1Timer();
     // The game window the peer's moves and chat act on: the most recently activated one
     // whose title begins with "Active Game", or null.
@@ -177,7 +180,16 @@ private:
         bool drawOffered = false;             // this side's offer, not yet answered
         bool drawWithNextMove = false;        // offered on this side's turn: it goes with the move
         std::optional<int> takeBackTo;        // this side's request: the half-moves it leaves
+        PeerRoundTrip roundTrip;
+        int flagFalls = 0;              // the opponent's flags seen on this side's clock
+        bool flagClaimPending = false;  // the last of them waits for the round trip
+        std::optional<int> endedHereAt; // this side resigned or aborted with this many moves
+        bool rematchSent = false;       // this game is this side's rematch, not yet answered
+        std::optional<int> resyncFrom;  // this side asked for the moves from this one again
+        bool resyncAccepted = false;    // ... and its user took them
+        std::vector<ExtendedMessage> resyncMoves; // the moves sent again, until then
     };
+    static constexpr std::size_t kMaxResyncMoves = kMaxPly;
     void trackPeerGame(PeerConnection* connection, TMDIChild* window);
     void handleExtendedMessage(PeerConnection* connection, const ExtendedMessage& message);
     void offerTerms(PeerConnection* connection, PeerGameState& state);
@@ -193,10 +205,10 @@ private:
     void peerAbort(PeerGameState& state);
     void sendPeerMove(PeerGameState& state, const QString& from, const QString& to,
                       const QString& letter);
-    void handleGameMessage(PeerConnection* connection, PeerGameState& state,
-                           const ExtendedMessage& message);
-    void receivePeerMove(PeerConnection* connection, PeerGameState& state,
-                         const ExtendedMessage& move);
+    void handleGameMessage(PeerGameState& state, const ExtendedMessage& message);
+    void receivePeerMove(PeerGameState& state, const ExtendedMessage& move);
+    // Makes the peer's move on `window`; false when it is refused.
+    static bool makePeerMove(TMDIChild* window, const ExtendedMessage& move);
     void receiveDraw(PeerGameState& state, PeerAnswer answer);
     void receiveTakeBack(PeerGameState& state, PeerAnswer answer);
     void receiveAbort(PeerGameState& state);
@@ -204,6 +216,23 @@ private:
     void askPeerQuestion(const QString& title, const QString& text,
                          std::function<void(bool accepted)> answered);
     void sendOnGame(PeerGameState& state, const ExtendedMessage& message);
+    // Clocks, flags, new games and resynchronising (TMainFormPeerGame.cpp).
+    void sendPing(PeerGameState& state);
+    void receivePong(PeerGameState& state, quint32 token);
+    void opponentFlagSeen(TMDIChild* window);
+    void claimFlag(const QPointer<PeerConnection>& connection, int fall);
+    void receiveFlagClaim(PeerGameState& state);
+    // The connection's next game in `window`, its players and link kept.
+    PeerGameState& nextPeerGame(PeerConnection* connection, TMDIChild* window);
+    void startNewPeerGames(TMDIChild* window);
+    void newGameFromPeer(PeerConnection* connection, TMDIChild* window);
+    void peerRematch(PeerGameState& state);
+    void receiveRematch(PeerGameState& state);
+    void startRematch(PeerGameState& state);
+    bool recordCrossingMove(PeerGameState& state, const ExtendedMessage& move);
+    void offerResync(PeerGameState& state, int ply, const QString& why);
+    void receiveResync(PeerGameState& state, int ply);
+    void resendMoves(PeerGameState& state, int from);
     QWidget* makeLinkWindow(bool connection);
     // Resuming a peer game over a new connection, and its automatic save
     // (TMainFormResume.cpp).

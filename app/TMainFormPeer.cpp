@@ -51,13 +51,6 @@ std::string winFor(std::uint8_t white) {
     return white ? " - (White Wins)" : " - (Black Wins)";
 }
 
-ExtendedMessage gameMessage(ExtendedKind kind, PeerAnswer answer = PeerAnswer::Offer) {
-    ExtendedMessage message;
-    message.kind = kind;
-    message.answer = answer;
-    return message;
-}
-
 // The half-moves left when the last move of `asker` is taken back, with the board at `live`
 // half-moves: the asker is to move again afterwards. None when the asker has not moved.
 std::optional<int> takeBackTarget(int live, std::uint8_t asker) {
@@ -80,7 +73,10 @@ void TMainForm::attachPeerLink() {
     connect(m_link, &PeerLink::peerConnected, this, [this](PeerConnection* connection) {
         trackPeerGame(connection, openPeerGameWindow());
     });
-    connect(m_link, &PeerLink::lineReceived, this, &TMainForm::HandlePeerLine);
+    connect(m_link, &PeerLink::lineReceived, this,
+            [this](PeerConnection* connection, const QByteArray& line) {
+                HandlePeerLine(line, connection);
+            });
     connect(m_link, &PeerLink::extendedLog, this, &TMainForm::AddConsoleLine);
     connect(m_link, &PeerLink::extendedMessage, this, &TMainForm::handleExtendedMessage);
     m_link->SetPlayerName(PlayerName());
@@ -167,6 +163,8 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
     switch (message.kind) {
     case ExtendedKind::Hello:
         state.opponent = message.name;
+        if (state.window)
+            state.window->SetOpponentName(message.name);
         AddConsoleLine(QStringLiteral("\r\n%1 speaks the extended protocol, version %2.")
                            .arg(message.name)
                            .arg(std::min(message.version, kExtendedVersion)));
@@ -190,23 +188,31 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
             AddConsoleLine(QStringLiteral("\r\n%1 declined the terms; the game has no colours.")
                                .arg(state.opponent));
         return;
+    case ExtendedKind::Ping: {
+        ExtendedMessage pong = plainMessage(ExtendedKind::Pong);
+        pong.token = message.token;
+        m_link->SendOn(connection, extendedLine(pong));
+        return;
+    }
+    case ExtendedKind::Pong:
+        receivePong(state, message.token);
+        return;
     case ExtendedKind::Resume:
         receiveResume(connection, state, message);
         return;
     default:
-        handleGameMessage(connection, state, message);
+        handleGameMessage(state, message);
         return;
     }
 }
 
-void TMainForm::handleGameMessage(PeerConnection* connection, PeerGameState& state,
-                                  const ExtendedMessage& message) {
+void TMainForm::handleGameMessage(PeerGameState& state, const ExtendedMessage& message) {
     // Only a game whose colours were agreed is played under the extended protocol.
     if (!state.window || !state.window->PeerColour())
         return;
     switch (message.kind) {
     case ExtendedKind::Move:
-        receivePeerMove(connection, state, message);
+        receivePeerMove(state, message);
         return;
     case ExtendedKind::Resign:
         if (!state.window->game().Model().finished)
@@ -223,9 +229,13 @@ void TMainForm::handleGameMessage(PeerConnection* connection, PeerGameState& sta
         receiveAbort(state);
         return;
     case ExtendedKind::Resync:
-        AddConsoleLine(QStringLiteral("\r\n%1 says the boards differ from half-move %2 on.")
-                           .arg(state.opponent)
-                           .arg(message.ply));
+        receiveResync(state, message.ply);
+        return;
+    case ExtendedKind::Flag:
+        receiveFlagClaim(state);
+        return;
+    case ExtendedKind::Rematch:
+        receiveRematch(state);
         return;
     default:
         // A peer of this version sends nothing else yet.
@@ -257,7 +267,8 @@ void TMainForm::sendOnGame(PeerGameState& state, const ExtendedMessage& message)
 }
 
 void TMainForm::peerResign(PeerGameState& state) {
-    sendOnGame(state, gameMessage(ExtendedKind::Resign));
+    sendOnGame(state, plainMessage(ExtendedKind::Resign));
+    state.endedHereAt = state.window->game().LivePosition();
     state.window->EndPeerGame(winFor(*state.window->PeerColour() ? 0 : 1));
 }
 
@@ -272,7 +283,7 @@ void TMainForm::peerOfferDraw(PeerGameState& state) {
         return;
     }
     state.drawOffered = true;
-    sendOnGame(state, gameMessage(ExtendedKind::Draw));
+    sendOnGame(state, plainMessage(ExtendedKind::Draw));
 }
 
 void TMainForm::peerAskTakeBack(PeerGameState& state) {
@@ -281,13 +292,14 @@ void TMainForm::peerAskTakeBack(PeerGameState& state) {
     if (!target || state.takeBackTo)
         return;
     state.takeBackTo = target;
-    sendOnGame(state, gameMessage(ExtendedKind::TakeBack));
+    sendOnGame(state, plainMessage(ExtendedKind::TakeBack));
 }
 
 void TMainForm::peerAbort(PeerGameState& state) {
     if (state.window->game().LivePosition() >= 2)
         return;
-    sendOnGame(state, gameMessage(ExtendedKind::Abort));
+    sendOnGame(state, plainMessage(ExtendedKind::Abort));
+    state.endedHereAt = state.window->game().LivePosition();
     state.window->EndPeerGame(kGameAborted.toStdString());
 }
 
@@ -295,7 +307,7 @@ void TMainForm::sendPeerMove(PeerGameState& state, const QString& from, const QS
                              const QString& letter) {
     autosavePeerGame(state);
     const BoardModel& model = state.window->game().Model();
-    ExtendedMessage move = gameMessage(ExtendedKind::Move);
+    ExtendedMessage move = plainMessage(ExtendedKind::Move);
     move.ply = std::min(state.window->game().LivePosition(), kMaxPly);
     move.from = from;
     move.to = to;
@@ -309,59 +321,73 @@ void TMainForm::sendPeerMove(PeerGameState& state, const QString& from, const QS
     }
     move.fen = QByteArray::fromStdString(FenText(model));
     sendOnGame(state, move);
+    state.resyncFrom.reset();
+    // Each move measures the link afresh, under the load the game puts on it.
+    if (move.remainingMs)
+        sendPing(state);
     if (state.drawWithNextMove) {
         state.drawWithNextMove = false;
         state.drawOffered = true;
-        sendOnGame(state, gameMessage(ExtendedKind::Draw));
+        sendOnGame(state, plainMessage(ExtendedKind::Draw));
     }
 }
 
-void TMainForm::receivePeerMove(PeerConnection* connection, PeerGameState& state,
-                                const ExtendedMessage& move) {
+void TMainForm::receivePeerMove(PeerGameState& state, const ExtendedMessage& move) {
     TMDIChild* window = state.window;
     const BoardModel& model = window->game().Model();
     const QString text = move.from + move.to;
     const int expected = window->game().LivePosition() + 1;
-    auto differs = [&](int ply, const QString& why) {
-        AddConsoleLine(
-            QStringLiteral("\r\nThe boards differ from half-move %1 on: %2").arg(ply).arg(why));
-        ExtendedMessage resync = gameMessage(ExtendedKind::Resync);
-        resync.ply = ply;
-        m_link->SendOn(connection, extendedLine(resync));
-    };
+    if (state.resyncFrom && !state.resyncAccepted) {
+        // The moves sent again wait for this side's user to take them.
+        if (state.resyncMoves.size() < kMaxResyncMoves)
+            state.resyncMoves.push_back(move);
+        return;
+    }
     if (model.finished) {
-        AddConsoleLine(
-            QStringLiteral("\r\nRefused the peer's move %1: the game is over.").arg(text));
+        if (!recordCrossingMove(state, move))
+            AddConsoleLine(
+                QStringLiteral("\r\nRefused the peer's move %1: the game is over.").arg(text));
         return;
     }
     if (move.ply != expected) {
-        differs(std::min(move.ply, expected),
-                QStringLiteral("the peer's move %1 is half-move %2, this board's next is %3.")
-                    .arg(text)
-                    .arg(move.ply)
-                    .arg(expected));
+        offerResync(state, std::min(move.ply, expected),
+                    QStringLiteral("the peer's move %1 is half-move %2, this board's next is %3.")
+                        .arg(text)
+                        .arg(move.ply)
+                        .arg(expected));
         return;
     }
-    if (model.SideToMove() == *window->PeerColour()) {
+    // While the moves are sent again they are the peer's board's, of either colour.
+    const std::uint8_t mover = model.SideToMove();
+    if (mover == *window->PeerColour() && !state.resyncAccepted) {
         AddConsoleLine(
             QStringLiteral("\r\nRefused the peer's move %1: it is not the peer's turn.").arg(text));
         return;
     }
-    // Under this protocol a promotion always names its piece; the user is never asked.
-    const TSquare& source = model.At(move.from.toStdString());
-    const bool promotes = source.piece.kind == kind::Pawn && (move.to.endsWith(QLatin1Char('8')) ||
-                                                              move.to.endsWith(QLatin1Char('1')));
-    if ((promotes && move.promotionKind.isEmpty()) ||
-        !window->MakeMoveFromOutside(move.from.toStdString(), move.to.toStdString(),
-                                     move.promotionKind.toStdString())) {
-        differs(move.ply, QStringLiteral("the peer's move %1 is not legal here.").arg(text));
+    const bool timed = move.remainingMs && window->GameClock() && mover != *window->PeerColour();
+    const ClockTime remaining = std::chrono::milliseconds(move.remainingMs.value_or(0));
+    // The mover's clock is the truth for its time: a flag that fell here while its move was
+    // on the wire is lifted first, when the move came in time.
+    if (timed)
+        window->SetPeerClockTime(mover, remaining);
+    if (!makePeerMove(window, move)) {
+        offerResync(state, move.ply,
+                    QStringLiteral("the peer's move %1 is not legal here.").arg(text));
         return;
     }
     state.drawOffered = false;
+    if (timed) {
+        // Its own time, not the time the line took on the wire.
+        window->SetPeerClockTime(mover, remaining);
+        state.flagClaimPending = false;
+        if (remaining == ClockTime{0})
+            window->EndOnFlag(mover);
+    }
     if (QByteArray::fromStdString(FenText(model)) != move.fen)
-        differs(move.ply, QStringLiteral("after %1 the peer has %2, this board %3.")
-                              .arg(text, QString::fromLatin1(move.fen),
-                                   QString::fromStdString(FenText(model))));
+        offerResync(
+            state, move.ply,
+            QStringLiteral("after %1 the peer has %2, this board %3.")
+                .arg(text, QString::fromLatin1(move.fen), QString::fromStdString(FenText(model))));
     autosavePeerGame(state);
 }
 
@@ -379,8 +405,8 @@ void TMainForm::receiveDraw(PeerGameState& state, PeerAnswer answer) {
                 PeerGameState* game = openGameOn(connection);
                 if (!game || game->window->game().LivePosition() != live)
                     return;
-                sendOnGame(*game, gameMessage(ExtendedKind::Draw,
-                                              accepted ? PeerAnswer::Accept : PeerAnswer::Decline));
+                sendOnGame(*game, plainMessage(ExtendedKind::Draw, accepted ? PeerAnswer::Accept
+                                                                            : PeerAnswer::Decline));
                 if (accepted)
                     game->window->EndPeerGame(" - (Draw)");
             });
@@ -406,23 +432,23 @@ void TMainForm::receiveTakeBack(PeerGameState& state, PeerAnswer answer) {
         const std::optional<int> target = takeBackTarget(window->game().LivePosition(), asker);
         const QPointer<PeerConnection> connection(state.connection);
         if (!target) {
-            sendOnGame(state, gameMessage(ExtendedKind::TakeBack, PeerAnswer::Decline));
+            sendOnGame(state, plainMessage(ExtendedKind::TakeBack, PeerAnswer::Decline));
             return;
         }
-        askPeerQuestion(
-            QStringLiteral("Take Back"),
-            QStringLiteral("%1 asks to take back a move.").arg(state.opponent),
-            [this, connection, target](bool accepted) {
-                PeerGameState* game = openGameOn(connection);
-                if (!game)
-                    return;
-                sendOnGame(*game, gameMessage(ExtendedKind::TakeBack,
-                                              accepted ? PeerAnswer::Accept : PeerAnswer::Decline));
-                if (accepted) {
-                    game->window->TakeBackPeerMoves(*target);
-                    autosavePeerGame(*game);
-                }
-            });
+        askPeerQuestion(QStringLiteral("Take Back"),
+                        QStringLiteral("%1 asks to take back a move.").arg(state.opponent),
+                        [this, connection, target](bool accepted) {
+                            PeerGameState* game = openGameOn(connection);
+                            if (!game)
+                                return;
+                            sendOnGame(*game, plainMessage(ExtendedKind::TakeBack,
+                                                           accepted ? PeerAnswer::Accept
+                                                                    : PeerAnswer::Decline));
+                            if (accepted) {
+                                game->window->TakeBackPeerMoves(*target);
+                                autosavePeerGame(*game);
+                            }
+                        });
         return;
     }
     if (!state.takeBackTo)
@@ -440,8 +466,8 @@ void TMainForm::receiveAbort(PeerGameState& state) {
     TMDIChild* window = state.window;
     if (window->game().Model().finished)
         return;
-    // The sender aborted before its own first move; a first move of this side that crossed
-    // the abort on the wire is taken back, so that both move lists stay equal.
+    // The sender aborted before each side had moved; a first move of this side may have
+    // crossed the abort on the wire, and the sender records it as it arrives.
     const int live = window->game().LivePosition();
     const bool ownMoveCrossed = live == 2 && *window->PeerColour() == 0;
     if (live > 2 || (live == 2 && !ownMoveCrossed)) {
@@ -449,8 +475,6 @@ void TMainForm::receiveAbort(PeerGameState& state) {
             QStringLiteral("\r\nRefused %1's abort: both sides have moved.").arg(state.opponent));
         return;
     }
-    if (ownMoveCrossed)
-        window->TakeBackPeerMoves(1);
     AddConsoleLine(QStringLiteral("\r\n%1 aborted the game.").arg(state.opponent));
     window->EndPeerGame(kGameAborted.toStdString());
 }
@@ -532,6 +556,9 @@ void TMainForm::applyTerms(PeerGameState& state, std::uint8_t own) {
     state.window->SetPeerColours(own, PlayerName(), state.opponent);
     // An empty control reads as none: no clock.
     state.window->SetTimeControl(ParseTimeControl(state.terms->timeControl.toStdString()).control);
+    // The link's round trip is known before a flag can fall.
+    if (state.window->GameClock())
+        sendPing(state);
     AddConsoleLine(QStringLiteral("\r\nGame terms agreed with %1: you play %2, %3.")
                        .arg(state.opponent, own ? QStringLiteral("White") : QStringLiteral("Black"),
                             state.terms->timeControl.isEmpty()
@@ -563,6 +590,13 @@ void TMainForm::attachToPeer(TMDIChild* window) {
                 PeerGameState* state = extendedGameOf(window);
                 if (!state)
                     return;
+                // The opponent's flag is down here: the claim, or its move, decides first.
+                if (state->flagClaimPending && action != TMDIChild::PeerAction::Rematch) {
+                    AddConsoleLine(QStringLiteral("\r\n%1's time has run out on your clock; "
+                                                  "the flag is claimed in a moment.")
+                                       .arg(state->opponent));
+                    return;
+                }
                 switch (action) {
                 case TMDIChild::PeerAction::Resign:
                     peerResign(*state);
@@ -576,8 +610,13 @@ void TMainForm::attachToPeer(TMDIChild* window) {
                 case TMDIChild::PeerAction::Abort:
                     peerAbort(*state);
                     return;
+                case TMDIChild::PeerAction::Rematch:
+                    peerRematch(*state);
+                    return;
                 }
             });
+    connect(window, &TMDIChild::opponentFlagFell, this,
+            [this, window] { opponentFlagSeen(window); });
     connect(window, &TMDIChild::chatEntered, this,
             [this, window](const QString& text) { sendChat(window, text); });
 }
@@ -634,13 +673,13 @@ TMDIChild* TMainForm::openPeerGameWindow() {
     return nullptr;
 }
 
-void TMainForm::HandlePeerLine(const QByteArray& line) {
+void TMainForm::HandlePeerLine(const QByteArray& line, PeerConnection* connection) {
     const PeerMessage message = parsePeerLine(line);
     switch (message.kind) {
     case PeerMessageKind::Ignored:
         return;
     case PeerMessageKind::NewGame:
-        openPeerGameWindow();
+        newGameFromPeer(connection, openPeerGameWindow());
         return;
     case PeerMessageKind::Chat:
         if (TMDIChild* window = PeerGameWindow())
@@ -670,7 +709,7 @@ void TMainForm::Timer1Timer() {
     // A line may open the promotion question, whose event loop must not start a second tick.
     m_timer1->stop();
     if (std::optional<QByteArray> line = m_link->TakeClientLine())
-        HandlePeerLine(*line);
+        HandlePeerLine(*line, m_link->ClientConnection());
     m_timer1->start();
 }
 

@@ -61,6 +61,7 @@ void TMainForm::showPgnGame(TMDIChild* window, PgnGame& game, const QString& sou
     window->LoadMoveRecord(lines, notations, tips);
     origin->tags = game.tags;
     origin->result = game.result;
+    window->ShowResult(game.result);
     if (!game.error.empty())
         showError(QStringLiteral("%1, line %2: %3\nThe game opens up to the move before it.")
                       .arg(source)
@@ -123,9 +124,14 @@ QByteArray TMainForm::PgnTextOf(TMDIChild* window) const {
         game.comments = origin->comments;
         game.result = origin->result;
     } else {
+        const auto [white, black] = window->PlayerNames(PlayerName());
         game.tags = {
             {"Site", "Rookvale"},
-            {"Date", QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString()}};
+            {"Date", QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString()},
+            {"White", white.toStdString()},
+            {"Black", black.toStdString()},
+            {"TimeControl", PgnTimeControl(window->CurrentTimeControl())}};
+        game.clocks = window->MoveClockTimes();
         game.result = PgnResultOfTitle(window->windowTitle().toStdString());
     }
     return QByteArray::fromStdString(WritePgn(game));

@@ -60,15 +60,24 @@ void ClockPanel::Start(const std::optional<TimeControl>& control, int halfMovesP
     Refresh();
 }
 
-void ClockPanel::MoveMade() {
+void ClockPanel::MoveMade(int halfMovesPlayed) {
+    // Moves the game made while no clock saw them (a game file's) have no time.
+    m_moveTimes.resize(static_cast<std::size_t>(std::max(halfMovesPlayed - 1, 0)));
     if (!m_clock) {
+        m_moveTimes.emplace_back();
         return;
     }
+    const std::uint8_t mover = m_clock->SideToMove();
+    const bool timed = !m_clock->Stopped();
     m_clock->MoveMade();
+    m_moveTimes.push_back(timed ? std::optional(m_clock->Remaining(mover)) : std::nullopt);
     Refresh();
 }
 
 void ClockPanel::TakeBack(bool ended) {
+    if (!m_moveTimes.empty()) {
+        m_moveTimes.pop_back();
+    }
     if (!m_clock || (ended && !m_clock->Resume())) {
         return;
     }
@@ -92,12 +101,14 @@ void ClockPanel::Resume() {
     Refresh();
 }
 
-void ClockPanel::SetTimes(ClockTime white, ClockTime black) {
+void ClockPanel::SetRemaining(std::uint8_t white, ClockTime remaining) {
     if (!m_clock) {
         return;
     }
-    m_clock->SetRemaining(1, white);
-    m_clock->SetRemaining(0, black);
+    m_clock->SetRemaining(white, remaining);
+    if (!m_clock->Flagged()) {
+        m_flagReported = false;
+    }
     Refresh();
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class QTimer;
@@ -30,18 +31,23 @@ public:
     // The running clock, for whoever must know the times (an engine); null without one.
     const Clock* GameClock() const { return m_clock ? &*m_clock : nullptr; }
 
-    // A half-move was made in the game; a move that came after the mover's flag fell
-    // stops the clock and reports the flag.
-    void MoveMade();
+    // A half-move was made in the game, which now has `halfMovesPlayed`; a move that came
+    // after the mover's flag fell stops the clock and reports the flag.
+    void MoveMade(int halfMovesPlayed);
     // The last half-move was taken back; `ended` when it had ended the game, whose
     // clocks then run on from where they stopped (a fallen flag keeps them stopped).
     void TakeBack(bool ended);
+    // The mover's time left after each half-move of the game, by half-move; none for a
+    // move made without a clock. Taken-back moves are gone from it.
+    const std::vector<std::optional<ClockTime>>& MoveTimes() const { return m_moveTimes; }
     // The game ended: both clocks stop where they are.
     void Stop();
     // The game goes on after a pause: a stopped clock runs on from where it stopped.
     void Resume();
-    // Both sides' times as of now, from a record of the game.
-    void SetTimes(ClockTime white, ClockTime black);
+
+    // Sets a side's time to what the peer's own clock says (see Clock::SetRemaining); a
+    // flag lifted that way may fall and be reported again.
+    void SetRemaining(std::uint8_t white, ClockTime remaining);
 
     // The board was turned over: the faces change places.
     void SwapPlaces();
@@ -62,4 +68,5 @@ private:
     QLabel* m_black = nullptr;
     QTimer* m_redraw = nullptr;
     bool m_flagReported = false;
+    std::vector<std::optional<ClockTime>> m_moveTimes;
 };

@@ -2,9 +2,17 @@
 
 #include <QHeaderView>
 
+#include <utility>
+
 namespace {
 
 constexpr int kColumnWidths[3] = {33, 50, 50};
+
+QString cellInWords(int column, int row) {
+    static const QString kColumns[] = {QStringLiteral("Number"), QStringLiteral("White"),
+                                       QStringLiteral("Black")};
+    return QStringLiteral("%1, move %2").arg(kColumns[column]).arg(row);
+}
 
 } // namespace
 
@@ -30,12 +38,37 @@ MoveGrid::MoveGrid(QWidget* parent) : QTableWidget(kRowsAtCreation - 1, 3, paren
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
+    setAccessibleName(QStringLiteral("Move list"));
     connect(this, &QTableWidget::cellPressed, this,
             [this](int row, int column) { emit CellPressed(column, row + 1); });
 }
 
 void MoveGrid::AddRow() {
     insertRow(rowCount());
+}
+
+void MoveGrid::DescribeLater() {
+    if (std::exchange(m_describing, true))
+        return;
+    QMetaObject::invokeMethod(this, &MoveGrid::Describe, Qt::QueuedConnection);
+}
+
+void MoveGrid::Describe() {
+    m_describing = false;
+    QStringList words;
+    for (int row = 1; row < RowCount(); ++row) {
+        // A game from a position that Black begins has no number in its first row.
+        const QString number = Cell(0, row).isEmpty() ? QString::number(row) : Cell(0, row);
+        const QString white = Cell(1, row);
+        const QString black = Cell(2, row);
+        if (!white.isEmpty())
+            words << number + QLatin1Char('.') << white;
+        else if (!black.isEmpty())
+            words << number + QStringLiteral("...");
+        if (!black.isEmpty())
+            words << black;
+    }
+    setAccessibleDescription(words.join(QLatin1Char(' ')));
 }
 
 QString MoveGrid::Cell(int column, int row) const {
@@ -51,9 +84,11 @@ void MoveGrid::SetCell(int column, int row, const QString& text) {
         cell = new QTableWidgetItem;
         cell->setTextAlignment(Qt::AlignCenter);
         cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        cell->setData(Qt::AccessibleDescriptionRole, cellInWords(column, row));
         setItem(row - 1, column, cell);
     }
     cell->setText(text);
+    DescribeLater();
 }
 
 bool MoveGrid::SelectCell(int column, int row) {

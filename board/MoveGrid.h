@@ -6,6 +6,10 @@
 // The move list as a string grid of three columns: row 0 is the fixed header
 // ("#", "White", "Black"), full move m sits in row m. Rows and columns are counted as the
 // grid counts them, header included; every cell's text is centred.
+//
+// To a screen reader the grid is the table "Move list", whose description is the whole
+// list in reading order ("1. e4 e5 2. Nf3"), and each cell says whose move of which row it
+// holds ("White, move 2").
 class MoveGrid : public QTableWidget {
     Q_OBJECT
 public:
@@ -31,4 +35,12 @@ public:
 signals:
     // A mouse press made (column, row) the current cell.
     void CellPressed(int column, int row);
+
+private:
+    // The description follows the cells once the changes of one event are done, so that a
+    // game read whole costs one pass over the list.
+    void DescribeLater();
+    void Describe();
+
+    bool m_describing = false; // a Describe is queued
 };

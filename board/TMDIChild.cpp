@@ -233,6 +233,7 @@ bool TMDIChild::MakeMoveFromOutside(const std::string& from, const std::string& 
 void TMDIChild::SetPeerColours(std::uint8_t own, const QString& ownName,
                                const QString& opponentName) {
     m_peerColour = own;
+    m_opponentName = opponentName;
     m_whiteName->setText(QStringLiteral("White: ") + (own ? ownName : opponentName));
     m_blackName->setText(QStringLiteral("Black: ") + (own ? opponentName : ownName));
     // The board is upside down when a8 stands below a1.

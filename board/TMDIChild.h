@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class AdvertisementPanel;
@@ -75,10 +76,22 @@ public:
     void SetPeerColours(std::uint8_t own, const QString& ownName, const QString& opponentName);
     // The colour the user plays in the peer game; none while no terms were agreed.
     std::optional<std::uint8_t> PeerColour() const { return m_peerColour; }
+    // The peer's name, as its greeting gave it.
+    void SetOpponentName(const QString& name) { m_opponentName = name; }
+
+    // For the record of the game (TMDIChildRecord.cpp). The players' names, White's then
+    // Black's: the user's `userName`, and the engine's name (also once it has gone) or the
+    // peer's; "?" for a name not known. The user plays White unless the game's colours say
+    // otherwise (the engine's side, the peer's terms).
+    std::pair<QString, QString> PlayerNames(const QString& userName) const;
+    // The mover's time left after each half-move, by half-move; none for a move made
+    // without a clock.
+    const std::vector<std::optional<ClockTime>>& MoveClockTimes() const;
     // What the user asks of the peer through the Menu once colours are agreed: Resign,
     // Offer Draw, Take Back and Abort go to the peer (peerActionChosen) instead of
     // deciding the game here; the main window applies the outcome both sides agree on.
-    enum class PeerAction { Resign, OfferDraw, TakeBack, Abort };
+    // Rematch, once the game is over, asks for a new game with the colours swapped.
+    enum class PeerAction { Resign, OfferDraw, TakeBack, Abort, Rematch };
     // Ends the peer game with `result`, the title's form (" - (Draw)").
     void EndPeerGame(const std::string& result);
     // Takes back half-moves until `live` are left, as Take Back does on one board.
@@ -89,6 +102,11 @@ public:
     bool PeerGameHeld() const { return m_peerGameHeld; }
     // Both clocks' times as of now, for a game carried on from its record; no clock: nothing.
     void SetClockTimes(ClockTime white, ClockTime black);
+    // Sets the time of `white` to what the peer's own clock says; see Clock::SetRemaining.
+    void SetPeerClockTime(std::uint8_t white, ClockTime remaining);
+    // Ends the game on the flag of `white`: the other side wins, or it is a draw when the
+    // other side could not mate by any series of legal moves. Does nothing once finished.
+    void EndOnFlag(std::uint8_t white);
 
     // The chat line Edit1's Enter key.
     void Edit1KeyPress();
@@ -163,6 +181,8 @@ public:
     void TakeBack1Click();
     // In a peer game with agreed colours only, while neither side has moved twice.
     void Abort1Click();
+    // In a peer game with agreed colours only, once it is over.
+    void Rematch1Click();
 
     // Board display. Each reads the current setting from BoardSettings::Current().
     void LoadPieceSet();       // cuts the chosen piece sheet into ImageList1
@@ -213,6 +233,12 @@ public:
     // with an alert. With the board focused the arrow keys move a cursor over the squares
     // (the board's description names the square under it) and Space clicks there.
     QString LastAnnouncement() const;
+    // The result as a reader reads it, from the label "Result": "White wins", "Black
+    // wins", "Draw", "Draw by stalemate", or "Game in progress". The end of the game is
+    // also raised as an alert. ShowResult sets it from a PGN result ("1-0", "*"), for a
+    // game read from a file.
+    QString ResultInWords() const;
+    void ShowResult(const std::string& pgnResult);
     std::string CursorSquare() const;
 
     // Replay, driven by the scroll bar and by clicks in the move list.
@@ -250,11 +276,15 @@ signals:
     void chatEntered(const QString& text);
     // A Menu item of a peer game with agreed colours was chosen.
     void peerActionChosen(TMDIChild::PeerAction action);
+    // In a peer game with agreed colours the opponent's flag fell on this side's clock: the
+    // game goes on until the main window has claimed it; the own flag ends the game here.
+    void opponentFlagFell(std::uint8_t white);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override; // the title's result, for readers
 
 private:
     struct CaptureCounter {
@@ -298,6 +328,7 @@ private:
     void NameSquare(int index);
     void AnnounceLastMove();
     void Announce(const QString& words);
+    void SetResultWords(const QString& words, bool alert);
     bool CursorKeyPress(QKeyEvent* event);
     void MoveCursor(int index);
     QLabel* SquareImage(std::string_view name) const;
@@ -372,6 +403,8 @@ private:
     bool m_checkMarkPending = false;  // the check mark is read again once the move is over
     QLabel* m_announcement = nullptr; // "Last move": the last move in words, for readers
     int m_cursor = -1;                // the keyboard's square, -1 before the first arrow key
+    QLabel* m_result = nullptr;       // "Result": the game's result in words, for readers
+    QString m_titleResult;            // the result the title showed last, in words
 
     ClockPanel* m_clocks = nullptr;
     std::optional<TimeControl> m_timeControl;
@@ -380,6 +413,7 @@ private:
     QAction* m_drawItem = nullptr;
     QAction* m_takeBackItem = nullptr;
     QAction* m_abortItem = nullptr;   // shown in peer games with agreed colours only
+    QAction* m_rematchItem = nullptr; // the same
     bool m_askingTimeControl = false; // the Time Control dialog or its question is open
     bool m_askingDraw = false;        // the engine's draw offer is open
 
@@ -387,4 +421,6 @@ private:
     bool m_engineThinking = false; // the engine was asked to move and has not replied
     std::optional<std::uint8_t> m_peerColour;
     bool m_peerGameHeld = false;
+    QString m_opponentName; // the peer's
+    QString m_engineName;   // the last engine's, kept when it has gone
 };

@@ -48,6 +48,10 @@ void TMDIChild::BuildGameItems(QMenu* popupAction) {
     m_abortItem->setObjectName(QStringLiteral("Abort1"));
     m_abortItem->setVisible(false);
     connect(m_abortItem, &QAction::triggered, this, &TMDIChild::Abort1Click);
+    m_rematchItem = popupAction->addAction(QStringLiteral("Re&match"));
+    m_rematchItem->setObjectName(QStringLiteral("Rematch1"));
+    m_rematchItem->setVisible(false);
+    connect(m_rematchItem, &QAction::triggered, this, &TMDIChild::Rematch1Click);
 
     // Ctrl+Z belongs to the board only while it has the focus: in the chat line it stays
     // the text's own undo. A click on a square gives the board the focus.
@@ -105,6 +109,8 @@ void TMDIChild::UpdateGameItems() {
         m_abortItem->setEnabled(open && m_game.LivePosition() < 2);
     }
     m_abortItem->setVisible(m_peerColour.has_value());
+    m_rematchItem->setVisible(m_peerColour.has_value());
+    m_rematchItem->setEnabled(m_peerColour && m_game.Model().finished);
 }
 
 bool TMDIChild::AsksPeer(PeerAction action) {
@@ -140,6 +146,16 @@ void TMDIChild::Abort1Click() {
     if (m_game.LivePosition() < 2) {
         AsksPeer(PeerAction::Abort);
     }
+}
+
+void TMDIChild::Rematch1Click() {
+    if (m_peerColour && m_game.Model().finished) {
+        emit peerActionChosen(PeerAction::Rematch);
+    }
+}
+
+void TMDIChild::SetPeerClockTime(std::uint8_t white, ClockTime remaining) {
+    m_clocks->SetRemaining(white, remaining);
 }
 
 const Clock* TMDIChild::GameClock() const {
@@ -183,6 +199,18 @@ void TMDIChild::TimeControl1Click() {
 }
 
 void TMDIChild::FlagFell(std::uint8_t white) {
+    // The opponent's time is its own clock's to tell: a move of it may still be on the
+    // wire, so the main window waits for the link's round trip before it claims the flag.
+    if (m_peerColour && white != *m_peerColour && !EngineAttached()) {
+        if (!m_game.Model().finished) {
+            emit opponentFlagFell(white);
+        }
+        return;
+    }
+    EndOnFlag(white);
+}
+
+void TMDIChild::EndOnFlag(std::uint8_t white) {
     BoardModel& model = m_game.Model();
     if (model.finished) {
         return;
@@ -257,8 +285,9 @@ void TMDIChild::ShowTakenBack(const Game::TakenBack& taken) {
 
     // The taken-back half-move's cell; a Black one had also opened the next row.
     const int live = m_game.LivePosition();
-    const int row = live / 2 + 1;
-    if (live % 2 == 0) {
+    const int cell = CellOfHalfMove(live);
+    const int row = cell / 2 + 1;
+    if (cell % 2 == 0) {
         m_grid->SetCell(0, row, QString());
         m_grid->SetCell(1, row, QString());
     } else {

@@ -359,6 +359,8 @@ void TMDIChild::SendMoveToEngine(const std::string& from, const std::string& to)
 
 void TMDIChild::CloseEngineLink() {
     if (m_engine) {
+        // The game's record names it after it has gone.
+        m_engineName = m_engine->Name();
         // The engine may be the sender of the signal that closes it.
         m_engine->Close();
         ChessEngine* engine = m_engine.release();

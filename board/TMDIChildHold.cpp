@@ -17,5 +17,6 @@ void TMDIChild::HoldPeerGame(bool held) {
 }
 
 void TMDIChild::SetClockTimes(ClockTime white, ClockTime black) {
-    m_clocks->SetTimes(white, black);
+    m_clocks->SetRemaining(1, white);
+    m_clocks->SetRemaining(0, black);
 }

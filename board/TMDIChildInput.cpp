@@ -186,6 +186,10 @@ bool TMDIChild::UserMove(const std::string& from, const std::string& to) {
     BoardModel& model = m_game.Model();
     if (model.finished || m_askingPromotion || m_peerGameHeld)
         return false;
+    // In a peer game with agreed colours the opponent's pieces are its own, whichever way
+    // the user enters the move (a typed move passes no pick-up test).
+    if (m_peerColour && model.SideToMove() != *m_peerColour)
+        return false;
     // The letter passed on below is this move's only, never one of an earlier move.
     model.promotionLetter.clear();
     if (!m_game.MakeMove(from, to))

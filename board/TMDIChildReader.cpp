@@ -8,14 +8,29 @@
 #include "MoveWords.h"
 
 #include <QAccessible>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+
+#include <utility>
 
 #include "game/Square.h"
 
 namespace {
 
 constexpr int kStartCursor = 52; // e2, where a game's first move often starts
+
+const QString kInProgress = QStringLiteral("Game in progress");
+
+struct ResultWords {
+    const char* title; // as the window's title shows it
+    const char* pgn;
+    const char* words;
+};
+constexpr ResultWords kResultWords[] = {{" - (White Wins)", "1-0", "White wins"},
+                                        {" - (Black Wins)", "0-1", "Black wins"},
+                                        {" - (Draw)", "1/2-1/2", "Draw"},
+                                        {" - (Stalemate)", "", "Draw by stalemate"}};
 
 } // namespace
 
@@ -115,4 +130,54 @@ void TMDIChild::MoveCursor(int index) {
 
 std::string TMDIChild::CursorSquare() const {
     return m_cursor < 0 ? std::string() : SquareName(m_cursor);
+}
+
+QString TMDIChild::ResultInWords() const {
+    return m_result->accessibleDescription();
+}
+
+void TMDIChild::ShowResult(const std::string& pgnResult) {
+    for (const ResultWords& result : kResultWords) {
+        if (*result.pgn && pgnResult == result.pgn) {
+            SetResultWords(QString::fromLatin1(result.words), false);
+            return;
+        }
+    }
+    SetResultWords(kInProgress, false);
+}
+
+void TMDIChild::SetResultWords(const QString& words, bool alert) {
+    m_result->setAccessibleDescription(words);
+    if (!alert)
+        return;
+    // After the announcement of the move that ended the game, which waits for the move's end.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            QAccessibleEvent event(m_result, QAccessible::Alert);
+            QAccessible::updateAccessibility(&event);
+        },
+        Qt::QueuedConnection);
+}
+
+void TMDIChild::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowTitleChange || !m_result)
+        return;
+    // Every end of a game is written into the title, and a take-back takes it out again.
+    // The first result written is the game's.
+    const QString title = windowTitle();
+    qsizetype first = -1;
+    QString words = kInProgress;
+    for (const ResultWords& result : kResultWords) {
+        const qsizetype at = title.indexOf(QLatin1String(result.title));
+        if (at >= 0 && (first < 0 || at < first)) {
+            first = at;
+            words = QString::fromLatin1(result.words);
+        }
+    }
+    // A new name (Save As) leaves a game file's own result alone.
+    if (words == std::exchange(m_titleResult, words))
+        return;
+    SetResultWords(words, words != kInProgress);
 }

@@ -148,7 +148,7 @@ void TMDIChild::ShowPosition(int position) {
 
 void TMDIChild::SetLivePosition(int live) {
     // A move was made, from whatever source: the mover's clock stops, the other's starts.
-    m_clocks->MoveMade();
+    m_clocks->MoveMade(live);
     const QSignalBlocker quiet(m_scrollBar);
     m_scrollBar->setMaximum(live);
     m_scrollBar->setValue(live);

@@ -50,6 +50,11 @@ void TMDIChild::BuildBoardInput() {
     m_announcement->setObjectName(QStringLiteral("Announcement"));
     m_announcement->setAccessibleName(QStringLiteral("Last move"));
     m_announcement->setGeometry(0, 0, 1, 1);
+    m_result = new QLabel(m_leftPanel);
+    m_result->setObjectName(QStringLiteral("Result"));
+    m_result->setAccessibleName(QStringLiteral("Result"));
+    m_result->setGeometry(0, 0, 1, 1);
+    ShowResult("*");
     // Tab reaches the board as a click does; its keys are read in BoardKeyPress.
     m_leftPanel->setFocusPolicy(Qt::StrongFocus);
     m_leftPanel->installEventFilter(this);

@@ -3,6 +3,7 @@
 #include "UciEngine.h"
 #include "XboardEngine.h"
 
+#include <QFileInfo>
 #include <QIODevice>
 #include <QMetaObject>
 
@@ -34,8 +35,16 @@ bool ChessEngine::Start(const QString& path, QString* error) {
         return true;
     if (!m_link.Start(path, error))
         return false;
+    m_programName = QFileInfo(path).fileName();
     Attach(m_link.Device());
     return true;
+}
+
+QString ChessEngine::Name() const {
+    // A name is one short line of a record, whatever the engine printed.
+    constexpr int kLongestName = 80;
+    const QString own = QString::fromUtf8(OwnName()).simplified().left(kLongestName);
+    return own.isEmpty() ? m_programName : own;
 }
 
 void ChessEngine::Attach(QIODevice* device) {

@@ -46,6 +46,10 @@ public:
     // The engine process has ended and all it printed has been read.
     bool Ended() const { return m_link.Ended(); }
     qint64 ProcessId() const { return m_link.ProcessId(); }
+    // The engine's name for the record of a game: the one it gave itself (UCI "id name",
+    // xboard "myname" once its features were asked), else its program's file name; empty
+    // for an engine attached to a device that has given none.
+    QString Name() const;
 
     // Writes `text` to the engine as it is. Returns false with the system's error text in
     // `error` when the engine's input is closed; without an engine does nothing and
@@ -123,6 +127,8 @@ signals:
 
 protected:
     ChessEngine();
+    // The name the engine gave itself as it said it; empty while it has given none.
+    virtual QByteArray OwnName() const { return {}; }
     const Clock* GameClock() const { return m_clock; }
     // The clock was set, changed or taken away.
     virtual void ClockChanged() {}
@@ -145,4 +151,5 @@ private:
     std::optional<QByteArray> m_reply;
     std::optional<EngineThought> m_thought;
     const Clock* m_clock = nullptr;
+    QString m_programName; // the file name of the started program
 };

@@ -135,6 +135,8 @@ void UciEngine::ReadLine(const QByteArray& line) {
     const QByteArray& first = words.front();
     if (m_state == State::Greeting && first == "option") {
         ReadOption(line);
+    } else if (m_state == State::Greeting && first == "id" && words.value(1) == "name") {
+        m_name = line.mid(line.indexOf("name") + 4).trimmed();
     } else if (m_state == State::Greeting && first == "uciok") {
         m_handshake.stop();
         m_state = State::Idle;

@@ -54,6 +54,7 @@ public:
 
 protected:
     void ReadLine(const QByteArray& line) override;
+    QByteArray OwnName() const override { return m_name; }
 
 private:
     struct Range {
@@ -67,6 +68,7 @@ private:
     void ReadOption(const QByteArray& line);
 
     State m_state = State::Silent;
+    QByteArray m_name; // from "id name"
     int m_handshakeMs = kHandshakeMs;
     int m_moveTimeMs = 1000;
     QTimer m_handshake;

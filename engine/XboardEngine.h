@@ -46,6 +46,7 @@ public:
 protected:
     void ReadLine(const QByteArray& line) override;
     void ClockChanged() override;
+    QByteArray OwnName() const override { return m_features.name; }
 
 private:
     void TellTimes();

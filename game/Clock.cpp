@@ -118,9 +118,15 @@ void Clock::TakeBack() {
 }
 
 void Clock::SetRemaining(std::uint8_t white, ClockTime remaining) {
-    // The side to move's turn has run for Elapsed() already; Remaining() takes that off.
-    const ClockTime running = white == m_sideToMove ? Elapsed() : ClockTime{0};
-    SideOf(white).remaining = std::max(remaining, ClockTime{0}) + running;
+    remaining = std::max(remaining, ClockTime{0});
+    const bool revived = m_stopped && remaining > ClockTime{0} && Flagged() == white;
+    SideOf(white).remaining = remaining;
+    if (revived) {
+        m_stopped = false;
+    }
+    if (white == m_sideToMove) {
+        m_turnStart = m_stopped ? m_stoppedAt : m_source->Now();
+    }
 }
 
 std::string ClockText(ClockTime remaining) {

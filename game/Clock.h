@@ -75,8 +75,11 @@ public:
     // back; its side just counts one move less. Does nothing on a stopped clock.
     void TakeBack();
 
-    // Sets the time a side has left, as of now; a stopped clock keeps it until it runs on.
-    // For a game carried on from a record of its times (a saved game that is resumed).
+    // Sets a side's time to what its own clock says (a peer's clock is the truth for its
+    // own time): the side has `remaining` from now on, at least 0. A side on move has its
+    // turn counted afresh from now. A clock stopped by that side's flag runs again when the
+    // time given is above zero, the side having moved in time after all; a clock stopped
+    // for any other reason stays stopped.
     void SetRemaining(std::uint8_t white, ClockTime remaining);
 
 private:

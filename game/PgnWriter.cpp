@@ -4,6 +4,9 @@
 #include "NullDisplay.h"
 #include "San.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 
 constexpr std::size_t kMaxLineLength = 79;
@@ -67,6 +70,18 @@ void AddComment(LineFiller& filler, std::string comment) {
     for (const std::string& word : words) {
         filler.Add(word);
     }
+}
+
+// Whole seconds as they are, a fraction with as few decimals as it needs ("0.06").
+std::string SecondsText(ClockTime time) {
+    const long long micros = time.count();
+    std::string text = std::to_string(micros / 1000000);
+    if (const long long fraction = micros % 1000000; fraction != 0) {
+        std::string decimals = std::to_string(1000000 + fraction).substr(1);
+        decimals.erase(decimals.find_last_not_of('0') + 1);
+        text += "." + decimals;
+    }
+    return text;
 }
 
 } // namespace
@@ -134,14 +149,47 @@ std::string WritePgn(const PgnExport& game) {
         if (!white) {
             ++moveNumber;
         }
-        if (i < game.comments.size() && !game.comments[i].empty()) {
-            AddComment(filler, game.comments[i]);
+        std::string comment = i < game.comments.size() ? game.comments[i] : std::string();
+        if (i < game.clocks.size() && game.clocks[i]) {
+            comment = "[%clk " + PgnClockText(*game.clocks[i]) + "]" +
+                      (comment.empty() ? "" : " " + comment);
+        }
+        if (!comment.empty()) {
+            AddComment(filler, comment);
             // After a comment a Black move says its number again.
             numberBlackMove = true;
         }
     }
     filler.Add(game.result);
     return text + filler.Finish();
+}
+
+std::string PgnTimeControl(const std::optional<TimeControl>& control) {
+    if (!control || control->sessions.empty()) {
+        return "-";
+    }
+    std::string text;
+    for (const TimeSession& session : control->sessions) {
+        if (!text.empty()) {
+            text += ":";
+        }
+        if (session.moves > 0) {
+            text += std::to_string(session.moves) + "/";
+        }
+        text += SecondsText(session.base);
+        if (session.increment.count() > 0) {
+            text += "+" + SecondsText(session.increment);
+        }
+    }
+    return text;
+}
+
+std::string PgnClockText(ClockTime remaining) {
+    const long long seconds = std::max<long long>(remaining.count(), 0) / 1000000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
 }
 
 std::string PgnResultOfTitle(const std::string& title) {

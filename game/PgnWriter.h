@@ -1,5 +1,8 @@
 #pragma once
 
+#include "TimeControl.h"
+
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,7 +17,10 @@ struct PgnExport {
     std::string startFen;              // empty for the initial position, else SetUp and FEN
     std::vector<std::string> record;   // move record lines, as MakeMove writes them
     std::vector<std::string> comments; // per move, may be shorter than record
-    std::string result = "*";          // "1-0", "0-1", "1/2-1/2" or "*"
+    // Per move, the mover's time left after it, written as a "[%clk h:mm:ss]" comment;
+    // may be shorter than record.
+    std::vector<std::optional<ClockTime>> clocks;
+    std::string result = "*"; // "1-0", "0-1", "1/2-1/2" or "*"
 };
 
 // The game as PGN text: tags, a blank line, the moves in SAN with "+", "#", "=Q" and
@@ -27,3 +33,11 @@ std::string WritePgn(const PgnExport& game);
 // (" - (White Wins)" 1-0, " - (Black Wins)" 0-1, " - (Draw)" and " - (Stalemate)"
 // 1/2-1/2); "*" when there is none.
 std::string PgnResultOfTitle(const std::string& title);
+
+// The value of the TimeControl tag for a game under `control`: its sessions joined by ":",
+// each "moves/seconds" or, for the rest of the game, "seconds", with "+increment" when it
+// has one ("300+3", "40/5400:1800+30"); "-" for a game without a clock.
+std::string PgnTimeControl(const std::optional<TimeControl>& control);
+
+// A time left as a "[%clk]" comment writes it: "h:mm:ss", whole seconds rounded down.
+std::string PgnClockText(ClockTime remaining);

@@ -340,3 +340,10 @@ QByteArray extendedLine(const ExtendedMessage& message) {
     }
     return line;
 }
+
+ExtendedMessage plainMessage(ExtendedKind kind, PeerAnswer answer) {
+    ExtendedMessage message;
+    message.kind = kind;
+    message.answer = answer;
+    return message;
+}

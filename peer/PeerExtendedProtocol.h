@@ -41,7 +41,8 @@
 //   <move>     source and destination square ("e7e8") and, when the move promotes, always
 //              the piece letter "q", "r", "b" or "n"
 //   <time>     the mover's remaining time in milliseconds after the move, at most
-//              kMaxTimeMs, or "-" when the game has no clock
+//              kMaxTimeMs, or "-" when the game has no clock (and in moves sent again
+//              for a resync); 0 says the mover's flag fell with this move
 //   <fen>      the rest of the line: the position the move leads to, in FEN, at most
 //              kMaxFenBytes bytes, a position a game can reach
 //   <answer>   "offer", "accept" or "decline"
@@ -116,6 +117,10 @@ bool isExtendedLine(const QByteArray& line);
 // does not allow gives no message and a short reason fit for the Main Console; nothing of
 // a malformed line is returned.
 ExtendedReading readExtendedLine(const QByteArray& line);
+
+// A message of a kind that carries nothing (Resign, Abort, Rematch, Flag) or only an
+// answer (Draw, TakeBack).
+ExtendedMessage plainMessage(ExtendedKind kind, PeerAnswer answer = PeerAnswer::Offer);
 
 // The line of `message` by the grammar above, without its ending. The message's fields
 // must lie within the grammar's bounds; readExtendedLine gives back an equal message.

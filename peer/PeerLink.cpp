@@ -97,7 +97,7 @@ void PeerLink::routeLine(PeerConnection& connection, const QByteArray& line) {
     if (isExtendedLine(line))
         routeExtendedLine(connection, line);
     else
-        emit lineReceived(line);
+        emit lineReceived(&connection, line);
 }
 
 void PeerLink::routeExtendedLine(PeerConnection& connection, const QByteArray& line) {

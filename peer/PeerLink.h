@@ -68,7 +68,7 @@ signals:
     void peerConnected(PeerConnection* connection);
     // A complete line of the old protocol from one of the server's connections, in the
     // order received; from the client too once its peer has said hello.
-    void lineReceived(const QByteArray& line);
+    void lineReceived(PeerConnection* connection, const QByteArray& line);
     // A well-formed extended message that the connection's handshake lets through (the
     // peer's hello among them), on any connection.
     void extendedMessage(PeerConnection* connection, const ExtendedMessage& message);

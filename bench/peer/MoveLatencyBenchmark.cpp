@@ -2,19 +2,14 @@
 // peer (a plain socket on loopback) to the move being on the receiving board, over 1000
 // moves; prints the median and the 99th percentile. The knights go out and back, so
 // every line is a legal move. Without a DISPLAY the offscreen platform is used.
+#include "BenchMainForm.h"
 #include "RawPeer.h"
-#include "app/FileExtension.h"
-#include "app/TMainForm.h"
 #include "board/TMDIChild.h"
 #include "peer/PeerLink.h"
 #include "peer/PeerProtocol.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -23,12 +18,6 @@ namespace {
 
 constexpr int kMoves = 1000;
 const char* const kDance[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
-
-double percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * (values.size() - 1) + 0.5);
-    return values[index];
-}
 
 } // namespace
 
@@ -39,25 +28,15 @@ int main(int argc, char** argv) {
         qputenv("ROOKVALE_PEER_PORT", "19890");
     qputenv("ROOKVALE_AD_HOST", "http://127.0.0.1:9");
     QApplication application(argc, argv);
-    QTemporaryDir folder;
-    QTemporaryDir home;
-    QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/Images"),
-                folder.filePath(QStringLiteral("Images")));
-    TRegExtension association(home.filePath(QStringLiteral("data")),
-                              home.filePath(QStringLiteral("config")));
-    TMainForm form(folder.path(), association);
-    form.resize(1100, 800);
-    form.show();
-    form.CreateStartupWindows({});
+    BenchMainForm copy;
+    TMainForm& form = *copy.form;
     QString error;
     if (!form.Link().Listen(error)) {
         std::fprintf(stderr, "cannot listen on %d: %s\n", peerPort(), qPrintable(error));
         return 1;
     }
     RawPeer peer(peerPort());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!form.PeerGameWindow() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    benchWaitFor([&] { return form.PeerGameWindow() != nullptr; });
     TMDIChild* game = form.PeerGameWindow();
     if (!peer.connected() || !game) {
         std::fprintf(stderr, "the peer did not get connected\n");
@@ -79,8 +58,8 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents();
     }
     std::printf("move line to board, server side, %d moves on loopback:\n", kMoves);
-    std::printf("  median %.1f us\n", percentile(micros, 0.5));
-    std::printf("  p99    %.1f us\n", percentile(micros, 0.99));
+    std::printf("  median %.1f us\n", benchPercentile(micros, 0.5));
+    std::printf("  p99    %.1f us\n", benchPercentile(micros, 0.99));
     std::printf("  target: median under 5000 us\n");
     return 0;
 }

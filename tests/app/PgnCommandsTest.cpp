@@ -2,6 +2,7 @@
 
 #include "app/PgnFile.h"
 #include "game/Fen.h"
+#include "game/TimeControl.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -9,6 +10,10 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
 
@@ -54,11 +59,15 @@ private slots:
         QCOMPARE(cell(window, 1, 1), QStringLiteral("e4"));
         QCOMPARE(cell(window, 1, 1, true), QStringLiteral("the king's pawn"));
         QCOMPARE(cell(window, 2, 1, true), QStringLiteral("$1 "));
+        // The file's result is the game's, for a screen reader too; a new name keeps it.
+        QCOMPARE(window->ResultInWords(), QStringLiteral("White wins"));
         form().FileSave1Execute();
         const QByteArray saved = readFile(path);
         QVERIFY2(saved.contains("[Event \"Club\"]\n") && saved.contains("[White \"Anna\"]\n") &&
                      saved.contains("\n1. e4 {the king's pawn} 1... e5 2. Nf3 1-0\n"),
                  saved.constData());
+        window->setWindowTitle(m_fixture->path(QStringLiteral("renamed.pgn")));
+        QCOMPARE(window->ResultInWords(), QStringLiteral("White wins"));
     }
 
     void aBadMoveOpensTheGameUpToIt() {
@@ -166,6 +175,139 @@ private slots:
             saved.constData());
         form().EditCopyPgn1Execute();
         QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(), saved);
+    }
+
+    // Under a clock each move is followed by its mover's time left, and the time control
+    // is a tag; a take-back takes the move's time with it. The user plays White on one board.
+    void aClockedGameRecordsItsTimes() {
+        TMDIChild* window = form().MakeGameWindow(QStringLiteral("Game Board"));
+        const auto pgn = [&] { return QString::fromUtf8(form().PgnTextOf(window)); };
+        QVERIFY(pgn().contains(QStringLiteral("[TimeControl \"-\"]\n")));
+        window->SetTimeControl(ParseTimeControl("5+3").control);
+        QVERIFY(window->game().MakeMove("e2", "e4"));
+        QVERIFY(window->game().MakeMove("e7", "e5"));
+        QVERIFY(window->game().MakeMove("g1", "f3"));
+        QString text = pgn();
+        QVERIFY2(text.contains(
+                     QStringLiteral("[White \"%1\"]\n[Black \"?\"]\n").arg(form().PlayerName())) &&
+                     text.contains(QStringLiteral("[TimeControl \"300+3\"]\n")),
+                 qPrintable(text));
+        // The first move of each side is not timed; White's second earns its increment.
+        const QRegularExpression clocked(
+            QStringLiteral("\n1\\. e4 \\{\\[%clk 0:05:00\\]\\} 1\\.\\.\\. e5 \\{\\[%clk "
+                           "0:05:00\\]\\} 2\\. Nf3 \\{\\[%clk 0:05:0[0-3]\\]\\} \\*\n"));
+        QVERIFY2(clocked.match(text).hasMatch(), qPrintable(text));
+        window->TakeBack1Click();
+        QVERIFY2(pgn().contains(QStringLiteral("1... e5 {[%clk 0:05:00]} *\n")), qPrintable(pgn()));
+        QVERIFY(window->game().MakeMove("b1", "c3"));
+        QVERIFY2(pgn().contains(QStringLiteral("1... e5 {[%clk 0:05:00]} 2. Nc3 {[%clk 0:05:0")),
+                 qPrintable(pgn()));
+        // A clock that goes leaves the times of the moves it saw.
+        window->SetTimeControl(std::nullopt);
+        QVERIFY(window->game().MakeMove("b8", "c6"));
+        text = pgn().simplified();
+        QVERIFY2(text.contains(QStringLiteral("[TimeControl \"-\"]")) &&
+                     text.contains(QStringLiteral("2. Nc3 {[%clk 0:05:0")) &&
+                     text.endsWith(QStringLiteral("]} 2... Nc6 *")),
+                 qPrintable(text));
+#ifdef PGN_EXTRACT
+        // Another program reads the game as it is saved, every move, with no complaint.
+        const QString saved = writeFile(QStringLiteral("clocked.pgn"), form().PgnTextOf(window));
+        QProcess extract;
+        extract.start(QStringLiteral(PGN_EXTRACT),
+                      {QStringLiteral("-s"), QStringLiteral("-C"), QStringLiteral("-Wuci"), saved});
+        QVERIFY(extract.waitForFinished(30000));
+        QCOMPARE(extract.exitCode(), 0);
+        QCOMPARE(extract.readAllStandardError(), QByteArray());
+        const QByteArray moves = extract.readAllStandardOutput();
+        QVERIFY2(moves.contains("\ne2e4 e7e5 b1c3 b8c6 *\n"), moves.constData());
+#endif
+    }
+
+    // The user, the peer and the engine named on the colours they play.
+    void playersAreNamedByTheirColours() {
+        const QString user = form().PlayerName();
+        const auto names = [&](TMDIChild* window) {
+            const QString text = QString::fromUtf8(form().PgnTextOf(window));
+            const QRegularExpression tags(
+                QStringLiteral("\\[White \"([^\"]*)\"\\]\n\\[Black \"([^\"]*)\"\\]"));
+            const QRegularExpressionMatch match = tags.match(text);
+            return match.captured(1) + QStringLiteral(" - ") + match.captured(2);
+        };
+        TMDIChild* peer = form().MakeGameWindow(QStringLiteral("Game Board"));
+        peer->SetOpponentName(QStringLiteral("Bob"));
+        QCOMPARE(names(peer), user + QStringLiteral(" - Bob"));
+        peer->SetPeerColours(0, user, QStringLiteral("Bob"));
+        QCOMPARE(names(peer), QStringLiteral("Bob - ") + user);
+        peer->SetPeerColours(1, user, QStringLiteral("Bob"));
+        QCOMPARE(names(peer), user + QStringLiteral(" - Bob"));
+
+        // Real engines: an xboard engine not asked its features is named after its program;
+        // a UCI engine by the name it gives. The name stays once the engine has gone.
+        struct Row {
+            const char* program;
+            EngineProtocol protocol;
+            bool userWhite;
+            const char* name; // the start of the engine's name
+        };
+        const Row rows[] = {{"/usr/games/fairymax", EngineProtocol::Xboard, true, "fairymax"},
+                            {"/usr/games/stockfish", EngineProtocol::Uci, false, "Stockfish"}};
+        int ran = 0;
+        for (const Row& row : rows) {
+            if (!QFile::exists(QString::fromLatin1(row.program)))
+                continue;
+            ++ran;
+            TMDIChild* window = form().MakeGameWindow(QStringLiteral("Game Board"));
+            {
+                NextModal colour([&row](QWidget* modal) {
+                    auto* box = qobject_cast<QMessageBox*>(modal);
+                    QVERIFY(box);
+                    box->button(row.userWhite ? QMessageBox::Yes : QMessageBox::No)->click();
+                });
+                window->StartEngine(QString::fromLatin1(row.program), row.protocol);
+                QVERIFY(colour.seen());
+            }
+            QVERIFY(window->EngineAttached());
+            // The engine's side starts with its name, the user's side is the user's.
+            const QRegularExpression named(
+                row.userWhite
+                    ? QStringLiteral("^%1 - %2$")
+                          .arg(QRegularExpression::escape(user), QString::fromLatin1(row.name))
+                    : QStringLiteral("^%1.* - %2$")
+                          .arg(QString::fromLatin1(row.name), QRegularExpression::escape(user)));
+            QTRY_VERIFY2_WITH_TIMEOUT(named.match(names(window)).hasMatch(),
+                                      qPrintable(names(window)), 20000);
+            const QString before = names(window);
+            window->CloseEngineLink();
+            QVERIFY(!window->EngineAttached());
+            QCOMPARE(names(window), before);
+        }
+        if (ran == 0)
+            QSKIP("neither fairymax nor stockfish is installed");
+    }
+
+    // Black's first move taken back leaves the move list as it was before it, and the
+    // move made instead fills the same cell.
+    void aGameThatBlackBeginsTakesBackItsFirstMove() {
+        QGuiApplication::clipboard()->setText(
+            QStringLiteral("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 12"));
+        form().EditPasteFen1Execute();
+        TMDIChild* window = form().ActiveGameWindow();
+        QVERIFY(window);
+        auto* grid = window->findChild<QTableWidget*>();
+        const int rows = grid->rowCount();
+        QVERIFY(window->game().MakeMove("e8", "g8"));
+        QCOMPARE(cell(window, 1, 2), QStringLiteral("O-O"));
+        window->TakeBack1Click();
+        QCOMPARE(window->game().LivePosition(), 0);
+        QCOMPARE(cell(window, 1, 2), QString());
+        QCOMPARE(grid->rowCount(), rows);
+        QVERIFY(window->game().MakeMove("e8", "c8"));
+        QVERIFY(window->game().MakeMove("e1", "g1"));
+        QCOMPARE(cell(window, 1, 2), QStringLiteral("O-O-O"));
+        QCOMPARE(cell(window, 2, 1), QStringLiteral("O-O"));
+        QVERIFY2(form().PgnTextOf(window).contains("\n12... O-O-O 13. O-O *\n"),
+                 form().PgnTextOf(window).constData());
     }
 
     void pastedTextThatIsNoGameIsRefused() {

@@ -48,7 +48,24 @@ def read(path):
         return file.read().decode()
 
 
+def player_name(program):
+    """The user's name as the program takes it: Options > Player Name, kept in the settings
+    beside the program, else the login name."""
+    settings = os.path.join(os.path.dirname(program.path), "Settings.ini")
+    section = None
+    if os.path.isfile(settings):
+        with open(settings, encoding="utf-8", errors="replace") as file:
+            for line in file:
+                line = line.strip()
+                if line.startswith("["):
+                    section = line
+                elif section == "[Peer]" and line.startswith("PlayerName=") and line[11:].strip():
+                    return line[11:]
+    return program.env.get("USER") or program.env.get("USERNAME") or "Player"
+
+
 def test_saveas(program, work):
+    program.env["USER"] = "Anna Lee"
     first = program.start()
     wait_for("the start-up windows", lambda: game_frame())
     frame = game_frame()
@@ -62,7 +79,9 @@ def test_saveas(program, work):
     wait_for("the saved file", lambda: os.path.isfile(saved))
     text = read(saved)
     print(text)
-    for line in ('[Event "?"]', '[Site "Rookvale"]', '[White "?"]', '[Result "*"]', "1. e4 *"):
+    # The user plays White on one board; no one is known for Black, and there is no clock.
+    for line in ('[Event "?"]', '[Site "Rookvale"]', '[White "%s"]' % player_name(program),
+                 '[Black "?"]', '[Result "*"]', '[TimeControl "-"]', "1. e4 *"):
         if line not in text.splitlines():
             fail("no line %r in the saved PGN" % line)
     wait_for("the window titled with the file", lambda: saved in (child_titles() or []))

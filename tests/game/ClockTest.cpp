@@ -187,6 +187,45 @@ TEST(Clock, TakeBackOfAMoveFromBeforeTheClockStarted) {
     EXPECT_TRUE(clock.Running());
 }
 
+// A peer's clock tells its side's time; the clock here takes it, running on from now.
+TEST(Clock, SetRemainingTakesTheSidesOwnTime) {
+    const struct {
+        const char* what;
+        ClockTime before;  // thinking of White (on move) before the time is set
+        std::uint8_t side; // whose time is set
+        ClockTime given;
+        bool stopFirst;  // the clock was stopped (the game ended) before
+        ClockTime after; // then White thinks this long
+        ClockTime white;
+        ClockTime black;
+        bool stopped;
+    } rows[] = {
+        {"the side not on move", 10s, kBlack, 42s, false, 1s, 49s, 42s, false},
+        {"the side on move, counted from now", 10s, kWhite, 30s, false, 1s, 29s, 1min, false},
+        {"below zero reads as zero", 0s, kBlack, -5s, false, 0s, 1min, 0s, false},
+        {"a fallen flag lifted", 61s, kWhite, 2s, false, 1s, 1s, 1min, false},
+        {"a fallen flag given no time", 61s, kWhite, 0s, false, 1s, 0s, 1min, true},
+        {"another side's time leaves the flag", 61s, kBlack, 9s, false, 1s, 0s, 9s, true},
+        {"a stop for the end of the game stays", 10s, kWhite, 30s, true, 5s, 30s, 1min, true},
+    };
+    for (const auto& row : rows) {
+        FakeTimeSource time;
+        Clock clock(control("1+0"), time);
+        clock.MoveMade();
+        clock.MoveMade();
+        time.Advance(row.before);
+        if (row.stopFirst)
+            clock.Stop();
+        if (clock.Flagged())
+            EXPECT_FALSE(clock.MoveMade()) << row.what; // stops the clock, as a late move does
+        clock.SetRemaining(row.side, row.given);
+        time.Advance(row.after);
+        EXPECT_EQ(clock.Remaining(kWhite), row.white) << row.what;
+        EXPECT_EQ(clock.Remaining(kBlack), row.black) << row.what;
+        EXPECT_EQ(clock.Stopped(), row.stopped) << row.what;
+    }
+}
+
 TEST(Clock, TextOfAClockFace) {
     const struct {
         ClockTime remaining;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -84,7 +85,133 @@ TEST(PgnWriter, LinesShorterThanEightyCharacters) {
     }
 }
 
+TEST(PgnWriter, TimeControlTag) {
+    EXPECT_EQ(PgnTimeControl(std::nullopt), "-");
+    const std::pair<const char*, const char*> rows[] = {
+        {"5+3", "300+3"},
+        {"40/90,30+30", "40/5400:1800+30"},
+        {"40/90", "40/5400"},
+        {"0.5+0", "30"},
+        {"40/90+30,20/60,15+0", "40/5400+30:20/3600:900"},
+        {"0.001+0.5", "0.06+0.5"},
+        {"90+30", "5400+30"},
+    };
+    for (const auto& [typed, tag] : rows) {
+        const ParsedTimeControl parsed = ParseTimeControl(typed);
+        ASSERT_TRUE(parsed.control) << typed << ": " << parsed.error;
+        EXPECT_EQ(PgnTimeControl(parsed.control), tag) << typed;
+    }
+}
+
+TEST(PgnWriter, ClockText) {
+    using namespace std::chrono_literals;
+    const std::pair<ClockTime, const char*> rows[] = {
+        {0s, "0:00:00"},     {999ms, "0:00:00"}, {59s + 999ms, "0:00:59"},    {5min, "0:05:00"},
+        {3599s, "0:59:59"},  {1h, "1:00:00"},    {5h + 3min + 7s, "5:03:07"}, {-3s, "0:00:00"},
+        {100h, "100:00:00"},
+    };
+    for (const auto& [time, text] : rows) {
+        EXPECT_EQ(PgnClockText(time), text) << time.count();
+    }
+}
+
+// The mover's time left follows each move as a "[%clk]" comment, before the move's own
+// comment; a move without a time has none. The times are read back as the comments they are.
+TEST(PgnWriter, ClockComments) {
+    using namespace std::chrono_literals;
+    PgnExport game;
+    game.tags = {{"TimeControl", "300+3"}};
+    game.record = {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5"};
+    game.clocks = {300s, 300s, std::nullopt, 2s + 900ms, 1h + 1min + 1s};
+    game.comments = {"", "", "no clock here", "in time"};
+    const std::string text = WritePgn(game);
+    EXPECT_NE(text.find("[TimeControl \"300+3\"]\n"), std::string::npos) << text;
+    std::string movetext = text.substr(text.find("\n\n") + 2);
+    std::replace(movetext.begin(), movetext.end(), '\n', ' ');
+    EXPECT_EQ(movetext, "1. e4 {[%clk 0:05:00]} 1... e5 {[%clk 0:05:00]} 2. Nf3 {no clock here} "
+                        "2... Nc6 {[%clk 0:00:02] in time} 3. Bb5 {[%clk 1:01:01]} * ");
+    const std::vector<PgnGame> read = ReadPgnGames(text);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].error, "");
+    EXPECT_EQ(Record(read[0]), Joined(game.record));
+    EXPECT_EQ(read[0].moves[0].comment, "[%clk 0:05:00]");
+    EXPECT_EQ(read[0].moves[3].comment, "[%clk 0:00:02] in time");
+    EXPECT_EQ(read[0].Tag("TimeControl"), "300+3");
+}
+
+// A game from a position counts its moves on from the position's move number; one that
+// Black begins starts with "N...".
+TEST(PgnWriter, MoveNumbersFromThePosition) {
+    struct Row {
+        const char* fen;
+        std::vector<std::string> record;
+        const char* movetext;
+    };
+    const Row rows[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+         {"e2e4", "e7e5", "g1f3"},
+         "1. e4 e5 2. Nf3 *"},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
+         {"c7c5", "g1f3"},
+         "1... c5 2. Nf3 *"},
+        {"4k3/8/8/8/8/8/8/R3K2R w KQ - 0 57", {"a1a7", "e8f8", "e1g1c"}, "57. Ra7 Kf8 58. O-O+ *"},
+        {"4k3/8/8/8/8/8/8/R3K2R b KQ - 12 99", {"e8d8", "a1a8"}, "99... Kd8 100. Ra8+ *"},
+        {"4k3/8/8/8/8/8/8/R3K2R b KQ - 0 7", {}, "*"},
+    };
+    for (const Row& row : rows) {
+        PgnExport game;
+        game.startFen = row.fen;
+        game.record = row.record;
+        const std::string text = WritePgn(game);
+        EXPECT_NE(text.find(std::string("\n\n") + row.movetext + "\n"), std::string::npos)
+            << row.fen << "\n"
+            << text;
+        const std::vector<PgnGame> read = ReadPgnGames(text);
+        ASSERT_EQ(read.size(), 1u);
+        EXPECT_EQ(read[0].error, "") << row.fen;
+        EXPECT_EQ(Record(read[0]), Joined(row.record)) << row.fen;
+    }
+}
+
 #ifdef PGN_EXTRACT
+// A game as the program saves it, with the players' names, a time control, clock comments
+// and a start position that Black begins, is read by pgn-extract with no error, its moves
+// and its tags as written.
+TEST(PgnWriter, PgnExtractReadsClocksNamesAndPositions) {
+    using namespace std::chrono_literals;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("pgn-clocks-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    struct Remover {
+        std::filesystem::path folder;
+        ~Remover() { std::filesystem::remove_all(folder); }
+    } remover{folder};
+    PgnExport game;
+    game.tags = {{"White", "Anna \"the\" Rook"},
+                 {"Black", "Stockfish 15.1"},
+                 {"TimeControl", PgnTimeControl(ParseTimeControl("40/90,30+30").control)}};
+    game.startFen = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 12";
+    game.record = {"e8g8c", "e1c1C", "a8a1", "c1d2"};
+    game.clocks = {5400s, 5399s, std::nullopt, 5000s + 500ms};
+    game.comments = {"", "long castles"};
+    game.result = "1-0";
+    std::ofstream(folder / "game.pgn", std::ios::binary) << WritePgn(game);
+    const std::string quoted = "'" + folder.string() + "/";
+    ASSERT_EQ(std::system((std::string(PGN_EXTRACT) + " -s -C -Wuci -o " + quoted + "uci.txt' " +
+                           quoted + "game.pgn' 2>" + quoted + "uci.err'")
+                              .c_str()),
+              0);
+    // pgn-extract reports a move it cannot make, or a tag it cannot read, here.
+    EXPECT_EQ(ReadFile(folder / "uci.err"), "");
+    const std::string uci = ReadFile(folder / "uci.txt");
+    for (const char* expected :
+         {"[White \"Anna \\\"the\\\" Rook\"]", "[Black \"Stockfish 15.1\"]",
+          "[TimeControl \"40/5400:1800+30\"]", "[FEN \"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 12\"]",
+          "\ne8g8 e1c1 a8a1 c1d2 1-0\n"}) {
+        EXPECT_NE(uci.find(expected), std::string::npos) << expected << "\n" << uci;
+    }
+}
+
 // 1000 random games written here are read by pgn-extract with no error and the same moves,
 // and the same games as pgn-extract writes them are read here with the same moves.
 TEST(PgnWriter, RoundTripWithPgnExtract) {

@@ -3,7 +3,7 @@
 // non-modal prompts, and the half-move number and position each move carries.
 #include "PeerGameTest.h"
 
-#include "PeerFixture.h"
+#include "PeerGameTable.h"
 #include "app/OptionsMenu.h"
 #include "game/Fen.h"
 #include "peer/PeerExtendedProtocol.h"
@@ -21,102 +21,10 @@ namespace {
 
 std::unique_ptr<PeerFixture> fixture;
 
-struct Table {
-    std::unique_ptr<RawPeer> peer;
-    TMDIChild* game = nullptr;
-    // The peer's own board, on which its moves are made to tell their positions.
-    std::unique_ptr<TMDIChild> mirror = std::make_unique<TMDIChild>();
-};
+using Table = PeerGameTable;
 
-// A new copy connected to the program, colours agreed: the program White, the peer Black.
 Table agreedGame() {
-    fixture->form->Options()->WriteSetting("Peer", "TermsColour", "White");
-    Table table;
-    table.peer = std::make_unique<RawPeer>(fixture->port);
-    if (!table.peer->connected())
-        qFatal("cannot connect to the program");
-    if (!QTest::qWaitFor([] { return fixture->form->PeerGameWindow() != nullptr; }))
-        qFatal("no game window");
-    table.game = fixture->form->PeerGameWindow();
-    table.peer->send("/rv hello 1 Bo\r\n");
-    if (!QTest::qWaitFor([&] { return table.peer->extendedLines().size() == 2; }))
-        qFatal("no terms");
-    const ExtendedReading terms = readExtendedLine(table.peer->extendedLines()[1]);
-    table.peer->send("/rv accept " + terms.message->game + "\r\n");
-    if (!QTest::qWaitFor([&] { return table.game->PeerColour().has_value(); }))
-        qFatal("terms not agreed");
-    return table;
-}
-
-// The extended lines the peer received after the hello and the terms.
-QList<QByteArray> gameLines(RawPeer& peer) {
-    return peer.extendedLines().mid(2);
-}
-
-// The peer's move: made on its own board first, sent with its number and position.
-bool peerMoves(Table& table, const char* from, const char* to) {
-    if (!table.mirror->MakeMoveFromOutside(from, to, "Queen"))
-        return false;
-    const int ply = table.mirror->game().LivePosition();
-    return table.peer->send("/rv move " + QByteArray::number(ply) + ' ' + from + to + " - " +
-                            QByteArray::fromStdString(FenText(table.mirror->game().Model())) +
-                            "\r\n");
-}
-
-// The program's user moves with the mouse; the peer's board follows.
-bool programMoves(Table& table, const char* from, const char* to) {
-    return dropMove(table.game, from, to) && table.mirror->MakeMoveFromOutside(from, to, "Queen");
-}
-
-// Plays half-moves in turn, the program's first: "e2e4 e7e5 g1f3".
-bool play(Table& table, const QList<QByteArray>& moves) {
-    for (const QByteArray& move : moves) {
-        const QByteArray from = move.left(2), to = move.mid(2, 2);
-        const int before = table.game->game().LivePosition();
-        const bool own = before % 2 == 0;
-        if (!(own ? programMoves(table, from, to) : peerMoves(table, from, to)))
-            return false;
-        if (!QTest::qWaitFor([&] { return table.game->game().LivePosition() == before + 1; }))
-            return false;
-    }
-    return true;
-}
-
-// Opens the window's Menu as the user does, so that its items show their state.
-QAction* menuItem(TMDIChild* game, const char* name) {
-    game->findChild<QPushButton*>(QStringLiteral("Button3"))->click();
-    auto* item = game->findChild<QAction*>(QString::fromLatin1(name));
-    for (QMenu* menu : game->findChildren<QMenu*>())
-        menu->hide();
-    return item;
-}
-
-QMessageBox* prompt(const QString& title) {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* box = qobject_cast<QMessageBox*>(widget);
-        if (box && box->isVisible() && box->windowTitle() == title)
-            return box;
-    }
-    return nullptr;
-}
-
-void answer(const QString& title, const QString& button) {
-    QMessageBox* box = nullptr;
-    QVERIFY(QTest::qWaitFor([&] { return (box = prompt(title)) != nullptr; }));
-    QVERIFY(!box->isModal());
-    for (QAbstractButton* each : box->buttons()) {
-        if (each->text() == button) {
-            QTest::mouseClick(each, Qt::LeftButton);
-            return;
-        }
-    }
-    QFAIL("no such button");
-}
-
-QString result(TMDIChild* game) {
-    const QString title = game->windowTitle();
-    const qsizetype open = title.lastIndexOf(QStringLiteral(" - ("));
-    return open < 0 ? QString() : title.mid(open);
+    return agreedGame(*fixture);
 }
 
 } // namespace
@@ -156,10 +64,16 @@ void PeerGameTest::resign() {
     QTRY_COMPARE(result(table.game), title);
     QVERIFY(table.game->game().Model().finished);
     QVERIFY(!menuItem(table.game, "Resign1")->isEnabled());
-    // A move after the end is refused.
+    // A move after the end is refused; only the one that crossed the program's own
+    // resignation on the wire is still recorded.
     QVERIFY(peerMoves(table, "e7", "e5"));
+    if (programResigns) {
+        QTRY_COMPARE(table.game->game().LivePosition(), 2);
+        QVERIFY(peerMoves(table, "g1", "f3"));
+    }
     QTRY_VERIFY(consoleText(*fixture->form).contains("the game is over"));
-    QCOMPARE(table.game->game().LivePosition(), 1);
+    QCOMPARE(table.game->game().LivePosition(), programResigns ? 2 : 1);
+    QCOMPARE(result(table.game), title);
 }
 
 void PeerGameTest::drawOffer_data() {

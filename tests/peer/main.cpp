@@ -1,6 +1,8 @@
 // test-peer-link [SUITE] [Qt Test options]: runs one suite, or every suite when none is named.
 #include "ClientSideTest.h"
+#include "PeerClockTest.h"
 #include "PeerGameTest.h"
+#include "PeerNextGameTest.h"
 #include "PeerResumeTest.h"
 #include "ServerSideTest.h"
 
@@ -22,6 +24,8 @@ int main(int argc, char** argv) {
     suites.emplace_back(new ServerSideTest);
     suites.emplace_back(new ClientSideTest);
     suites.emplace_back(new PeerGameTest);
+    suites.emplace_back(new PeerClockTest);
+    suites.emplace_back(new PeerNextGameTest);
     suites.emplace_back(new PeerResumeTest);
 
     return RunQtSuites(argc, argv, suites);
