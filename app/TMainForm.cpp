@@ -342,6 +342,7 @@ void TMainForm::CreateStartupWindows(const QStringList& arguments) {
     m_startupWindow = MakeGameWindow(QStringLiteral("Game Board"));
     addLinkWindow(true);
     m_startupConsole = qobject_cast<TForm2*>(addLinkWindow(false)->widget());
+    reopenSavedPeerGames();
     if (m_startupFileDone || arguments.isEmpty())
         return;
     m_startupFileDone = true;

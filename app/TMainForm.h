@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PeerAutosave.h"
 #include "engine/EngineProtocol.h"
 #include "peer/GameTerms.h"
 #include "peer/PeerConnection.h"
@@ -14,6 +15,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -234,6 +236,29 @@ private:
     void receiveResync(PeerGameState& state, int ply);
     void resendMoves(PeerGameState& state, int from);
     QWidget* makeLinkWindow(bool connection);
+    // Resuming a peer game over a new connection, and its automatic save
+    // (TMainFormResume.cpp).
+    struct WaitingPeerGame {
+        QPointer<TMDIChild> window;
+        QString opponent;
+        ExtendedMessage terms;
+        QString host; // the address this side connected to; empty when it waited
+    };
+    void attachPeerResume();
+    void reopenSavedPeerGames();
+    void peerLinkDropped(PeerConnection* connection);
+    void askToResume(PeerConnection* connection);
+    bool holdTermsForResume(const ExtendedMessage& terms);
+    bool resumeRefused(PeerConnection* connection, const ExtendedMessage& decline);
+    void receiveResume(PeerConnection* connection, PeerGameState& state,
+                       const ExtendedMessage& resume);
+    void resumeGame(PeerConnection* connection, PeerGameState& state, const QByteArray& game,
+                    int peerPlies);
+    void beginPeerAutosave(const PeerGameState& state);
+    void watchPeerGameEnd(TMDIChild* window, const QByteArray& game, std::uint8_t own);
+    void autosavePeerGame(const PeerGameState& state);
+    void savePeerGame(TMDIChild* window, const ExtendedMessage& terms, const QString& opponent,
+                      const QString& host);
 
     QString m_folder;
     QMdiArea* m_workspace = nullptr;
@@ -259,5 +284,15 @@ private:
     bool m_showingSendFailure = false;
     PeerWindowQuota m_peerWindowQuota;
     bool m_peerWindowRefusalShown = false;
+    std::map<QByteArray, WaitingPeerGame> m_waitingPeerGames; // by the game's identifier
+    std::optional<QByteArray> m_resumeAsked;    // the game the client asked its peer to resume
+    std::optional<ExtendedMessage> m_termsHeld; // the peer's terms, while that is undecided
+    QString m_clientHost;                       // the address the client connected to
+    std::optional<PeerAutosave> m_peerAutosave;
+    std::shared_ptr<bool> m_quitting = std::make_shared<bool>(false);
+    bool m_savedPeerGamesReopened = false;
+    // The receiver of the link's signals about resuming; a member, so that it is gone before
+    // the link, whose end still signals, while the peer games are gone too.
+    QObject m_peerResumeContext;
     bool m_startupFileDone = false;
 };

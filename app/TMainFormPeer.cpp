@@ -107,6 +107,7 @@ void TMainForm::attachPeerLink() {
     m_timer1->setInterval(kPollInterval);
     connect(m_timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     m_timer1->start();
+    attachPeerResume();
 }
 
 QString TMainForm::PlayerName() const {
@@ -169,9 +170,11 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
                            .arg(std::min(message.version, kExtendedVersion)));
         if (!fromServer)
             offerTerms(connection, state);
+        else
+            askToResume(connection);
         return;
     case ExtendedKind::Terms:
-        if (fromServer && state.window)
+        if (fromServer && state.window && !holdTermsForResume(message))
             askTerms(connection, message);
         return;
     case ExtendedKind::Accept:
@@ -179,6 +182,8 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
             applyTerms(state, state.terms->colour == PeerColour::White ? 1 : 0);
         return;
     case ExtendedKind::Decline:
+        if (fromServer && resumeRefused(connection, message))
+            return;
         if (!fromServer && state.terms && state.terms->game == message.game)
             AddConsoleLine(QStringLiteral("\r\n%1 declined the terms; the game has no colours.")
                                .arg(state.opponent));
@@ -191,6 +196,9 @@ void TMainForm::handleExtendedMessage(PeerConnection* connection, const Extended
     }
     case ExtendedKind::Pong:
         receivePong(state, message.token);
+        return;
+    case ExtendedKind::Resume:
+        receiveResume(connection, state, message);
         return;
     default:
         handleGameMessage(state, message);
@@ -297,6 +305,7 @@ void TMainForm::peerAbort(PeerGameState& state) {
 
 void TMainForm::sendPeerMove(PeerGameState& state, const QString& from, const QString& to,
                              const QString& letter) {
+    autosavePeerGame(state);
     const BoardModel& model = state.window->game().Model();
     ExtendedMessage move = plainMessage(ExtendedKind::Move);
     move.ply = std::min(state.window->game().LivePosition(), kMaxPly);
@@ -379,6 +388,7 @@ void TMainForm::receivePeerMove(PeerGameState& state, const ExtendedMessage& mov
             state, move.ply,
             QStringLiteral("after %1 the peer has %2, this board %3.")
                 .arg(text, QString::fromLatin1(move.fen), QString::fromStdString(FenText(model))));
+    autosavePeerGame(state);
 }
 
 void TMainForm::receiveDraw(PeerGameState& state, PeerAnswer answer) {
@@ -434,8 +444,10 @@ void TMainForm::receiveTakeBack(PeerGameState& state, PeerAnswer answer) {
                             sendOnGame(*game, plainMessage(ExtendedKind::TakeBack,
                                                            accepted ? PeerAnswer::Accept
                                                                     : PeerAnswer::Decline));
-                            if (accepted)
+                            if (accepted) {
                                 game->window->TakeBackPeerMoves(*target);
+                                autosavePeerGame(*game);
+                            }
                         });
         return;
     }
@@ -443,9 +455,10 @@ void TMainForm::receiveTakeBack(PeerGameState& state, PeerAnswer answer) {
         return;
     const int target = *state.takeBackTo;
     state.takeBackTo.reset();
-    if (answer == PeerAnswer::Accept)
+    if (answer == PeerAnswer::Accept) {
         window->TakeBackPeerMoves(target);
-    else
+        autosavePeerGame(state);
+    } else
         AddConsoleLine(QStringLiteral("\r\n%1 declined the takeback.").arg(state.opponent));
 }
 
@@ -551,6 +564,7 @@ void TMainForm::applyTerms(PeerGameState& state, std::uint8_t own) {
                             state.terms->timeControl.isEmpty()
                                 ? QStringLiteral("no clock")
                                 : QStringLiteral("time control ") + state.terms->timeControl));
+    beginPeerAutosave(state);
 }
 
 QWidget* TMainForm::makeLinkWindow(bool connection) {

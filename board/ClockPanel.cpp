@@ -93,6 +93,14 @@ void ClockPanel::Stop() {
     Refresh();
 }
 
+void ClockPanel::Resume() {
+    if (!m_clock) {
+        return;
+    }
+    m_clock->Resume();
+    Refresh();
+}
+
 void ClockPanel::SetRemaining(std::uint8_t white, ClockTime remaining) {
     if (!m_clock) {
         return;

@@ -42,6 +42,8 @@ public:
     const std::vector<std::optional<ClockTime>>& MoveTimes() const { return m_moveTimes; }
     // The game ended: both clocks stop where they are.
     void Stop();
+    // The game goes on after a pause: a stopped clock runs on from where it stopped.
+    void Resume();
 
     // Sets a side's time to what the peer's own clock says (see Clock::SetRemaining); a
     // flag lifted that way may fall and be reported again.

@@ -96,6 +96,12 @@ public:
     void EndPeerGame(const std::string& result);
     // Takes back half-moves until `live` are left, as Take Back does on one board.
     void TakeBackPeerMoves(int live);
+    // A peer game whose link dropped is held (TMDIChildHold.cpp): its clocks stop and the
+    // user can make no move until it goes on, its clocks running on from where they stopped.
+    void HoldPeerGame(bool held);
+    bool PeerGameHeld() const { return m_peerGameHeld; }
+    // Both clocks' times as of now, for a game carried on from its record; no clock: nothing.
+    void SetClockTimes(ClockTime white, ClockTime black);
     // Sets the time of `white` to what the peer's own clock says; see Clock::SetRemaining.
     void SetPeerClockTime(std::uint8_t white, ClockTime remaining);
     // Ends the game on the flag of `white`: the other side wins, or it is a draw when the
@@ -456,6 +462,7 @@ private:
     bool m_drawOffered = false;    // the user offered the engine a draw, not yet answered
     bool m_engineThinking = false; // the engine was asked to move and has not replied
     std::optional<std::uint8_t> m_peerColour;
+    bool m_peerGameHeld = false;
     QString m_opponentName; // the peer's
     QString m_engineName;   // the last engine's, kept when it has gone
     int m_premoveFrom = -1; // the premove's squares, -1 when none is pending

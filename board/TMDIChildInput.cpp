@@ -67,7 +67,8 @@ void TMDIChild::xyMouseDown(QLabel* sender, Qt::MouseButtons buttons) {
 
 bool TMDIChild::MayPickUp(const std::string& square) const {
     const BoardModel& model = m_game.Model();
-    if (!model.IsOccupied(square) || m_shownPosition != m_game.LivePosition() || model.finished)
+    if (!model.IsOccupied(square) || m_shownPosition != m_game.LivePosition() || model.finished ||
+        m_peerGameHeld)
         return false;
     // The side marker holds the colour that moved last: only the side to move qualifies.
     const std::uint8_t colour = model.At(square).piece.white;
@@ -185,7 +186,7 @@ bool TMDIChild::xyDragDrop(QLabel* target, const QObject* source) {
 
 bool TMDIChild::UserMove(const std::string& from, const std::string& to) {
     BoardModel& model = m_game.Model();
-    if (model.finished || m_askingPromotion)
+    if (model.finished || m_askingPromotion || m_peerGameHeld)
         return false;
     if (MayPremove(from)) {
         SetPremove(SquareIndex(from), SquareIndex(to));

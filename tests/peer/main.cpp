@@ -3,6 +3,7 @@
 #include "PeerClockTest.h"
 #include "PeerGameTest.h"
 #include "PeerNextGameTest.h"
+#include "PeerResumeTest.h"
 #include "ServerSideTest.h"
 
 #include "tests/support/QtSuites.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     suites.emplace_back(new PeerGameTest);
     suites.emplace_back(new PeerClockTest);
     suites.emplace_back(new PeerNextGameTest);
+    suites.emplace_back(new PeerResumeTest);
 
     return RunQtSuites(argc, argv, suites);
 }

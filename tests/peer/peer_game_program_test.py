@@ -12,6 +12,7 @@ aborted. Both sides end each game with the same title and the same move list. Th
 runs on a free port of its own, so that this test can run beside the others.
 """
 import os
+import shutil
 import socket
 import subprocess
 import sys
@@ -188,6 +189,10 @@ def main():
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
+    # The programs run from the build's folder, where they keep the peer games they save:
+    # none from an earlier run may reopen here, and none of this run's stays behind.
+    saves = os.path.join(sys.argv[1], "PeerGames")
+    shutil.rmtree(saves, ignore_errors=True)
     display = Display()
     with tempfile.TemporaryDirectory() as work:
         program = Program(sys.argv[1], work)
@@ -287,6 +292,7 @@ def main():
             raise
         finally:
             program.stop_all()
+            shutil.rmtree(saves, ignore_errors=True)
             display.close()
     print("PASS")
     return 0

@@ -13,6 +13,7 @@ waiting shows its console message. The port is the one
 in ROOKVALE_PEER_PORT, else the program's own 1980.
 """
 import os
+import shutil
 import socket
 import subprocess
 import sys
@@ -254,6 +255,10 @@ def main():
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
+    # The programs run from the build's folder, where they keep the peer games they save:
+    # none from an earlier run may reopen here, and none of this run's stays behind.
+    saves = os.path.join(sys.argv[1], "PeerGames")
+    shutil.rmtree(saves, ignore_errors=True)
     display = Display()
     with tempfile.TemporaryDirectory() as work:
         program = Program(sys.argv[1], work)
@@ -375,6 +380,7 @@ def main():
             raise
         finally:
             program.stop_all()
+            shutil.rmtree(saves, ignore_errors=True)
             display.close()
     print("PASS")
     return 0
