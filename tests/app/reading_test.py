@@ -16,33 +16,10 @@ import time
 
 import pyatspi
 
-from program_test import fail, find_named, run_mode, top_level, wait_for, x_windows_named
-from user_test import click, game_frame, key, square_centre, text_of, xdotool
+from program_test import fail, find_named, run_mode, wait_for
+from user_test import game_frame, key, set_time_control, square_centre, type_move, xdotool
 
 CLOCK_TIME = re.compile(r"^\d+:\d\d(\.\d)?$")
-
-
-def type_move(text):
-    xdotool("type", "--delay", 40, text)
-    time.sleep(0.2)
-    key("Return")
-    time.sleep(0.3)
-
-
-def set_time_control(frame, text):
-    click(find_named(frame, "push button", "Menu"))
-    time.sleep(0.5)
-    key("c")
-    wait_for("the Time Control dialog", lambda: x_windows_named("Time Control"))
-    dialog = wait_for("the accessible Time Control dialog", lambda: top_level("Time Control"))
-    field = wait_for("the field 'Time control'",
-                     lambda: find_named(dialog, "text", "Time control"))
-    click(field)
-    key("ctrl+a")
-    xdotool("type", "--delay", 20, text)
-    wait_for("the typed time control", lambda: text_of(field) == text)
-    click(wait_for("the OK button", lambda: find_named(dialog, "push button", "OK")))
-    wait_for("the dialog to close", lambda: not x_windows_named("Time Control"))
 
 
 def sensitive(node):

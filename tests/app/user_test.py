@@ -22,8 +22,8 @@ import time
 
 import pyatspi
 
-from program_test import (child_titles, fail, find_named, main_frame, run_mode, wait_for,
-                          x_windows_named)
+from program_test import (child_titles, fail, find_named, main_frame, run_mode, top_level,
+                          wait_for, x_windows_named)
 
 SQUARE = 60
 
@@ -309,6 +309,32 @@ def showing(node):
 
 def text_of(node):
     return node.queryText().getText(0, -1)
+
+
+def type_move(text):
+    """Types a move on the focused board and presses Enter."""
+    xdotool("type", "--delay", 40, text)
+    time.sleep(0.2)
+    key("Return")
+    time.sleep(0.3)
+
+
+def set_time_control(frame, text):
+    """Menu, then the popup's Time Control... by its access key; `text` typed into the
+    dialog's field and OK clicked."""
+    click(find_named(frame, "push button", "Menu"))
+    time.sleep(0.5)
+    key("c")
+    wait_for("the Time Control dialog", lambda: x_windows_named("Time Control"))
+    dialog = wait_for("the accessible Time Control dialog", lambda: top_level("Time Control"))
+    field = wait_for("the field 'Time control'",
+                     lambda: find_named(dialog, "text", "Time control"))
+    click(field)
+    key("ctrl+a")
+    xdotool("type", "--delay", 20, text)
+    wait_for("the typed time control", lambda: text_of(field) == text)
+    click(wait_for("the OK button", lambda: find_named(dialog, "push button", "OK")))
+    wait_for("the dialog to close", lambda: not x_windows_named("Time Control"))
 
 
 def count_titles(title):

@@ -23,7 +23,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 from program_test import fail, find_named, run_mode, top_level, wait_for, x_windows_named  # noqa: E402
 from user_test import (chat_line, click, game_frame, key, move_list, square_centre,  # noqa: E402
-                       text_of, xdotool)
+                       text_of, type_move, xdotool)
 
 PROMOTION_TITLE = "Please select the piece:"
 
@@ -82,13 +82,6 @@ def test_clicks(program, work):
     wait_for("the whole game", lambda: notations(frame) == expected)
     print("moves:", move_list(frame))
     program.exit_through_menu(first)
-
-
-def type_move(text):
-    xdotool("type", "--delay", 40, text)
-    time.sleep(0.2)
-    key("Return")
-    time.sleep(0.3)
 
 
 def test_typed(program, work):

@@ -19,9 +19,9 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app"))
 
-from program_test import child_titles, fail, find_named, run_mode, top_level, wait_for, x_windows_named  # noqa: E402
-from user_test import (click, drag, game_frame, key, move_list, square_centre, text_of,  # noqa: E402
-                       xdotool)
+from program_test import child_titles, fail, find_named, run_mode, wait_for, x_windows_named  # noqa: E402
+from user_test import (click, drag, game_frame, key, move_list, set_time_control,  # noqa: E402
+                       square_centre, xdotool)
 
 
 def clock_face(frame, colour):
@@ -37,20 +37,7 @@ def test_flag(program, work):
     first = program.start()
     frame = wait_for("the start-up game window", lambda: game_frame())
 
-    # Menu, then the popup's Time Control... by its access key.
-    click(find_named(frame, "push button", "Menu"))
-    time.sleep(0.5)
-    key("c")
-    wait_for("the Time Control dialog", lambda: x_windows_named("Time Control"))
-    dialog = wait_for("the accessible Time Control dialog", lambda: top_level("Time Control"))
-    field = wait_for("the field 'Time control'",
-                     lambda: find_named(dialog, "text", "Time control"))
-    click(field)
-    key("ctrl+a")
-    xdotool("type", "--delay", 20, "1+0")
-    wait_for("the typed time control", lambda: text_of(field) == "1+0")
-    click(wait_for("the OK button", lambda: find_named(dialog, "push button", "OK")))
-    wait_for("the dialog to close", lambda: not x_windows_named("Time Control"))
+    set_time_control(frame, "1+0")
 
     white = clock_face(frame, "White")
     black = clock_face(frame, "Black")

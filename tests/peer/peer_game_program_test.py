@@ -13,7 +13,6 @@ runs on a free port of its own, so that this test can run beside the others.
 """
 import os
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
@@ -24,18 +23,10 @@ sys.path.insert(0, os.path.join(HERE, "..", "app"))
 sys.path.insert(0, HERE)
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-# The programs read the port from their environment, which is taken when they start.
-os.environ["ROOKVALE_PEER_PORT"] = str(free_port())
-
 import pyatspi  # noqa: E402
 from peer_program_test import (active_game, answer_terms, bring_forward, children_windows,  # noqa: E402
-                               count, descendants, extents, find, frame_of, move_list, press)
+                               connect, count, descendants, exit_all, extents, find, frame_of,
+                               free_port, move_list, press, start_copy)
 from program_test import Display, Program, fail, wait_for  # noqa: E402
 
 # A Ruy Lopez: twenty half-moves in which no position comes round again.
@@ -193,27 +184,20 @@ def main():
     # none from an earlier run may reopen here, and none of this run's stays behind.
     saves = os.path.join(sys.argv[1], "PeerGames")
     shutil.rmtree(saves, ignore_errors=True)
+    # The programs read the port from their environment, which is taken when they start.
+    os.environ["ROOKVALE_PEER_PORT"] = str(free_port())
     display = Display()
     with tempfile.TemporaryDirectory() as work:
         program = Program(sys.argv[1], work)
         env = dict(program.env)
         a = b = None
         try:
-            started = []
-            for name in ("a", "b"):
-                program.env = dict(env, ROOKVALE_INSTANCE_NAME="rookvale-peer-game-%s-%d" %
-                                   (name, os.getpid()))
-                side = program.start()
-                wait_for("the start-up windows of " + name,
-                         lambda: count(side, "Main Console") == 1)
-                started.append(side)
-            a, b = started
+            a = start_copy(program, env, "rookvale-peer-game-a")
+            b = start_copy(program, env, "rookvale-peer-game-b")
 
             set_terms(a, "White", "3+2")
             press(a, "Wait for Connection")
-            address = wait_for("the address field", lambda: find(frame_of(b), "text", "IP Address:"))
-            address.queryEditableText().setTextContents("127.0.0.1")
-            press(b, "Connect")
+            connect(b)
             answer_terms(b, "Accept")
             for side in (a, b):
                 wait_for("a clocked Active Game",
@@ -277,13 +261,7 @@ def main():
             same_end(a, b, " - (Aborted)", [])
             print("a game aborted; titles:", titles(a), titles(b))
 
-            for side in (a, b):
-                item = wait_for("the Exit item", lambda: find(frame_of(side), "menu item", "Exit"))
-                item.queryAction().doAction(0)
-                if side.wait(timeout=60) != 0:
-                    side.log.seek(0)
-                    print(side.log.read().decode(errors="replace"))
-                    fail("a program ended with %d" % side.returncode)
+            exit_all((a, b))
         except SystemExit:
             for side in (a, b):
                 if side is not None and side.poll() is None:

@@ -229,6 +229,39 @@ def count(process, title):
     return len(children_windows(process, title))
 
 
+def free_port():
+    """A loopback port that nothing listens on now, so that a test meets no other test's copies."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def start_copy(program, env, instance):
+    """Starts one copy under its own instance name and waits for its start-up windows."""
+    program.env = dict(env, ROOKVALE_INSTANCE_NAME="%s-%d" % (instance, os.getpid()))
+    side = program.start()
+    wait_for("the start-up windows of " + instance, lambda: count(side, "Main Console") == 1)
+    return side
+
+
+def connect(process):
+    """Types the loopback address into the Connection window and presses Connect."""
+    address = wait_for("the address field", lambda: find(frame_of(process), "text", "IP Address:"))
+    address.queryEditableText().setTextContents("127.0.0.1")
+    press(process, "Connect")
+
+
+def exit_all(sides):
+    """Ends each copy through its Exit item and fails when one does not end cleanly."""
+    for side in sides:
+        item = wait_for("the Exit item", lambda: find(frame_of(side), "menu item", "Exit"))
+        item.queryAction().doAction(0)
+        if side.wait(timeout=60) != 0:
+            side.log.seek(0)
+            print(side.log.read().decode(errors="replace"))
+            fail("a program ended with %d" % side.returncode)
+
+
 GAME = ["e2e4", "d7d5", "e4e5", "f7f5", "e5f6", "b8c6", "f6g7", "c8e6", "g7h8", "d8d7",
         "g1f3", "e8c8", "f1e2", "h7h5", "e1g1"]
 NOTATION = ["e4", "d5", "e5", "f5", "exf6", "Nc6", "fxg7", "Be6", "gxh8=Q", "Qd7", "Nf3",
@@ -265,20 +298,11 @@ def main():
         env = dict(program.env)
         a = b = None
         try:
-            started = []
-            for name in ("a", "b"):
-                program.env = dict(env, ROOKVALE_INSTANCE_NAME="rookvale-peer-%s-%d" %
-                                   (name, os.getpid()))
-                side = program.start()
-                wait_for("the start-up windows of " + name,
-                         lambda: count(side, "Main Console") == 1)
-                started.append(side)
-            a, b = started
+            a = start_copy(program, env, "rookvale-peer-a")
+            b = start_copy(program, env, "rookvale-peer-b")
 
             press(a, "Wait for Connection")
-            address = wait_for("the address field", lambda: find(frame_of(b), "text", "IP Address:"))
-            address.queryEditableText().setTextContents("127.0.0.1")
-            press(b, "Connect")
+            connect(b)
             for side in (a, b):
                 wait_for("an Active Game window", lambda: count(side, "Active Game") == 1)
             print("linked on port", PORT)
@@ -366,13 +390,7 @@ def main():
                 fail("the console shows %r" % console_text(b))
             print("reset and connect failure")
 
-            for side in (a, b):
-                item = wait_for("the Exit item", lambda: find(frame_of(side), "menu item", "Exit"))
-                item.queryAction().doAction(0)
-                if side.wait(timeout=TIMEOUT) != 0:
-                    side.log.seek(0)
-                    print(side.log.read().decode(errors="replace"))
-                    fail("a program ended with %d" % side.returncode)
+            exit_all((a, b))
         except SystemExit:
             for side in (a, b):
                 if side is not None and side.poll() is None:

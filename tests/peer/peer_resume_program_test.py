@@ -14,19 +14,12 @@ settings and saved games, and the link uses a port that is free when the test st
 import glob
 import os
 import shutil
-import socket
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app"))
 from program_test import Display, Program, fail, wait_for  # noqa: E402
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("", 0))
-        return probe.getsockname()[1]
 
 
 def program_folder(bin_dir, folder):
@@ -46,12 +39,12 @@ def main():
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
-    port = free_port()
-    os.environ["ROOKVALE_PEER_PORT"] = str(port)
     # The helpers of the first two-program test, on this test's port.
     import peer_program_test as peer  # noqa: E402
-    from peer_program_test import (answer_terms, children_windows, chat_log, console_text,  # noqa: E402
-                                   count, describe, find, frame_of, move_list, press)
+    from peer_program_test import (answer_terms, chat_log, connect, console_text,  # noqa: E402
+                                   count, describe, exit_all, move_list, press, start_copy)
+    port = peer.free_port()
+    os.environ["ROOKVALE_PEER_PORT"] = str(port)
 
     def square(process, name):
         """The centre of a square of the process's game window, found by its accessible
@@ -89,11 +82,6 @@ def main():
                 wait_for("%s on both boards" % move,
                          lambda: move_list(peer.active_game(side)) == expected)
 
-    def connect(process):
-        address = wait_for("the address field", lambda: find(frame_of(process), "text", "IP Address:"))
-        address.queryEditableText().setTextContents("127.0.0.1")
-        press(process, "Connect")
-
     OPENING = [("e2e4", "e4"), ("e7e5", "e5"), ("g1f3", "Nf3"), ("b8c6", "Nc6")]
     MORE = [("f1c4", "Bc4"), ("g8f6", "Nf6")]
 
@@ -105,16 +93,8 @@ def main():
         env = dict(program.env)
         a = b = None
         try:
-            def start(name):
-                program.env = dict(env, ROOKVALE_INSTANCE_NAME="rookvale-resume-%s-%d" %
-                                   (name, os.getpid()))
-                side = program.start()
-                wait_for("the start-up windows of " + name,
-                         lambda: count(side, "Main Console") == 1)
-                return side
-
-            a = start("a")
-            b = start("b")
+            a = start_copy(program, env, "rookvale-resume-a")
+            b = start_copy(program, env, "rookvale-resume-b")
             press(a, "Wait for Connection")
             connect(b)
             for side in (a, b):
@@ -134,7 +114,7 @@ def main():
                 fail("A's game changed: %r" % move_list(peer.active_game(a)))
             print("B killed; A keeps the game")
 
-            b = start("b")
+            b = start_copy(program, env, "rookvale-resume-b")
             reopened = wait_for("the reopened game", lambda: peer.active_game(b))
             wait_for("the reopened moves",
                      lambda: move_list(reopened) == [n for _, n in OPENING])
@@ -152,13 +132,7 @@ def main():
             play(a, b, MORE, len(OPENING))
             print("resumed and played on:", " ".join(n for _, n in OPENING + MORE))
 
-            for side in (a, b):
-                item = wait_for("the Exit item", lambda: find(frame_of(side), "menu item", "Exit"))
-                item.queryAction().doAction(0)
-                if side.wait(timeout=60) != 0:
-                    side.log.seek(0)
-                    print(side.log.read().decode(errors="replace"))
-                    fail("a program ended with %d" % side.returncode)
+            exit_all((a, b))
         except SystemExit:
             for side in (a, b):
                 if side is not None and side.poll() is None:
