@@ -14,12 +14,17 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// GNU Chess announces its reply as "My move is : d7d5".
+constexpr std::string_view kAnnouncement = "is : ";
+
 // The word after the first "move " of the line, or nothing without the marker.
 std::optional<std::string_view> MoveWord(std::string_view line) {
     const size_t marker = line.find(kMoveMarker);
     if (marker == std::string_view::npos)
         return std::nullopt;
     std::string_view word = line.substr(marker + kMoveMarker.size());
+    if (word.starts_with(kAnnouncement))
+        word.remove_prefix(kAnnouncement.size());
     size_t length = 0;
     while (length < word.size() && !IsBlank(word[length]))
         ++length;

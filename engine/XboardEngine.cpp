@@ -12,6 +12,13 @@ namespace {
 const QByteArray kOpening = "xboard\nnew\nst 1\n";
 const QByteArray kFeatureQuestion = "protover 2\n";
 
+// "Illegal move (no such move): e2e4" holds the reply marker but is the engine turning a
+// command down; taken as the reply it would hide the real one that follows.
+bool IsComplaint(const QByteArray& said) {
+    return said.startsWith("Illegal move") || said.startsWith("Invalid move") ||
+           said.startsWith("Error");
+}
+
 } // namespace
 
 void XboardEngine::Begin() {
@@ -135,7 +142,7 @@ void XboardEngine::ReadLine(const QByteArray& line) {
     } else if (said.startsWith("pong ")) {
         if (said.mid(5).trimmed() == QByteArray::number(m_pings))
             m_pingTrips.Answered();
-    } else if (line.contains("move ")) {
+    } else if (line.contains("move ") && !IsComplaint(said)) {
         OfferReply(line);
         // The engine is idle now: a good moment to see how long its answers take.
         if (GameClock() && m_features.ping) {

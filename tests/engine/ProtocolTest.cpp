@@ -106,8 +106,14 @@ void ProtocolTest::xboardReplies_data() {
         << QByteArray("  6     17      9      12532  1. ... e5 2. Nf3 Nc6 3. Bb5\n")
         << QByteArray();
     QTest::newRow("GNU Chess thinking")
-        << QByteArray("  5     18      3       2345 e5 Nf3 Nc6 Bb5\n") << QByteArray();
+        << QByteArray("9 +4 19 465042 d5 exd5 Nf6 Bb5+ Bd7 Bc4 b5 Bb3 Bg4 f3\n") << QByteArray();
     QTest::newRow("complaint") << QByteArray("Illegal move: e2e5\n") << QByteArray();
+    QTest::newRow("complaint holding the marker, then the move")
+        << QByteArray("Illegal move (no such move): e2e5\nmove e7e5\n") << QByteArray("move e7e5");
+    QTest::newRow("GNU Chess answering empty lines, then its move")
+        << QByteArray("Chess\nInvalid move: \nInvalid move: \n1. e2e4\n1. ... d7d5\n"
+                      "My move is : d7d5\n")
+        << QByteArray("My move is : d7d5");
     QTest::newRow("1 MiB line, then the move")
         << QByteArray(1 << 20, 'x') + "move e7e5\nmove e7e6\n"
         << QByteArray("move e7e6");
@@ -327,6 +333,13 @@ void ProtocolTest::xboardThinking_data() {
                              << "11 13 540 173441 e7-e5 e2-e4 Ng8-f6";
     QTest::newRow("HoiChess") << QByteArray("6 4 22 36794 (-) 3. ... d5 4. d4 Nc6\n")
                               << "6 4 220 36794 (-) 3. ... d5 4. d4 Nc6";
+    // GNU Chess after 1. e4, and pondering after its reply 1. ... d5 on the guessed 2. exd5.
+    QTest::newRow("GNU Chess") << QByteArray(
+                                      "9 +4 19 465042 d5 exd5 Nf6 Bb5+ Bd7 Bc4 b5 Bb3 Bg4 f3\n")
+                               << "9 4 190 465042 d5 exd5 Nf6 Bb5+ Bd7 Bc4 b5 Bb3 Bg4 f3";
+    QTest::newRow("GNU Chess pondering")
+        << QByteArray("10 -10 74 598213 (exd5) Nf6 Bb5+ Bd7 Bxd7+ Qxd7 Nf3 Nxd5 O-O Nc6\n")
+        << "10 -10 740 598213 (exd5) Nf6 Bb5+ Bd7 Bxd7+ Qxd7 Nf3 Nxd5 O-O Nc6";
     QTest::newRow("ply with a mark")
         << QByteArray("12& -35 100 5000 e7e5\n") << "12 -35 1000 5000 e7e5";
     QTest::newRow("Phalanx book line")

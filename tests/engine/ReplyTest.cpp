@@ -61,6 +61,10 @@ void ReplyTest::readsMoveWord_data() {
     QTest::newRow("complaint") << QByteArray("Illegal move: e2e4") << true << none;
     QTest::newRow("complaint in brackets")
         << QByteArray("Illegal move (no such move): e2e4") << true << none;
+    QTest::newRow("GNU Chess announcement")
+        << QByteArray("My move is : d7d5") << false << std::optional(M{"d7", "d5", ""});
+    QTest::newRow("announcement without a move") << QByteArray("My move is : ") << false << none;
+    QTest::newRow("GNU Chess complaint") << QByteArray("Invalid move: ") << false << none;
     QTest::newRow("greeting") << QByteArray("Hello from the engine") << true << none;
     QTest::newRow("thinking") << QByteArray(" 5 +12 100 4321 e2e4 e7e5 g1f3") << true << none;
     QTest::newRow("upper case marker") << QByteArray("MOVE e2e4") << true << none;
