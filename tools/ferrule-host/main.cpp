@@ -232,8 +232,9 @@ public:
         } else if (command == "processes") {
             say("processes " + std::to_string(ferrule_host::leftoverProcesses(m_engineGroups)));
         } else if (command == "kill-engine") {
+            // Stamped before the kill: the plug-in may end the search before the kill returns.
+            m_killedAt = Clock::now().time_since_epoch().count();
             ferrule_host::killProcesses(m_engineGroups);
-            m_killedAt = Clock::now();
             say("engine killed");
         } else {
             say("unknown command: " + commandLine);
@@ -262,7 +263,7 @@ private:
         m_command = std::move(*parsed);
         g_searched = ferrule_host::positionAfter(m_command);
         g_haveBest = false;
-        m_killedAt.reset();
+        m_killedAt = kNotKilled;
         say("search started");
         m_search = std::thread([this] {
             const auto started = Clock::now();
@@ -278,8 +279,8 @@ private:
                 best = g_haveBest ? g_lastMainLine.substr(0, g_lastMainLine.find(' ')) : "none";
             }
             std::string line = "search ended elapsed-ms=" + ms(ended - started) + " best=" + best;
-            if (m_killedAt) {
-                line += " after-kill-ms=" + ms(ended - *m_killedAt);
+            if (const Clock::rep killed = m_killedAt; killed != kNotKilled) {
+                line += " after-kill-ms=" + ms(ended - Clock::time_point(Clock::duration(killed)));
             }
             say(line);
         });
@@ -297,7 +298,9 @@ private:
     ferrule_host::SearchCommand m_command;
     std::thread m_search;
     std::vector<int> m_engineGroups;
-    std::optional<Clock::time_point> m_killedAt;
+    // Set by the command thread, read by the search thread.
+    static constexpr Clock::rep kNotKilled = -1;
+    std::atomic<Clock::rep> m_killedAt = kNotKilled;
 };
 
 void usage() {
