@@ -26,7 +26,7 @@ sys.path.insert(0, HERE)
 import pyatspi  # noqa: E402
 from peer_program_test import (active_game, answer_terms, bring_forward, children_windows,  # noqa: E402
                                connect, count, descendants, exit_all, extents, find, frame_of,
-                               free_port, move_list, press, start_copy)
+                               free_port, mouse_drag, move_list, press, start_copy)
 from program_test import Display, Program, fail, wait_for  # noqa: E402
 
 # A Ruy Lopez: twenty half-moves in which no position comes round again.
@@ -59,17 +59,7 @@ def drag(process, move):
     """Drags a piece with the real mouse in the process's newest unfinished game."""
     bring_forward(process)
     window = active_game(process)
-    x1, y1 = square_centre(window, move[:2])
-    x2, y2 = square_centre(window, move[2:4])
-    xdotool("mousemove", x1, y1)
-    time.sleep(0.2)
-    xdotool("mousedown", 1)
-    time.sleep(0.2)
-    for step in range(1, 9):
-        xdotool("mousemove", x1 + (x2 - x1) * step // 8, y1 + (y2 - y1) * step // 8)
-        time.sleep(0.05)
-    time.sleep(0.2)
-    xdotool("mouseup", 1)
+    mouse_drag(square_centre(window, move[:2]), square_centre(window, move[2:4]))
 
 
 def shown(process, role, name):

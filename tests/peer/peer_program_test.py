@@ -135,8 +135,13 @@ def drag(process, move):
     """Drags a piece with the real mouse in the process's active "Active Game" window."""
     bring_forward(process)
     window = active_game(process)
-    x1, y1 = square_centre(window, move[:2])
-    x2, y2 = square_centre(window, move[2:4])
+    mouse_drag(square_centre(window, move[:2]), square_centre(window, move[2:4]))
+
+
+def mouse_drag(start, end):
+    """Presses the real mouse at `start`, moves it to `end` in steps, as a hand does, and
+    lets go."""
+    (x1, y1), (x2, y2) = start, end
     subprocess.run(["xdotool", "mousemove", str(x1), str(y1)], check=True)
     time.sleep(0.2)
     subprocess.run(["xdotool", "mousedown", "1"], check=True)

@@ -16,7 +16,6 @@ import os
 import shutil
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app"))
 from program_test import Display, Program, fail, wait_for  # noqa: E402
@@ -43,36 +42,9 @@ def main():
     import peer_program_test as peer  # noqa: E402
     from peer_program_test import (answer_terms, chat_log, connect, console_text,  # noqa: E402
                                    count, describe, exit_all, move_list, press, start_copy)
+    from peer_game_program_test import drag  # noqa: E402
     port = peer.free_port()
     os.environ["ROOKVALE_PEER_PORT"] = str(port)
-
-    def square(process, name):
-        """The centre of a square of the process's game window, found by its accessible
-        name ("e2, white pawn"), whichever way up the board is."""
-        def found():
-            window = peer.active_game(process)
-            for node in peer.descendants(window):
-                if node.name and node.name.startswith(name + ", "):
-                    return node
-            return None
-        x, y, width, height = peer.extents(wait_for("the square " + name, found))
-        return x + width // 2, y + height // 2
-
-    def drag(process, move):
-        import subprocess
-        peer.bring_forward(process)
-        x1, y1 = square(process, move[:2])
-        x2, y2 = square(process, move[2:4])
-        subprocess.run(["xdotool", "mousemove", str(x1), str(y1)], check=True)
-        time.sleep(0.2)
-        subprocess.run(["xdotool", "mousedown", "1"], check=True)
-        time.sleep(0.2)
-        for step in range(1, 9):
-            subprocess.run(["xdotool", "mousemove", str(x1 + (x2 - x1) * step // 8),
-                            str(y1 + (y2 - y1) * step // 8)], check=True)
-            time.sleep(0.05)
-        time.sleep(0.2)
-        subprocess.run(["xdotool", "mouseup", "1"], check=True)
 
     def play(a, b, moves, before):
         for ply, (move, notation) in enumerate(moves):
