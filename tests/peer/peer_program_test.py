@@ -256,6 +256,14 @@ def connect(process):
     press(process, "Connect")
 
 
+def link(server, client):
+    """The server waits for a connection, the client connects, and each gets its game window."""
+    press(server, "Wait for Connection")
+    connect(client)
+    for side in (server, client):
+        wait_for("an Active Game window", lambda: count(side, "Active Game") == 1)
+
+
 def exit_all(sides):
     """Ends each copy through its Exit item and fails when one does not end cleanly."""
     for side in sides:
@@ -306,10 +314,7 @@ def main():
             a = start_copy(program, env, "rookvale-peer-a")
             b = start_copy(program, env, "rookvale-peer-b")
 
-            press(a, "Wait for Connection")
-            connect(b)
-            for side in (a, b):
-                wait_for("an Active Game window", lambda: count(side, "Active Game") == 1)
+            link(a, b)
             print("linked on port", PORT)
             # Both are new copies: B is offered A's terms and declines them, which keeps the
             # colourless game this test plays.

@@ -41,7 +41,7 @@ def main():
     # The helpers of the first two-program test, on this test's port.
     import peer_program_test as peer  # noqa: E402
     from peer_program_test import (answer_terms, chat_log, connect, console_text,  # noqa: E402
-                                   count, describe, exit_all, move_list, press, start_copy)
+                                   count, describe, exit_all, link, move_list, start_copy)
     from peer_game_program_test import drag  # noqa: E402
     port = peer.free_port()
     os.environ["ROOKVALE_PEER_PORT"] = str(port)
@@ -67,10 +67,7 @@ def main():
         try:
             a = start_copy(program, env, "rookvale-resume-a")
             b = start_copy(program, env, "rookvale-resume-b")
-            press(a, "Wait for Connection")
-            connect(b)
-            for side in (a, b):
-                wait_for("an Active Game window", lambda: count(side, "Active Game") == 1)
+            link(a, b)
             answer_terms(b, "Accept")
             wait_for("the terms agreed", lambda: "Game terms agreed" in console_text(b))
             play(a, b, OPENING, 0)
