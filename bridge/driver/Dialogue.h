@@ -47,6 +47,9 @@ public:
     // within the connection's write bound) counts as lost and ends the dialogue.
     virtual void send(std::string_view command) = 0;
     virtual void sendBy(std::string_view command, Clock::time_point deadline) = 0;
+    // Writes an empty line and keeps the processor: an engine that must be nudged through
+    // its start wins its own race far more often when the writer does not yield.
+    virtual void nudge() = 0;
     // Waits until `done()` holds; false when it did not by `deadline`, or once the engine has
     // ended, stopped taking commands or the connection is closing. `done` is looked at
     // whenever wake() is called and at least every 100 ms.

@@ -209,25 +209,30 @@ void EngineDriver::send(std::string_view command) {
 }
 
 void EngineDriver::sendBy(std::string_view command, Clock::time_point deadline) {
-    if (m_inputBroken) {
-        return;
+    if (write(command, deadline)) {
+        // Let the engine read the command at once.
+        std::this_thread::yield();
     }
-    {
-        if (!lockBy(m_sendMutex, deadline)) {
-            return;
-        }
-        std::lock_guard lock(m_sendMutex, std::adopt_lock);
-        if (!m_process.write(command, std::min(kWriteBound, left(deadline)))) {
-            // An engine that has ended or no longer reads gets nothing more, and a search
-            // waiting for it ends.
-            m_inputBroken = true;
-            wakeSearch();
-            return;
-        }
-        m_log.sent(command);
+}
+
+void EngineDriver::nudge() {
+    write("\n", Clock::now() + kWriteBound);
+}
+
+bool EngineDriver::write(std::string_view command, Clock::time_point deadline) {
+    if (m_inputBroken || !lockBy(m_sendMutex, deadline)) {
+        return false;
     }
-    // Let the engine read the command at once.
-    std::this_thread::yield();
+    std::lock_guard lock(m_sendMutex, std::adopt_lock);
+    if (!m_process.write(command, std::min(kWriteBound, left(deadline)))) {
+        // An engine that has ended or no longer reads gets nothing more, and a search
+        // waiting for it ends.
+        m_inputBroken = true;
+        wakeSearch();
+        return false;
+    }
+    m_log.sent(command);
+    return true;
 }
 
 void EngineDriver::search(const SearchRequest& request) {

@@ -85,6 +85,8 @@ private:
     // DialogueLink
     void send(std::string_view command) override;
     void sendBy(std::string_view command, Clock::time_point deadline) override;
+    void nudge() override;
+    bool write(std::string_view command, Clock::time_point deadline);
     bool await(const std::function<bool()>& done, Clock::time_point deadline) override;
     void wake() override { wakeSearch(); }
     PendingPonder& ponder() override { return m_ponder; }

@@ -98,9 +98,10 @@ EngineFeatures XboardDialogue::awaitFeatures() {
 // GNU Chess 6 reads its input on a thread that holds the standard input while it waits for
 // a line, and each of its engine threads must take that input once while starting: only in
 // the moment between two lines read can one of them, and until then the engine says nothing
-// at all. Empty lines, which it ignores, see it through its start; on a busy machine it may
-// take dozens. An engine configured so is one that announces its features, only late: it
-// has the longer bound from the first empty line on, "done=1" or not.
+// at all. Empty lines, which it answers with a complaint and otherwise ignores, see it
+// through its start; on a busy machine it may take a hundred. An engine configured so is one
+// that announces its features, only late: it has the longer bound from the first empty line
+// on, "done=1" or not.
 void XboardDialogue::nudgeUntilSettled() {
     if (!m_featureSeen) {
         startFeatureWait(Clock::now());
@@ -113,7 +114,7 @@ void XboardDialogue::nudgeUntilSettled() {
         if (m_link.await(settled, stepEnd) || Clock::now() < stepEnd || stepEnd >= limit) {
             return;
         }
-        m_link.send("\n");
+        m_link.nudge();
     }
 }
 
