@@ -228,17 +228,20 @@ public:
 
     // Premoves (TMDIChildPremove.cpp): where the user has a colour (against an engine, or
     // in a peer game whose colours were agreed), one move of that colour may be entered
-    // while the opponent is to move, with the mouse (drag or clicks). It is made as soon
-    // as the opponent's move has been made, and passed on as any user's move; when it is
-    // not legal then, it is dropped, crossed out on the board and explained in the status
-    // line. A new premove replaces the old one; the right button or Escape cancels it.
+    // while the opponent is to move, with the mouse (drag or clicks) or typed on the board.
+    // It is made as soon as the opponent's move has been made, and passed on as any user's
+    // move; when it is not legal then, it is dropped, crossed out on the board and explained
+    // in the status line. A new premove replaces the old one; the right button or Escape
+    // cancels it. A piece picked for a premove marks the squares it could go to on the
+    // user's next turn.
     // Returns the pending premove as "e2e4", empty when there is none.
     std::string PendingPremove() const;
     void CancelPremove();
 
     // Keyboard moves while the board has the focus: the typed text, shown in the small
     // entry field MoveEntry, is read as SAN or coordinates on Enter. A text that names no
-    // move, or more than one, changes nothing and says why in the status line.
+    // move, or more than one, changes nothing and says why in the status line. During the
+    // opponent's turn, where the user has a colour, the text sets the premove instead.
     void TypeOnBoard(const QString& text);
     bool EnterTypedMove();
     QString TypedMove() const;
@@ -351,7 +354,12 @@ private:
     std::optional<std::uint8_t> UserColour() const;
     // Whether a press on `square` may pick a piece for a premove.
     bool MayPremove(const std::string& square) const;
-    void SetPremove(int from, int to);
+    // `promotion` is the kind a typed premove names; empty asks when it is made.
+    void SetPremove(int from, int to, const std::string& promotion = {});
+    // The typed text read as the premove of `own`: SAN against the user's pieces as they
+    // will be to move, coordinates as they are. A text that names no such move sets
+    // nothing and says why in the status line. Returns whether the premove was set.
+    bool EnterTypedPremove(const QString& typed, std::uint8_t own);
     void PlayPremove(); // after the opponent's move
     void MarkTargetsOf(int square);
     void UpdateCheckMark();
@@ -467,4 +475,5 @@ private:
     QString m_engineName;   // the last engine's, kept when it has gone
     int m_premoveFrom = -1; // the premove's squares, -1 when none is pending
     int m_premoveTo = -1;
+    std::string m_premovePromotion; // the kind a typed premove promotes to, else empty
 };

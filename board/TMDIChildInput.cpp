@@ -6,6 +6,7 @@
 #include "BoardPictures.h"
 #include "BoardSettings.h"
 #include "MoveHints.h"
+#include "NextTurnPosition.h"
 #include "Promotion.h"
 
 #include <QCursor>
@@ -104,7 +105,12 @@ void TMDIChild::MarkTargetsOf(int square) {
     std::vector<int> quiet;
     std::vector<int> captures;
     if (BoardSettings::Current().ShowLegalTargets()) {
-        for (int target : LegalTargetSquares(m_game, square))
+        // A piece picked for a premove shows where it could go on the user's next turn.
+        const std::vector<int> targets =
+            MayPremove(SquareName(square))
+                ? NextTurnPosition(m_game, *UserColour()).TargetsOf(square)
+                : LegalTargetSquares(m_game, square);
+        for (int target : targets)
             (m_game.Model().board[target].piece.IsEmpty() ? quiet : captures).push_back(target);
     }
     m_marks->SetPick(square, std::move(quiet), std::move(captures));

@@ -3,6 +3,9 @@
 #include "TMDIChild.h"
 
 #include "BoardMarks.h"
+#include "NextTurnPosition.h"
+
+#include <QRegularExpression>
 
 #include "game/Square.h"
 
@@ -30,9 +33,10 @@ std::string TMDIChild::PendingPremove() const {
     return m_premoveFrom < 0 ? std::string() : SquareName(m_premoveFrom) + SquareName(m_premoveTo);
 }
 
-void TMDIChild::SetPremove(int from, int to) {
+void TMDIChild::SetPremove(int from, int to, const std::string& promotion) {
     m_premoveFrom = from;
     m_premoveTo = to;
+    m_premovePromotion = promotion;
     m_marks->SetDroppedPremove(-1, -1);
     m_marks->SetPremove(from, to);
 }
@@ -46,11 +50,73 @@ void TMDIChild::PlayPremove() {
         return;
     const std::string from = SquareName(m_premoveFrom);
     const std::string to = SquareName(m_premoveTo);
+    const std::string promotion = m_premovePromotion;
     CancelPremove();
     // Only once the user is to move: an opponent's move refused, or a game over, ends it.
-    if (MayPickUp(from) && UserMove(from, to))
-        return;
+    if (MayPickUp(from)) {
+        m_game.Model().promotionChoice = promotion;
+        if (UserMove(from, to))
+            return;
+        // A choice the refused move left must not decide a later one.
+        m_game.Model().promotionChoice.clear();
+    }
     m_marks->SetDroppedPremove(SquareIndex(from), SquareIndex(to));
     ShowStatus(QStringLiteral("Premove %1-%2 dropped: it is not a legal move now.")
                    .arg(QString::fromStdString(from), QString::fromStdString(to)));
+}
+
+bool TMDIChild::EnterTypedPremove(const QString& typed, std::uint8_t own) {
+    if (m_peerGameHeld) {
+        ShowStatus(QStringLiteral("%1 was not made.").arg(typed));
+        return false;
+    }
+    // The premove is read against the live position, as the board then shows it.
+    if (m_shownPosition != m_game.LivePosition())
+        ShowPosition(m_game.LivePosition());
+    SanMove move;
+    // Coordinates are taken as they stand, as a drag is: the opponent's reply may still
+    // open or close the way.
+    static const QRegularExpression kCoordinates(
+        QStringLiteral("^([a-h][1-8])-?([a-h][1-8])=?([QRBNqrbn]?)$"));
+    if (const QRegularExpressionMatch squares = kCoordinates.match(typed); squares.hasMatch()) {
+        move.from = squares.captured(1).toStdString();
+        move.to = squares.captured(2).toStdString();
+        if (!squares.captured(3).isEmpty())
+            move.promotion = PromotionKindOfLetter(squares.captured(3).front().toLatin1());
+        if (!MayPremove(move.from)) {
+            ShowStatus(QStringLiteral("%1: there is no piece of yours on %2.")
+                           .arg(typed, squares.captured(1)));
+            return false;
+        }
+        const TPiece& piece = m_game.Model().At(move.from).piece;
+        const char lastRank = own ? '8' : '1';
+        const bool promotes = piece.kind == kind::Pawn && move.to[1] == lastRank;
+        if (move.from == move.to || (!move.promotion.empty() && !promotes)) {
+            ShowStatus(QStringLiteral("%1 is not a move your pieces could make.").arg(typed));
+            return false;
+        }
+    } else {
+        switch (NextTurnPosition(m_game, own).ReadMove(typed.toStdString(), move)) {
+        case SanStatus::NotAMove:
+            ShowStatus(QStringLiteral("\"%1\" is not a move: type Nf3, exd5, e8=Q, O-O or e2e4.")
+                           .arg(typed));
+            return false;
+        case SanStatus::Illegal:
+            ShowStatus(QStringLiteral("%1 is not a move your pieces could make on your next turn.")
+                           .arg(typed));
+            return false;
+        case SanStatus::Ambiguous:
+            ShowStatus(QStringLiteral("%1 fits more than one of your moves: add the file or rank "
+                                      "it starts on.")
+                           .arg(typed));
+            return false;
+        case SanStatus::Found:
+            break;
+        }
+    }
+    CancelPick();
+    SetPremove(SquareIndex(move.from), SquareIndex(move.to), move.promotion);
+    ShowTyped(QString());
+    ShowStatus(QString());
+    return true;
 }

@@ -131,12 +131,11 @@ bool TMDIChild::EnterTypedMove() {
         ShowStatus(QStringLiteral("The game is over: no move can be made."));
         return false;
     }
-    if (EngineAttached() && model.SideToMove() == model.engineColour) {
-        ShowStatus(QStringLiteral("It is the engine's move."));
-        return false;
-    }
     if (m_askingPromotion)
         return false;
+    // During the opponent's turn the text names the user's premove.
+    if (const std::optional<std::uint8_t> own = UserColour(); own && model.sideMarker == *own)
+        return EnterTypedPremove(typed, *own);
     SanMove move;
     switch (ReadSan(m_game, typed.toStdString(), move)) {
     case SanStatus::NotAMove:

@@ -11,6 +11,15 @@
                                              it is dropped, crossed out on the board and
                                              explained in the status line
 
+    board_premove_test.py typed PROGRAM      1. e4 by clicks, then typed on the board during
+                                             the engine's turn: "Ke3" is refused with its
+                                             reason, "Nf3" becomes the premove and is made
+                                             after the engine's reply
+    board_premove_test.py marks PROGRAM      1. e4, then a click on the bishop f1 during the
+                                             engine's turn marks exactly e2, d3, c4, b5 and
+                                             a6, the squares it could go to on White's next
+                                             turn; the right button takes the pick back
+
 The user plays White (the colour question is answered Yes with the Return key). Exits 77
 when the engine is not installed.
 """
@@ -21,8 +30,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from board_screen import (Program, board_extent, clicks, fail, screenshot,  # noqa: E402
-                          square_centre, window_of, window_origin, xdotool)
+from board_screen import (Program, board_extent, click, clicks, fail,  # noqa: E402
+                          screenshot, square_centre, window_of, window_origin, xdotool)
 
 
 
@@ -112,10 +121,80 @@ def test_dropped(program_path, engine):
         program.end()
 
 
+def type_on_board(text):
+    """Real key presses for `text` and Enter, the board focused by the clicks before."""
+    keys = ["shift+" + c.lower() if c.isupper() else c for c in text]
+    xdotool("key", "--delay", 40, *keys, "Return")
+
+
+def test_typed(program_path, engine):
+    program, window, origin, extent = start(program_path, engine)
+    try:
+        # No window manager gives the game window the keyboard: it is given it directly.
+        xdotool("windowfocus", "--sync", window)
+        clicks(origin, extent, [("e2", 1), ("e4", 1)])
+        type_on_board("Ke3")
+        refusal = program.wait_line("status ", lambda line: line != "status ")
+        print(refusal)
+        if refusal != "status Ke3 is not a move your pieces could make on your next turn.":
+            fail("the impossible premove was not explained: %s" % refusal)
+        xdotool("key", "Escape")
+        type_on_board("Nf3")
+        program.wait_line("premove", "premove g1f3")
+        made = program.wait_line("moves ", lambda line: len(record_of(line)) >= 3)
+        record = record_of(made)
+        print("the engine replied", record[1], "and the typed premove made", record[2])
+        if record[0] != "e2e4" or record[2] != "g1f3":
+            fail("the typed premove was not the move made: %s" % made)
+    finally:
+        program.end()
+
+
+def square_centres_shown(window, extent, name):
+    """The colour sums of a small patch at the centre of every square, by square name."""
+    width, height, pixels = screenshot(window, picture_path(name))
+    patches = {}
+    for file in "abcdefgh":
+        for rank in "12345678":
+            x, y = square_centre((0, 0), extent, file + rank)
+            patches[file + rank] = sum(pixels[3 * (yy * width + xx) + c]
+                                       for yy in range(y - 2, y + 3)
+                                       for xx in range(x - 2, x + 3) for c in range(3))
+    return patches
+
+
+def test_marks(program_path, engine):
+    program, window, origin, extent = start(program_path, engine)
+    try:
+        clicks(origin, extent, [("e2", 1), ("e4", 1)])
+        program.wait_line("moves ", "moves e2e4")
+        time.sleep(0.5)
+        before = square_centres_shown(window, extent, "before-pick")
+        click(origin, extent, "f1")
+        time.sleep(0.5)
+        picked = square_centres_shown(window, extent, "bishop-picked")
+        if [line for line in list(program.lines.queue) if line.startswith("moves ")]:
+            fail("the engine replied while the marks were read; no reading was made")
+        changed = sorted(name for name in before if before[name] != picked[name])
+        print("marked while the engine thinks:", changed)
+        # The picked square is tinted, its targets dotted; nothing else changes.
+        if changed != ["a6", "b5", "c4", "d3", "e2", "f1"]:
+            fail("the marks are not the bishop's next-turn squares: %s" % changed)
+        click(origin, extent, "f1", button=3)
+        time.sleep(0.5)
+        after = square_centres_shown(window, extent, "pick-taken-back")
+        if after != before:
+            fail("the right button left marks: %s" %
+                 sorted(name for name in before if before[name] != after[name]))
+    finally:
+        program.end()
+
+
 def main():
-    tests = {"made": test_made, "cancelled": test_cancelled, "dropped": test_dropped}
+    tests = {"made": test_made, "cancelled": test_cancelled, "dropped": test_dropped,
+             "typed": test_typed, "marks": test_marks}
     if len(sys.argv) != 3 or sys.argv[1] not in tests:
-        fail("usage: board_premove_test.py made|cancelled|dropped PROGRAM")
+        fail("usage: board_premove_test.py made|cancelled|dropped|typed|marks PROGRAM")
     mode, program_path = sys.argv[1], sys.argv[2]
     engine = shutil.which("fairymax", path=os.environ.get("PATH", "") + ":/usr/games")
     if engine is None:

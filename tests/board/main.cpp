@@ -5,6 +5,7 @@
 #include "InputTest.h"
 #include "PicturesTest.h"
 #include "PlayTest.h"
+#include "PremoveTest.h"
 #include "ReplayTest.h"
 #include "ScaleTest.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     suites.emplace_back(new ClockTest);
     suites.emplace_back(new PlayTest);
     suites.emplace_back(new ScaleTest);
+    suites.emplace_back(new PremoveTest);
 
     return RunQtSuites(argc, argv, suites);
 }
