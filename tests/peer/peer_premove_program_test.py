@@ -93,12 +93,19 @@ def lines_from(peer, wanted):
     return [line for line in received.split(b"\r\n") if line]
 
 
+def old_copy(port):
+    """A plain socket to the waiting copy, or None while it is not listening yet."""
+    try:
+        return socket.create_connection(("127.0.0.1", port), timeout=TIMEOUT)
+    except ConnectionRefusedError:
+        return None
+
+
 def test_old(program, env):
     a = start_copy(program, env, "rookvale-premove-old-a")
     set_terms(a, "White", "3+2")
     press(a, "Wait for Connection")
-    old = socket.create_connection(("127.0.0.1", int(os.environ["ROOKVALE_PEER_PORT"])),
-                                   timeout=TIMEOUT)
+    old = wait_for("A listening", lambda: old_copy(int(os.environ["ROOKVALE_PEER_PORT"])))
     try:
         wait_for("the old peer's game", lambda: count(a, "Active Game") == 1)
         drag(a, "e2e4")
