@@ -33,6 +33,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
 class QTimer;
+enum class SanStatus; // game/San.h
 
 // One game window: the board of 64 square images named "a8".."h1" over their square
 // backgrounds, the last-move frames, the captured-piece counters, the move list with its
@@ -366,6 +367,9 @@ private:
     void BuildBoardInput();
     bool BoardKeyPress(QKeyEvent* event);
     void ShowStatus(const QString& text);
+    // Says in the status line why `typed` was not taken (`status` is not Found); for a
+    // premove, the text was read as a move of the user's next turn. Returns false.
+    bool RefuseTyped(SanStatus status, const QString& typed, bool nextTurn);
     void ShowTyped(const QString& text);
     void NameSquare(int index);
     void AnnounceLastMove();

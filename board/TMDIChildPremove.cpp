@@ -96,23 +96,10 @@ bool TMDIChild::EnterTypedPremove(const QString& typed, std::uint8_t own) {
             return false;
         }
     } else {
-        switch (NextTurnPosition(m_game, own).ReadMove(typed.toStdString(), move)) {
-        case SanStatus::NotAMove:
-            ShowStatus(QStringLiteral("\"%1\" is not a move: type Nf3, exd5, e8=Q, O-O or e2e4.")
-                           .arg(typed));
-            return false;
-        case SanStatus::Illegal:
-            ShowStatus(QStringLiteral("%1 is not a move your pieces could make on your next turn.")
-                           .arg(typed));
-            return false;
-        case SanStatus::Ambiguous:
-            ShowStatus(QStringLiteral("%1 fits more than one of your moves: add the file or rank "
-                                      "it starts on.")
-                           .arg(typed));
-            return false;
-        case SanStatus::Found:
-            break;
-        }
+        if (const SanStatus status =
+                NextTurnPosition(m_game, own).ReadMove(typed.toStdString(), move);
+            status != SanStatus::Found)
+            return RefuseTyped(status, typed, true);
     }
     CancelPick();
     SetPremove(SquareIndex(move.from), SquareIndex(move.to), move.promotion);

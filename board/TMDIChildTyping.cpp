@@ -124,6 +124,31 @@ void TMDIChild::ShowStatus(const QString& text) {
     m_statusLine->raise();
 }
 
+bool TMDIChild::RefuseTyped(SanStatus status, const QString& typed, bool nextTurn) {
+    switch (status) {
+    case SanStatus::NotAMove:
+        ShowStatus(
+            QStringLiteral("\"%1\" is not a move: type Nf3, exd5, e8=Q, O-O or e2e4.").arg(typed));
+        break;
+    case SanStatus::Illegal:
+        ShowStatus((nextTurn ? QStringLiteral("%1 is not a move your pieces could make on your "
+                                              "next turn.")
+                             : QStringLiteral("%1 is not a legal move here."))
+                       .arg(typed));
+        break;
+    case SanStatus::Ambiguous:
+        ShowStatus((nextTurn ? QStringLiteral("%1 fits more than one of your moves: add the file "
+                                              "or rank it starts on.")
+                             : QStringLiteral("%1 fits more than one move: add the file or rank "
+                                              "it starts on."))
+                       .arg(typed));
+        break;
+    case SanStatus::Found:
+        break;
+    }
+    return false;
+}
+
 bool TMDIChild::EnterTypedMove() {
     const QString typed = TypedMove();
     BoardModel& model = m_game.Model();
@@ -137,21 +162,9 @@ bool TMDIChild::EnterTypedMove() {
     if (const std::optional<std::uint8_t> own = UserColour(); own && model.sideMarker == *own)
         return EnterTypedPremove(typed, *own);
     SanMove move;
-    switch (ReadSan(m_game, typed.toStdString(), move)) {
-    case SanStatus::NotAMove:
-        ShowStatus(
-            QStringLiteral("\"%1\" is not a move: type Nf3, exd5, e8=Q, O-O or e2e4.").arg(typed));
-        return false;
-    case SanStatus::Illegal:
-        ShowStatus(QStringLiteral("%1 is not a legal move here.").arg(typed));
-        return false;
-    case SanStatus::Ambiguous:
-        ShowStatus(QStringLiteral("%1 fits more than one move: add the file or rank it starts on.")
-                       .arg(typed));
-        return false;
-    case SanStatus::Found:
-        break;
-    }
+    if (const SanStatus status = ReadSan(m_game, typed.toStdString(), move);
+        status != SanStatus::Found)
+        return RefuseTyped(status, typed, false);
     if (m_shownPosition != m_game.LivePosition())
         ShowPosition(m_game.LivePosition());
     CancelPick();
