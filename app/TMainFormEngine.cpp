@@ -27,6 +27,11 @@ constexpr bool kListExecutablesOnly = true;
 // Which protocol each engine file speaks, once found out or corrected: the file's path
 // below the engines folder as the key.
 const QString kEnginesSection = QStringLiteral("Engines");
+// In the same section, under the engine's key followed by this, "silent" for an engine
+// that printed nothing while it was asked its protocol (see ProtocolProbe::Silent). No
+// engine file has such a key of its own: a file cannot also be a folder.
+const QString kStartKeySuffix = QStringLiteral("/start");
+const QString kSilentStart = QStringLiteral("silent");
 // Whether engine windows show the Engine Output panel: "1" or "0".
 const QString kWindowsSection = QStringLiteral("Windows");
 const QString kEngineOutputKey = QStringLiteral("EngineOutput");
@@ -117,8 +122,11 @@ void TMainForm::AddEngine1Click() {
         probe, &ProtocolProbe::Decided, this,
         [this, probe, enginesFolder, path, key](EngineProtocol found) {
             probe->deleteLater();
-            if (key)
+            if (key) {
                 m_options->WriteSetting(kEnginesSection, *key, ProtocolText(found));
+                if (probe->Silent())
+                    m_options->WriteSetting(kEnginesSection, *key + kStartKeySuffix, kSilentStart);
+            }
             OpenEngineWindow(enginesFolder, path, found);
         },
         Qt::QueuedConnection);
@@ -149,6 +157,8 @@ void TMainForm::OpenEngineWindow(const QString& enginesFolder, const QString& pa
         const QString level = m_options->Setting(kStrengthSection, *key);
         if (!level.isEmpty())
             window->ChooseStrength(level);
+        window->engineStartsSilently =
+            m_options->Setting(kEnginesSection, *key + kStartKeySuffix) == kSilentStart;
     }
     window->engineStrengthHook = [this, enginesFolder](const QString& engine,
                                                        const QString& level) {

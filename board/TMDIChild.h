@@ -154,6 +154,9 @@ public:
     void ChooseStrength(const QString& level);
     std::function<void(const QString& path, const QString& level)> engineStrengthHook;
     std::function<void(const QString& path, EngineProtocol protocol)> engineProtocolHook;
+    // The engine prints nothing until it is fed more lines: it is seen through its start
+    // (ChessEngine::SeeThroughSilentStart). Set before StartEngine.
+    bool engineStartsSilently = false;
     void Timer1Timer();
 
     // The game's clocks (TMDIChildClock.cpp). A new window has no clock. TimeControl1Click

@@ -138,6 +138,8 @@ void TMDIChild::StartEngine(const QString& path, EngineProtocol protocol) {
 
 bool TMDIChild::AttachEngine(const QString& path, EngineProtocol protocol) {
     std::unique_ptr<ChessEngine> engine = ChessEngine::Make(protocol);
+    if (engineStartsSilently)
+        engine->SeeThroughSilentStart();
     QString error;
     if (!engine->Start(path, &error)) {
         CloseEngineLink();

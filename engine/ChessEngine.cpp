@@ -7,6 +7,8 @@
 #include <QIODevice>
 #include <QMetaObject>
 
+#include <algorithm>
+
 std::unique_ptr<ChessEngine> ChessEngine::Make(EngineProtocol protocol) {
     if (protocol == EngineProtocol::Uci)
         return std::make_unique<UciEngine>();
@@ -24,6 +26,19 @@ ChessEngine::ChessEngine() {
     connect(&m_link, &EngineLink::WriteFailed, this, &ChessEngine::WriteFailed);
     // The last words of an engine that ends are read before anyone asks whether it ended.
     connect(&m_link, &EngineLink::Finished, this, &ChessEngine::ReadAvailable);
+    connect(&m_link, &EngineLink::Finished, this, &ChessEngine::EndSilentStart);
+    // Each line gives GNU Chess's waiting thread one brief chance at the lock; written
+    // plainly, a few seconds of them see it through. Giving up the processor after each
+    // write made it need many times more.
+    constexpr int kNudgeMs = 40;
+    m_nudge.setInterval(kNudgeMs);
+    connect(&m_nudge, &QTimer::timeout, this, &ChessEngine::Nudge);
+    m_silentBound.setSingleShot(true);
+    connect(&m_silentBound, &QTimer::timeout, this, [this] {
+        EndSilentStart();
+        ReportFailure(QStringLiteral("The engine gave no answer within %1 s of its start.")
+                          .arg(m_silentBoundMs / 1000.0));
+    });
 }
 
 ChessEngine::~ChessEngine() {
@@ -38,6 +53,11 @@ bool ChessEngine::Start(const QString& path, QString* error) {
     m_programName = QFileInfo(path).fileName();
     Attach(m_link.Device());
     return true;
+}
+
+void ChessEngine::SeeThroughSilentStart(int boundMs) {
+    if (!Attached())
+        m_silentBoundMs = std::max(boundMs, 1);
 }
 
 QString ChessEngine::Name() const {
@@ -56,6 +76,10 @@ void ChessEngine::Attach(QIODevice* device) {
     // Reading as soon as output arrives keeps the pipe drained, so the device's own buffer
     // never holds more than one read's worth of an engine that floods its output.
     connect(device, &QIODevice::readyRead, this, &ChessEngine::ReadAvailable);
+    if (StartsSilently()) {
+        m_nudge.start();
+        m_silentBound.start(m_silentBoundMs);
+    }
 }
 
 bool ChessEngine::Send(const QByteArray& text, QString* error) {
@@ -68,11 +92,24 @@ bool ChessEngine::Send(const QByteArray& text, QString* error) {
     return false;
 }
 
-void ChessEngine::Write(const QByteArray& text) {
+bool ChessEngine::Write(const QByteArray& text) {
     QString error;
-    if (!Send(text, &error))
-        QMetaObject::invokeMethod(
-            this, [this, error] { emit WriteFailed(error); }, Qt::QueuedConnection);
+    if (Send(text, &error))
+        return true;
+    QMetaObject::invokeMethod(
+        this, [this, error] { emit WriteFailed(error); }, Qt::QueuedConnection);
+    return false;
+}
+
+void ChessEngine::Nudge() {
+    // An engine whose input is closed hears nothing more: one report of that is enough.
+    if (!Write("\n"))
+        EndSilentStart();
+}
+
+void ChessEngine::EndSilentStart() {
+    m_nudge.stop();
+    m_silentBound.stop();
 }
 
 void ChessEngine::ReportFailure(const QString& text) {
@@ -112,6 +149,7 @@ std::optional<QByteArray> ChessEngine::TakeReplyLine() {
 }
 
 void ChessEngine::Close() {
+    EndSilentStart();
     if (m_device)
         m_device->disconnect(this);
     m_device = nullptr;

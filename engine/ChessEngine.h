@@ -11,11 +11,16 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
 
 class QIODevice;
+
+// How long an engine that starts silently may take to answer for the first time: GNU Chess
+// took from two to ten seconds of empty lines on a loaded two-core machine.
+inline constexpr int kSilentStartMs = 30000;
 
 // The engine of one game window, whatever protocol it speaks: the game window talks only
 // to this interface. The base owns the process (or is given a device), cuts what the
@@ -40,6 +45,12 @@ public:
     // text in `error` when it cannot be started; true without doing anything when already
     // attached.
     bool Start(const QString& path, QString* error);
+    // For an engine that prints nothing at all until it has read more lines than the
+    // dialogue sends (GNU Chess 6 holds its input's lock while it waits for a line, and its
+    // own threads need that lock once each to start): from Start or Attach on, the engine
+    // gets an empty line every few hundredths of a second until its protocol's first real
+    // answer, and Failed when none comes within `boundMs`. Called before Start or Attach.
+    void SeeThroughSilentStart(int boundMs = kSilentStartMs);
     // Talks over `device`, which stays the caller's and must outlive the engine or Close.
     void Attach(QIODevice* device);
     bool Attached() const { return m_device != nullptr; }
@@ -138,8 +149,12 @@ protected:
     // One complete line the engine printed, without its line end.
     virtual void ReadLine(const QByteArray& line) = 0;
     // Writes a protocol line the engine did not ask the window for; a failure is reported
-    // through WriteFailed.
-    void Write(const QByteArray& text);
+    // through WriteFailed and false is returned.
+    bool Write(const QByteArray& text);
+    // The engine's first real answer has come, or the engine is gone: no more empty
+    // lines, no bound (see SeeThroughSilentStart).
+    void EndSilentStart();
+    bool StartsSilently() const { return m_silentBoundMs > 0; }
     // Keeps `line` as the reply unless one is already waiting.
     void OfferReply(QByteArray line);
     void ReportFailure(const QString& text);
@@ -147,6 +162,7 @@ protected:
 
 private:
     void ReadAvailable();
+    void Nudge();
 
     EngineLink m_link;
     QIODevice* m_device = nullptr;
@@ -154,5 +170,8 @@ private:
     std::optional<QByteArray> m_reply;
     std::optional<EngineThought> m_thought;
     const Clock* m_clock = nullptr;
-    QString m_programName; // the file name of the started program
+    QString m_programName;   // the file name of the started program
+    int m_silentBoundMs = 0; // 0: the engine is not seen through a silent start
+    QTimer m_nudge;          // an empty line each tick while the start is silent
+    QTimer m_silentBound;
 };

@@ -22,7 +22,14 @@ bool refuses(const QByteArray& line) {
 ProtocolProbe::ProtocolProbe(QString path, int waitMs, QObject* parent)
     : QObject(parent), m_path(std::move(path)), m_waitMs(waitMs) {
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] { Decide(EngineProtocol::Xboard); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        // What arrived with the deadline still counts.
+        ReadAvailable();
+        if (m_decided)
+            return;
+        m_silent = !m_printed;
+        Decide(EngineProtocol::Xboard);
+    });
 }
 
 ProtocolProbe::~ProtocolProbe() {
@@ -55,7 +62,9 @@ void ProtocolProbe::Start() {
 void ProtocolProbe::ReadAvailable() {
     if (!m_process)
         return;
-    m_framer.Append(m_process->readAll());
+    const QByteArray bytes = m_process->readAll();
+    m_printed = m_printed || !bytes.isEmpty();
+    m_framer.Append(bytes);
     while (const std::optional<QByteArray> line = m_framer.TakeLine()) {
         // A UCI engine names itself first; on a busy machine "uciok" may come late.
         const QByteArray said = line->trimmed();

@@ -15,6 +15,8 @@ class QProcess;
 // in time means UCI; a complaint about the command, silence, an end or a start failure
 // mean xboard, the program's own dialogue. Decided follows once, always; the probe's
 // process is ended then (see EngineCloser), or when the probe is destroyed before.
+// An engine that printed nothing at all in the whole time is silent at its start: the
+// dialogue must see it through that (ChessEngine::SeeThroughSilentStart).
 inline constexpr int kProtocolProbeMs = 3000;
 
 class ProtocolProbe : public QObject {
@@ -25,6 +27,8 @@ public:
 
     // Starts the engine and the wait; once only.
     void Start();
+    // Known once Decided: the engine ran for the whole wait and printed nothing.
+    bool Silent() const { return m_silent; }
 
 signals:
     // Delivered from the event loop, never inside Start.
@@ -41,4 +45,6 @@ private:
     QTimer m_deadline;
     PeerLineFramer m_framer;
     bool m_decided = false;
+    bool m_printed = false; // any byte, a blank line included
+    bool m_silent = false;
 };

@@ -137,6 +137,7 @@ void UciEngine::ReadLine(const QByteArray& line) {
         m_name = line.mid(line.indexOf("name") + 4).trimmed();
     } else if (m_state == State::Greeting && first == "uciok") {
         m_handshake.stop();
+        EndSilentStart();
         m_state = State::Idle;
         Write("ucinewgame\n");
         emit StrengthKnown();

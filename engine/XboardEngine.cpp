@@ -24,6 +24,10 @@ bool IsComplaint(const QByteArray& said) {
 void XboardEngine::Begin() {
     if (std::exchange(m_begun, true))
         return;
+    // An engine silent at its start has no other answer that tells it is through it: its
+    // last "feature" line is that answer.
+    if (StartsSilently())
+        m_learning = true;
     Write(m_learning ? "xboard\n" + kFeatureQuestion + kOpening.mid(7) : kOpening);
 }
 
@@ -133,8 +137,10 @@ void XboardEngine::ReadLine(const QByteArray& line) {
     } else if (m_learning && said.startsWith("feature ")) {
         const bool wasDone = m_features.done;
         Write(m_features.Read(said));
-        if (m_features.done && !wasDone)
+        if (m_features.done && !wasDone) {
+            EndSilentStart();
             emit StrengthKnown();
+        }
     } else if (said == "resign" || said.startsWith("resign ")) {
         QMetaObject::invokeMethod(this, &ChessEngine::Resigned, Qt::QueuedConnection);
     } else if (said == "offer draw") {
@@ -143,6 +149,7 @@ void XboardEngine::ReadLine(const QByteArray& line) {
         if (said.mid(5).trimmed() == QByteArray::number(m_pings))
             m_pingTrips.Answered();
     } else if (line.contains("move ") && !IsComplaint(said)) {
+        EndSilentStart();
         OfferReply(line);
         // The engine is idle now: a good moment to see how long its answers take.
         if (GameClock() && m_features.ping) {
@@ -150,7 +157,9 @@ void XboardEngine::ReadLine(const QByteArray& line) {
             m_pingTrips.Asked();
         }
     } else if (m_posting) {
-        if (std::optional<EngineThought> thought = ReadXboardThinking(line))
+        if (std::optional<EngineThought> thought = ReadXboardThinking(line)) {
+            EndSilentStart();
             OfferThought(std::move(*thought));
+        }
     }
 }

@@ -21,7 +21,9 @@
 // What the engine can do is asked ("protover 2", after "xboard" when asked before Begin)
 // only once a feature needs it: LearnFeatures, the thinking shown, or a clock. Its
 // "feature" lines are then answered and kept; a strength option among them is offered
-// as the strength levels, sent as "option NAME=VALUE".
+// as the strength levels, sent as "option NAME=VALUE". An engine that starts silently
+// (SeeThroughSilentStart) is always asked: its "done=1", a reply or a thinking line ends
+// its empty lines.
 //
 // Under a clock (SetClock) the engine gets "level" for the clock's control, and "time" and
 // "otim" before each of its moves; when the clock goes, "st" with the time per move again.

@@ -89,6 +89,8 @@ private slots:
     void protocolFoundOutAndRemembered();
     void windowsGoOnWhileEngineIsAsked();
     void silentUciEngineReported();
+    void silentStartRemembered_data();
+    void silentStartRemembered();
     void stockfishAtRememberedStrength_data();
     void stockfishAtRememberedStrength();
 };
@@ -250,6 +252,7 @@ void AddEngineTest::windowsGoOnWhileEngineIsAsked() {
     // Then the silence counts as the program's own dialogue, and the game window follows.
     QTRY_COMPARE_WITH_TIMEOUT(main.remembered(QStringLiteral("silent")), QStringLiteral("xboard"),
                               kWait);
+    QCOMPARE(main.remembered(QStringLiteral("silent/start")), QStringLiteral("silent"));
     QTRY_COMPARE_WITH_TIMEOUT(main.form->Workspace()->subWindowList().size(), windows + 1, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(colour.seen.size() == 1, kWait);
     TMDIChild* window = main.form->ActiveGameWindow();
@@ -277,6 +280,54 @@ void AddEngineTest::silentUciEngineReported() {
     QVERIFY(DragAndDrop(*window, "e2", "e4"));
     QVERIFY(DragAndDrop(*window, "e7", "e5"));
     QCOMPARE(window->game().LivePosition(), 2);
+}
+
+void AddEngineTest::silentStartRemembered_data() {
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("remembered"); // protocol, or nothing to find it out
+    QTest::addColumn<QString>("start");      // the start key found or kept
+    QTest::addColumn<bool>("nudged");
+    // Nothing at all until a few more lines than the dialogue sends have been read, as
+    // GNU Chess under "--xboard": found silent, and seen through its start.
+    const QStringList late{"await \\n\\n\\n", "say feature myname=\"Late\" done=1\\n",
+                           "await e2e4\\n", "say move e7e5\\n"};
+    QTest::newRow("silent") << late << QString() << "silent" << true;
+    // An engine with a banner, or one a user added before silence was noticed, keeps the
+    // plain dialogue.
+    QTest::newRow("banner") << QStringList{"say Chess\\n", "await e2e4\\n", "say move e7e5\\n"}
+                            << QString() << QString() << false;
+    QTest::newRow("remembered before")
+        << QStringList{"await e2e4\\n", "say move e7e5\\n"} << "xboard" << QString() << false;
+}
+
+void AddEngineTest::silentStartRemembered() {
+    QFETCH(QStringList, script);
+    QFETCH(QString, remembered);
+    QFETCH(QString, start);
+    QFETCH(bool, nudged);
+    ScriptedEngine engine(script);
+    EngineMainForm main;
+    if (!remembered.isEmpty())
+        main.remember(QStringLiteral("late"), remembered);
+    main.start();
+    auto dialog = main.choose(main.linkEngine(QStringLiteral("Engines/late")));
+    BoxAnswerer colour({QMessageBox::Yes});
+    main.addEngine();
+    QTRY_COMPARE_WITH_TIMEOUT(main.remembered(QStringLiteral("late")), QStringLiteral("xboard"),
+                              kWait);
+    QCOMPARE(main.remembered(QStringLiteral("late/start")), start);
+    QTRY_VERIFY_WITH_TIMEOUT(main.form->ActiveGameWindow(), kWait);
+    TMDIChild* window = main.form->ActiveGameWindow();
+    QVERIFY(window->EngineAttached());
+    // The stand-in reads its input in one stream: the move after its answer, as a person
+    // would make it once the engine is ready.
+    if (nudged)
+        QTRY_VERIFY_WITH_TIMEOUT(engine.Received().contains("accepted done\n"), kWait);
+    QVERIFY(DragAndDrop(*window, "e2", "e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->game().LivePosition(), 2, kWait);
+    QCOMPARE(window->game().Model().moveRecord.back(), std::string("e7e5"));
+    QCOMPARE(engine.Received().contains("\n\n"), nudged);
+    QVERIFY(main.startupLog->toPlainText().isEmpty());
 }
 
 void AddEngineTest::stockfishAtRememberedStrength_data() {

@@ -75,6 +75,11 @@ private slots:
     void failedWriteReported();
     void detectsProtocol_data();
     void detectsProtocol();
+    void silentStartNudged_data();
+    void silentStartNudged();
+    void noNudgeByDefault_data();
+    void noNudgeByDefault();
+    void silentStartBound();
 };
 
 void ProtocolTest::xboardWrites() {
@@ -461,20 +466,38 @@ void ProtocolTest::failedWriteReported() {
 
 void ProtocolTest::detectsProtocol_data() {
     QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("script"); // of the stand-in
     QTest::addColumn<EngineProtocol>("expected");
-    QTest::newRow("Stockfish") << "/usr/games/stockfish" << EngineProtocol::Uci;
-    QTest::newRow("Fairy-Max") << "/usr/games/fairymax" << EngineProtocol::Xboard;
-    QTest::newRow("Phalanx") << "/usr/games/phalanx" << EngineProtocol::Xboard;
-    QTest::newRow("silent stand-in") << ScriptedEngine::Program() << EngineProtocol::Xboard;
-    QTest::newRow("no such file") << "/nonexistent/engine" << EngineProtocol::Xboard;
+    QTest::addColumn<bool>("silent");
+    const QStringList quiet{"sleep 10000"};
+    QTest::newRow("Stockfish") << "/usr/games/stockfish" << quiet << EngineProtocol::Uci << false;
+    QTest::newRow("Fairy-Max") << "/usr/games/fairymax" << quiet << EngineProtocol::Xboard << false;
+    QTest::newRow("Phalanx") << "/usr/games/phalanx" << quiet << EngineProtocol::Xboard << false;
+    QTest::newRow("HoiChess") << "/usr/games/hoichess" << quiet << EngineProtocol::Xboard << false;
+    // Without "--xboard" GNU Chess greets at once; its silence needs the wrapper (see
+    // engine_program_test.py).
+    QTest::newRow("silent stand-in")
+        << ScriptedEngine::Program() << quiet << EngineProtocol::Xboard << true;
+    QTest::newRow("stand-in with a banner")
+        << ScriptedEngine::Program() << QStringList{"say Chess\\n", "sleep 10000"}
+        << EngineProtocol::Xboard << false;
+    QTest::newRow("stand-in printing a blank line")
+        << ScriptedEngine::Program() << QStringList{"say \\n", "sleep 10000"}
+        << EngineProtocol::Xboard << false;
+    QTest::newRow("stand-in ending at once")
+        << ScriptedEngine::Program() << QStringList{"exit"} << EngineProtocol::Xboard << false;
+    QTest::newRow("no such file") << "/nonexistent/engine" << quiet << EngineProtocol::Xboard
+                                  << false;
 }
 
 void ProtocolTest::detectsProtocol() {
     QFETCH(QString, program);
+    QFETCH(QStringList, script);
     QFETCH(EngineProtocol, expected);
+    QFETCH(bool, silent);
     if (program.startsWith("/usr/games/") && !QFile::exists(program))
         QSKIP("the engine is not installed");
-    ScriptedEngine silent({"sleep 10000"});
+    ScriptedEngine standIn(script);
     ProtocolProbe probe(program, 3000);
     QSignalSpy decided(&probe, &ProtocolProbe::Decided);
     probe.Start();
@@ -482,6 +505,7 @@ void ProtocolTest::detectsProtocol() {
     QVERIFY(decided.wait(15000));
     QCOMPARE(decided.size(), 1);
     QCOMPARE(decided.front().front().value<EngineProtocol>(), expected);
+    QCOMPARE(probe.Silent(), silent);
     // Decided once only, and the engine is ended.
     QTest::qWait(100);
     QCOMPARE(decided.size(), 1);
@@ -586,6 +610,127 @@ void ProtocolTest::xboardFeatureDialogue() {
     seed.ShowThinking(false);
     seed.ShowThinking(true);
     QCOMPARE(seedDevice.TakeWritten(), QByteArray("protover 2\npost\nnopost\npost\n"));
+}
+
+namespace {
+
+// What an engine seen through a silent start is written after its opening: nothing but
+// empty lines, at least `lines` of them (waited for, not timed).
+bool NudgedAtLeast(EngineDevice& device, QByteArray& written, qsizetype lines) {
+    return QTest::qWaitFor(
+               [&] {
+                   written += device.TakeWritten();
+                   return written.count('\n') >= lines;
+               },
+               15000) &&
+           written.count('\n') == written.size();
+}
+
+} // namespace
+
+void ProtocolTest::silentStartNudged_data() {
+    QTest::addColumn<EngineProtocol>("protocol");
+    QTest::addColumn<QByteArray>("opening");
+    QTest::addColumn<bool>("posting");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<bool>("answered");
+    const QByteArray xboard = "xboard\nprotover 2\nnew\nst 1\n";
+    // GNU Chess prints this once the first of its threads is through, and answers each
+    // empty line so; neither means the second one is.
+    QTest::newRow("banner after the first thread")
+        << EngineProtocol::Xboard << xboard << false << QByteArray("Chess\n") << false;
+    QTest::newRow("complaint about an empty line")
+        << EngineProtocol::Xboard << xboard << false << QByteArray("Invalid move: \n") << false;
+    QTest::newRow("features not yet done")
+        << EngineProtocol::Xboard << xboard << false
+        << QByteArray("feature ping=1 done=0\nfeature setboard=1\n") << false;
+    QTest::newRow("thinking while not shown") << EngineProtocol::Xboard << xboard << false
+                                              << QByteArray("9 +4 19 465042 d5 exd5\n") << false;
+    QTest::newRow("features done")
+        << EngineProtocol::Xboard << xboard << false
+        << QByteArray("feature done=0\nfeature myname=\"GNU Chess 6.2.7\" ping=1 done=1\n") << true;
+    QTest::newRow("a reply") << EngineProtocol::Xboard << xboard << false
+                             << QByteArray("move e7e5\n") << true;
+    QTest::newRow("thinking shown") << EngineProtocol::Xboard << xboard + "post\n"
+                                    << true << QByteArray("9 +4 19 465042 d5 exd5\n") << true;
+    QTest::newRow("UCI name only") << EngineProtocol::Uci << QByteArray("uci\n") << false
+                                   << QByteArray("id name X\n") << false;
+    QTest::newRow("UCI greeting done") << EngineProtocol::Uci << QByteArray("uci\n") << false
+                                       << QByteArray("id name X\nuciok\n") << true;
+}
+
+void ProtocolTest::silentStartNudged() {
+    QFETCH(EngineProtocol, protocol);
+    QFETCH(QByteArray, opening);
+    QFETCH(bool, posting);
+    QFETCH(QByteArray, output);
+    QFETCH(bool, answered);
+    EngineDevice device;
+    std::unique_ptr<ChessEngine> engine = ChessEngine::Make(protocol);
+    engine->SeeThroughSilentStart(60000);
+    QSignalSpy failed(engine.get(), &ChessEngine::Failed);
+    engine->Attach(&device);
+    engine->Begin();
+    engine->ShowThinking(posting);
+    QCOMPARE(device.TakeWritten(), opening);
+    QByteArray written;
+    QVERIFY(NudgedAtLeast(device, written, 3));
+    device.Feed(output);
+    device.TakeWritten(); // the answers to features
+    written.clear();
+    if (answered) {
+        // Not one more empty line, however long the engine then stays quiet.
+        QTest::qWait(400);
+        QCOMPARE(device.TakeWritten(), QByteArray());
+    } else {
+        QVERIFY(NudgedAtLeast(device, written, 3));
+    }
+    QCOMPARE(failed.count(), 0);
+}
+
+void ProtocolTest::noNudgeByDefault_data() {
+    QTest::addColumn<EngineProtocol>("protocol");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("xboard, silent")
+        << EngineProtocol::Xboard << QByteArray() << QByteArray("xboard\nnew\nst 1\n");
+    QTest::newRow("xboard with a banner")
+        << EngineProtocol::Xboard << QByteArray("Fairy-Max 5.0b\n")
+        << QByteArray("xboard\nnew\nst 1\n");
+    QTest::newRow("UCI, silent") << EngineProtocol::Uci << QByteArray() << QByteArray("uci\n");
+}
+
+void ProtocolTest::noNudgeByDefault() {
+    QFETCH(EngineProtocol, protocol);
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, written);
+    EngineDevice device;
+    std::unique_ptr<ChessEngine> engine = ChessEngine::Make(protocol);
+    engine->Attach(&device);
+    engine->Begin();
+    device.Feed(output);
+    QTest::qWait(400);
+    QCOMPARE(device.TakeWritten(), written);
+}
+
+void ProtocolTest::silentStartBound() {
+    // A real process that never answers: empty lines for the bound's time, then the
+    // failure, and the engine ends when the engine is closed, as the window does on it.
+    ScriptedEngine standIn({"sleep 60000"});
+    XboardEngine engine;
+    engine.SeeThroughSilentStart(800);
+    QSignalSpy failed(&engine, &ChessEngine::Failed);
+    QString error;
+    QVERIFY(engine.Start(ScriptedEngine::Program(), &error));
+    engine.Begin();
+    const qint64 pid = engine.ProcessId();
+    QVERIFY(failed.wait(15000));
+    QVERIFY(failed.front().front().toString().contains("no answer within 0.8 s"));
+    QTRY_VERIFY_WITH_TIMEOUT(standIn.Received().contains("st 1\n\n\n"), 15000);
+    engine.Close();
+    QTRY_COMPARE_WITH_TIMEOUT(EngineCloser::Pending(), 0, 15000);
+    QVERIFY(!ProcessExists(pid));
+    QCOMPARE(failed.count(), 1);
 }
 
 QObject* MakeProtocolTest() {

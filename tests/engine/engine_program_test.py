@@ -6,7 +6,9 @@ File > Exit; widgets are found through the accessibility bus.
     engine_program_test.py ENGINE BIN_DIR SOURCE_DIR
 
 ENGINE is fairymax, phalanx, hoichess, stockfish (PolyGlot in front of it, through the
-wrapper script, set to xboard) or uci-stockfish (Stockfish itself, found to speak UCI): the user plays White for 20 plies or to the end with every move legal;
+wrapper script, set to xboard), uci-stockfish (Stockfish itself, found to speak UCI) or
+gnuchess (through a script in the folder that gives it "--xboard", as a user would write it;
+found to speak xboard and to be silent at its start): the user plays White for 20 plies or to the end with every move legal;
 a second window answered "No" has the engine open as White; no engine process remains
 after its window closes or after the program exits. ENGINE scripted plays the scripted
 stand-in engine: the Menu button's Engine items, and the end of several stubborn engines
@@ -34,6 +36,8 @@ PLIES = 20
 GAMES = "/usr/games"
 # Where the board lies in a game window, from the Menu button's corner (504 + 12, 242).
 MENU_BUTTON = (516, 242)
+# GNU Chess needs "--xboard": the script a user puts in the Engines folder for it.
+GNUCHESS_SCRIPT = '#!/bin/sh\nexec /usr/games/gnuchess --xboard "$@"\n'
 BOARD_LEFT = 23
 SQUARE = 60
 
@@ -95,6 +99,16 @@ class Engines:
         if os.path.lexists(path):
             os.remove(path)
         os.symlink(target, path)
+        self.links.append(path)
+
+    def script(self, name, text):
+        """An executable script of the user's own, not a link."""
+        path = os.path.join(self.folder, name)
+        if os.path.lexists(path):
+            os.remove(path)
+        with open(path, "w") as file:
+            file.write(text)
+        os.chmod(path, 0o755)
         self.links.append(path)
 
     def remove(self):
@@ -423,6 +437,8 @@ def engine_target(engine, source_dir):
     elif engine == "stockfish":
         needed = ["polyglot", "stockfish"]
         target = os.path.join(source_dir, "tests", "engine", "stockfish-polyglot")
+    elif engine == "gnuchess":
+        needed, target = [engine], None  # a script, written by test_real_engine
     else:
         needed, target = [engine], os.path.join(GAMES, engine)
     for program in needed:
@@ -437,12 +453,16 @@ def test_real_engine(engine, program, engines, settings, bin_dir, source_dir):
     oracle = os.path.join(bin_dir, "engine-test-moves")
     # Names of the test's own, so that a person's links in the folder are left alone.
     name = "rvtest-" + engine
-    engines.link(name, target)
-    engines.link(name + "-white", target)
-    if engine == "uci-stockfish":
+    for key in (name, name + "-white"):
+        if target is None:
+            engines.script(key, GNUCHESS_SCRIPT)
+        else:
+            engines.link(key, target)
+    if engine in ("uci-stockfish", "gnuchess"):
         # Found out when the engine is added, and remembered.
-        settings.forget(name)
-        settings.forget(name + "-white")
+        for key in (name, name + "-white"):
+            settings.forget(key)
+            settings.forget(key + "/start")
     else:
         # PolyGlot speaks UCI too when it is asked in UCI: the user set xboard for it.
         for key in (name, name + "-white"):
@@ -454,6 +474,10 @@ def test_real_engine(engine, program, engines, settings, bin_dir, source_dir):
     window = GameWindow(name)
     if engine == "uci-stockfish" and settings.protocol(name) != "uci":
         fail("Stockfish was not found to speak UCI: %r" % settings.protocol(name))
+    if engine == "gnuchess" and (settings.protocol(name), settings.protocol(name + "/start")) != (
+            "xboard", "silent"):
+        fail("GNU Chess was not found to speak xboard and to start silently: %r %r"
+             % (settings.protocol(name), settings.protocol(name + "/start")))
     first = engine_processes(process, set())
     shown, finished = play(window, oracle, True, PLIES, seed=len(engine))
     print("%s as Black: %s%s" % (engine, " ".join(shown), " (finished)" if finished else ""))
