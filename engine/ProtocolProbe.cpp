@@ -17,6 +17,12 @@ bool refuses(const QByteArray& line) {
     return false;
 }
 
+// GNU Chess in xboard mode greets with this one word as soon as one of its threads is
+// running, while the thread that plays may still wait for input lines to get going: it
+// needs the same help as an engine that says nothing at all. Which of the two a probe sees
+// depends on whether its one "uci" line happened to be enough.
+constexpr char kGreetingBeforeItsEngineRuns[] = "Chess";
+
 } // namespace
 
 ProtocolProbe::ProtocolProbe(QString path, int waitMs, QObject* parent)
@@ -27,7 +33,7 @@ ProtocolProbe::ProtocolProbe(QString path, int waitMs, QObject* parent)
         ReadAvailable();
         if (m_decided)
             return;
-        m_silent = !m_printed;
+        m_silent = !m_printed || m_firstLine == kGreetingBeforeItsEngineRuns;
         Decide(EngineProtocol::Xboard);
     });
 }
@@ -68,11 +74,14 @@ void ProtocolProbe::ReadAvailable() {
     while (const std::optional<QByteArray> line = m_framer.TakeLine()) {
         // A UCI engine names itself first; on a busy machine "uciok" may come late.
         const QByteArray said = line->trimmed();
+        if (m_firstLine.isNull())
+            m_firstLine = said;
         if (said == "uciok" || said.startsWith("id name ")) {
             Decide(EngineProtocol::Uci);
             return;
         }
         if (refuses(*line)) {
+            m_silent = m_firstLine == kGreetingBeforeItsEngineRuns;
             Decide(EngineProtocol::Xboard);
             return;
         }

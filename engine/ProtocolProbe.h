@@ -15,8 +15,9 @@ class QProcess;
 // in time means UCI; a complaint about the command, silence, an end or a start failure
 // mean xboard, the program's own dialogue. Decided follows once, always; the probe's
 // process is ended then (see EngineCloser), or when the probe is destroyed before.
-// An engine that printed nothing at all in the whole time is silent at its start: the
-// dialogue must see it through that (ChessEngine::SeeThroughSilentStart).
+// An engine that printed nothing at all in the whole time, or only GNU Chess's greeting
+// before its complaint, is silent at its start: the dialogue must see it through that
+// (ChessEngine::SeeThroughSilentStart).
 inline constexpr int kProtocolProbeMs = 3000;
 
 class ProtocolProbe : public QObject {
@@ -27,7 +28,8 @@ public:
 
     // Starts the engine and the wait; once only.
     void Start();
-    // Known once Decided: the engine ran for the whole wait and printed nothing.
+    // Known once Decided: the engine ran for the whole wait and printed nothing, or it
+    // greeted as GNU Chess does before its own engine runs.
     bool Silent() const { return m_silent; }
 
 signals:
@@ -46,5 +48,6 @@ private:
     PeerLineFramer m_framer;
     bool m_decided = false;
     bool m_printed = false; // any byte, a blank line included
+    QByteArray m_firstLine; // trimmed; null until a line came
     bool m_silent = false;
 };

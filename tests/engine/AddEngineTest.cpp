@@ -294,7 +294,8 @@ void AddEngineTest::silentStartRemembered_data() {
     QTest::newRow("silent") << late << QString() << "silent" << true;
     // An engine with a banner, or one a user added before silence was noticed, keeps the
     // plain dialogue.
-    QTest::newRow("banner") << QStringList{"say Chess\\n", "await e2e4\\n", "say move e7e5\\n"}
+    QTest::newRow("banner") << QStringList{"say Stand-in 1.0\\n", "await e2e4\\n",
+                                           "say move e7e5\\n"}
                             << QString() << QString() << false;
     QTest::newRow("remembered before")
         << QStringList{"await e2e4\\n", "say move e7e5\\n"} << "xboard" << QString() << false;

@@ -479,8 +479,20 @@ void ProtocolTest::detectsProtocol_data() {
     QTest::newRow("silent stand-in")
         << ScriptedEngine::Program() << quiet << EngineProtocol::Xboard << true;
     QTest::newRow("stand-in with a banner")
-        << ScriptedEngine::Program() << QStringList{"say Chess\\n", "sleep 10000"}
+        << ScriptedEngine::Program() << QStringList{"say Stand-in 1.0\\n", "sleep 10000"}
         << EngineProtocol::Xboard << false;
+    // GNU Chess when the probe's one line got only its front end going.
+    QTest::newRow("GNU Chess's greeting, then its complaint")
+        << ScriptedEngine::Program()
+        << QStringList{"say Chess\\n", "say Invalid move: uci\\n", "sleep 10000"}
+        << EngineProtocol::Xboard << true;
+    QTest::newRow("a complaint alone")
+        << ScriptedEngine::Program()
+        << QStringList{"say Error (unknown command): uci\\n", "sleep 10000"}
+        << EngineProtocol::Xboard << false;
+    QTest::newRow("GNU Chess's greeting alone")
+        << ScriptedEngine::Program() << QStringList{"say Chess\\n", "sleep 10000"}
+        << EngineProtocol::Xboard << true;
     QTest::newRow("stand-in printing a blank line")
         << ScriptedEngine::Program() << QStringList{"say \\n", "sleep 10000"}
         << EngineProtocol::Xboard << false;
