@@ -183,8 +183,11 @@ private:
         bool drawWithNextMove = false;        // offered on this side's turn: it goes with the move
         std::optional<int> takeBackTo;        // this side's request: the half-moves it leaves
         PeerRoundTrip roundTrip;
-        int flagFalls = 0;              // the opponent's flags seen on this side's clock
-        bool flagClaimPending = false;  // the last of them waits for the round trip
+        int flagFalls = 0;                // the opponent's flags seen on this side's clock
+        bool flagClaimPending = false;    // the last of them waits for the round trip
+        std::optional<int> flagClaimedAt; // ... was claimed with this many half-moves: the
+                                          // claim waits for the opponent's answer
+        std::optional<ExtendedMessage> moveAfterClaim; // the opponent's move that crossed it
         std::optional<int> endedHereAt; // this side resigned or aborted with this many moves
         bool rematchSent = false;       // this game is this side's rematch, not yet answered
         std::optional<int> resyncFrom;  // this side asked for the moves from this one again
@@ -224,6 +227,10 @@ private:
     void opponentFlagSeen(TMDIChild* window);
     void claimFlag(const QPointer<PeerConnection>& connection, int fall);
     void receiveFlagClaim(PeerGameState& state);
+    void answerFlagClaim(PeerGameState& state, bool accepted);
+    void receiveFlagAnswer(PeerGameState& state, const ExtendedMessage& answer);
+    void settleFlagClaim(PeerGameState& state, bool accepted, std::optional<qint64> remainingMs);
+    void flagAnswerMissing(const QPointer<PeerConnection>& connection, int fall);
     // The connection's next game in `window`, its players and link kept.
     PeerGameState& nextPeerGame(PeerConnection* connection, TMDIChild* window);
     void startNewPeerGames(TMDIChild* window);
@@ -252,8 +259,8 @@ private:
     bool resumeRefused(PeerConnection* connection, const ExtendedMessage& decline);
     void receiveResume(PeerConnection* connection, PeerGameState& state,
                        const ExtendedMessage& resume);
-    void resumeGame(PeerConnection* connection, PeerGameState& state, const QByteArray& game,
-                    int peerPlies);
+    void resumeGame(PeerConnection* connection, PeerGameState& state,
+                    const ExtendedMessage& resume);
     void beginPeerAutosave(const PeerGameState& state);
     void watchPeerGameEnd(TMDIChild* window, const QByteArray& game, std::uint8_t own);
     void autosavePeerGame(const PeerGameState& state);

@@ -234,6 +234,9 @@ void TMainForm::handleGameMessage(PeerGameState& state, const ExtendedMessage& m
     case ExtendedKind::Flag:
         receiveFlagClaim(state);
         return;
+    case ExtendedKind::FlagAnswer:
+        receiveFlagAnswer(state, message);
+        return;
     case ExtendedKind::Rematch:
         receiveRematch(state);
         return;
@@ -341,6 +344,16 @@ void TMainForm::receivePeerMove(PeerGameState& state, const ExtendedMessage& mov
         // The moves sent again wait for this side's user to take them.
         if (state.resyncMoves.size() < kMaxResyncMoves)
             state.resyncMoves.push_back(move);
+        return;
+    }
+    if (state.flagClaimedAt && !model.finished) {
+        // The move crossed this side's flag claim; the answer, which follows it, decides.
+        if (state.moveAfterClaim)
+            AddConsoleLine(QStringLiteral("\r\nRefused the peer's move %1: a flag claim waits "
+                                          "for its answer.")
+                               .arg(text));
+        else
+            state.moveAfterClaim = move;
         return;
     }
     if (model.finished) {
@@ -591,9 +604,10 @@ void TMainForm::attachToPeer(TMDIChild* window) {
                 if (!state)
                     return;
                 // The opponent's flag is down here: the claim, or its move, decides first.
-                if (state->flagClaimPending && action != TMDIChild::PeerAction::Rematch) {
+                if ((state->flagClaimPending || state->flagClaimedAt) &&
+                    action != TMDIChild::PeerAction::Rematch) {
                     AddConsoleLine(QStringLiteral("\r\n%1's time has run out on your clock; "
-                                                  "the flag is claimed in a moment.")
+                                                  "the flag claim is decided in a moment.")
                                        .arg(state->opponent));
                     return;
                 }

@@ -18,6 +18,9 @@
 
 namespace {
 
+// How long a flag claim waits for the opponent's answer before it is decided without one.
+constexpr std::chrono::seconds kFlagAnswerWait{30};
+
 PeerRoundTrip::TimePoint now() {
     return std::chrono::steady_clock::now();
 }
@@ -87,23 +90,102 @@ void TMainForm::claimFlag(const QPointer<PeerConnection>& connection, int fall) 
     const Clock* clock = window->GameClock();
     if (!clock || clock->Flagged() != opponent)
         return;
+    // The opponent's own clock is the truth for its time: the game ends only when it
+    // agrees, so that the two boards never differ over a claim it refuses.
     sendOnGame(*state, plainMessage(ExtendedKind::Flag));
-    state->endedHereAt = window->game().LivePosition();
-    AddConsoleLine(QStringLiteral("\r\n%1's time ran out.").arg(state->opponent));
-    window->EndOnFlag(opponent);
+    state->flagClaimedAt = window->game().LivePosition();
+    AddConsoleLine(QStringLiteral("\r\n%1's time ran out on your clock: you claimed the flag, "
+                                  "and %1's program answers.")
+                       .arg(state->opponent));
+    QTimer::singleShot(kFlagAnswerWait, this,
+                       [this, connection, fall] { flagAnswerMissing(connection, fall); });
+}
+
+void TMainForm::flagAnswerMissing(const QPointer<PeerConnection>& connection, int fall) {
+    PeerGameState* state = openGameOn(connection);
+    if (!state || !state->flagClaimedAt || state->flagFalls != fall)
+        return;
+    // A peer that does not answer at all: a move of its that came meanwhile was in time
+    // by its clock; without one the claim stands.
+    AddConsoleLine(
+        QStringLiteral("\r\n%1's program did not answer the flag claim.").arg(state->opponent));
+    settleFlagClaim(*state, !state->moveAfterClaim, std::nullopt);
+}
+
+void TMainForm::receiveFlagAnswer(PeerGameState& state, const ExtendedMessage& answer) {
+    if (!state.flagClaimedAt || state.window->game().Model().finished)
+        return;
+    settleFlagClaim(state, answer.answer == PeerAnswer::Accept, answer.remainingMs);
+}
+
+void TMainForm::settleFlagClaim(PeerGameState& state, bool accepted,
+                                std::optional<qint64> remainingMs) {
+    TMDIChild* window = state.window;
+    const int claimedAt = *state.flagClaimedAt;
+    const std::optional<ExtendedMessage> crossed = std::exchange(state.moveAfterClaim, {});
+    state.flagClaimedAt.reset();
+    const std::uint8_t opponent = *window->PeerColour() ? 0 : 1;
+    if (accepted) {
+        AddConsoleLine(QStringLiteral("\r\n%1's time ran out.").arg(state.opponent));
+        // The claim was decided on the position before a move that crossed it, and the
+        // move is recorded afterwards, as the opponent does.
+        state.endedHereAt = claimedAt;
+        window->EndOnFlag(opponent);
+        window->SetPeerClockTime(opponent, ClockTime{0});
+        if (crossed)
+            recordCrossingMove(state, *crossed);
+        return;
+    }
+    if (crossed) {
+        AddConsoleLine(QStringLiteral("\r\n%1 moved in time: the flag claim is withdrawn, and "
+                                      "the game goes on.")
+                           .arg(state.opponent));
+        receivePeerMove(state, *crossed);
+        return;
+    }
+    const QString shown =
+        remainingMs ? QString::fromStdString(ClockText(std::chrono::milliseconds(*remainingMs)))
+                    : QStringLiteral("time left");
+    AddConsoleLine(QStringLiteral("\r\n%1's clock shows %2: the flag claim is withdrawn, and "
+                                  "the game goes on.")
+                       .arg(state.opponent, shown));
+    if (remainingMs)
+        window->SetPeerClockTime(opponent, std::chrono::milliseconds(*remainingMs));
+}
+
+void TMainForm::answerFlagClaim(PeerGameState& state, bool accepted) {
+    ExtendedMessage answer =
+        plainMessage(ExtendedKind::FlagAnswer, accepted ? PeerAnswer::Accept : PeerAnswer::Decline);
+    if (accepted)
+        answer.remainingMs = 0;
+    else if (const Clock* clock = state.window->GameClock())
+        // Time left, as a refusal says: a last fraction of a millisecond counts as one.
+        answer.remainingMs =
+            std::clamp<qint64>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   clock->Remaining(*state.window->PeerColour()))
+                                   .count(),
+                               1, kMaxTimeMs);
+    sendOnGame(state, answer);
 }
 
 void TMainForm::receiveFlagClaim(PeerGameState& state) {
     TMDIChild* window = state.window;
     const BoardModel& model = window->game().Model();
-    // Already over, on this side's own flag among other ways: nothing to decide.
-    if (model.finished)
-        return;
     const std::uint8_t own = *window->PeerColour();
     const Clock* clock = window->GameClock();
+    if (model.finished) {
+        // Ended here on this side's own flag: the claimer's game ends alike. Any other end
+        // reaches the claimer by a line of its own.
+        if (clock && clock->Flagged() == own) {
+            AddConsoleLine(QStringLiteral("\r\n%1 claimed your flag.").arg(state.opponent));
+            answerFlagClaim(state, true);
+        }
+        return;
+    }
     if (!clock) {
         AddConsoleLine(QStringLiteral("\r\nRefused %1's flag claim: the game has no clock.")
                            .arg(state.opponent));
+        answerFlagClaim(state, false);
         return;
     }
     // A move of this side may have crossed the claim: its time before that move counts,
@@ -115,11 +197,14 @@ void TMainForm::receiveFlagClaim(PeerGameState& state) {
     if (left > state.roundTrip.FlagAllowance()) {
         AddConsoleLine(QStringLiteral("\r\nRefused %1's flag claim: your clock shows %2.")
                            .arg(state.opponent, QString::fromStdString(ClockText(left))));
+        answerFlagClaim(state, false);
         return;
     }
     AddConsoleLine(QStringLiteral("\r\n%1 claimed your flag.").arg(state.opponent));
+    answerFlagClaim(state, true);
     if (!ownMoveCrossed) {
         window->EndOnFlag(own);
+        window->SetPeerClockTime(own, ClockTime{0});
         return;
     }
     // The claimer decided on the position before the crossing move and records the move
@@ -127,13 +212,14 @@ void TMainForm::receiveFlagClaim(PeerGameState& state) {
     const ExtendedMessage move = recordedMove(model.moveRecord.back());
     window->TakeBackPeerMoves(window->game().LivePosition() - 1);
     window->EndOnFlag(own);
+    window->SetPeerClockTime(own, ClockTime{0});
     const QString title = window->windowTitle();
     makePeerMove(window, move);
     window->setWindowTitle(title);
 }
 
 bool TMainForm::recordCrossingMove(PeerGameState& state, const ExtendedMessage& move) {
-    // This side ended the game (resigned, aborted, claimed a flag) while the peer's move was
+    // This side ended the game (resigned, aborted, its flag claim held) while the peer's move was
     // on the wire: the peer made it before it heard of the end, so it is recorded here too
     // and the result stands, so that both move lists stay equal. Only the one next move.
     TMDIChild* window = state.window;

@@ -60,6 +60,12 @@ std::optional<qint64> remainingMs(const Clock* clock, std::uint8_t white) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(clock->Remaining(white)).count();
 }
 
+// The resume message of this side's `window`: its half-moves and its own time.
+ExtendedMessage ownResumeMessage(const QByteArray& game, const TMDIChild& window) {
+    return resumeMessage(game, window.game().LivePosition(),
+                         remainingMs(window.GameClock(), *window.PeerColour()));
+}
+
 std::vector<QByteArray> wireMoves(const TMDIChild& window) {
     std::vector<QByteArray> moves;
     for (const std::string& line : window.game().Model().moveRecord)
@@ -177,8 +183,7 @@ void TMainForm::askToResume(PeerConnection* connection) {
             continue;
         m_resumeAsked = game;
         m_termsHeld.reset();
-        m_link->SendOn(connection,
-                       extendedLine(resumeMessage(game, waiting.window->game().LivePosition())));
+        m_link->SendOn(connection, extendedLine(ownResumeMessage(game, *waiting.window)));
         return;
     }
 }
@@ -214,7 +219,7 @@ void TMainForm::receiveResume(PeerConnection* connection, PeerGameState& state,
         }
         m_resumeAsked.reset();
         m_termsHeld.reset();
-        resumeGame(connection, state, resume.game, resume.ply);
+        resumeGame(connection, state, resume);
         return;
     }
     const auto waiting = m_waitingPeerGames.find(resume.game);
@@ -235,14 +240,15 @@ void TMainForm::receiveResume(PeerConnection* connection, PeerGameState& state,
         m_link->SendOn(connection, extendedLine(decline));
         return;
     }
-    m_link->SendOn(connection, extendedLine(resumeMessage(
-                                   resume.game, waiting->second.window->game().LivePosition())));
-    resumeGame(connection, state, resume.game, resume.ply);
+    m_link->SendOn(connection,
+                   extendedLine(ownResumeMessage(resume.game, *waiting->second.window)));
+    resumeGame(connection, state, resume);
 }
 
-void TMainForm::resumeGame(PeerConnection* connection, PeerGameState& state, const QByteArray& game,
-                           int peerPlies) {
-    const auto found = m_waitingPeerGames.find(game);
+void TMainForm::resumeGame(PeerConnection* connection, PeerGameState& state,
+                           const ExtendedMessage& resume) {
+    const int peerPlies = resume.ply;
+    const auto found = m_waitingPeerGames.find(resume.game);
     if (found == m_waitingPeerGames.end() || !found->second.window)
         return;
     const WaitingPeerGame waiting = found->second;
@@ -255,6 +261,11 @@ void TMainForm::resumeGame(PeerConnection* connection, PeerGameState& state, con
     state.opponent = waiting.opponent;
     state.terms = waiting.terms;
     TMDIChild* window = waiting.window;
+    // Each side's own clock is the truth for its own time, as in every move; a peer that
+    // does not say its time leaves the clocks as this side stopped them.
+    if (resume.remainingMs && window->GameClock())
+        window->SetPeerClockTime(*window->PeerColour() ? 0 : 1,
+                                 std::chrono::milliseconds(*resume.remainingMs));
     window->HoldPeerGame(false);
     if (QMdiSubWindow* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
         m_workspace->setActiveSubWindow(frame);

@@ -19,7 +19,7 @@ namespace {
 
 constexpr qsizetype kPrefixBytes = sizeof(kExtendedPrefix) - 1;
 
-const std::array<std::pair<const char*, ExtendedKind>, 15> kWords{{
+const std::array<std::pair<const char*, ExtendedKind>, 16> kWords{{
     {"hello", ExtendedKind::Hello},
     {"terms", ExtendedKind::Terms},
     {"accept", ExtendedKind::Accept},
@@ -31,6 +31,7 @@ const std::array<std::pair<const char*, ExtendedKind>, 15> kWords{{
     {"abort", ExtendedKind::Abort},
     {"rematch", ExtendedKind::Rematch},
     {"flag", ExtendedKind::Flag},
+    {"flaganswer", ExtendedKind::FlagAnswer},
     {"ping", ExtendedKind::Ping},
     {"pong", ExtendedKind::Pong},
     {"resync", ExtendedKind::Resync},
@@ -114,10 +115,12 @@ ExtendedReading refused(const char* why) {
     return {std::nullopt, QString::fromLatin1(why)};
 }
 
-// How many words follow the message's own word, and whether the last is a rest of line.
+// How many words follow the message's own word, whether the last is a rest of line, and
+// whether the last may be left out.
 struct Shape {
     int words;
     bool restOfLine;
+    bool lastOptional = false;
 };
 
 Shape shapeOf(ExtendedKind kind) {
@@ -129,6 +132,8 @@ Shape shapeOf(ExtendedKind kind) {
     case ExtendedKind::Move:
         return {4, true};
     case ExtendedKind::Resume:
+        return {3, false, true};
+    case ExtendedKind::FlagAnswer:
         return {2, false};
     case ExtendedKind::Accept:
     case ExtendedKind::Decline:
@@ -147,6 +152,59 @@ Shape shapeOf(ExtendedKind kind) {
     return {0, false};
 }
 
+// A <time> word: "-" for none when `dashAllowed`, else milliseconds within the bound.
+std::optional<std::optional<qint64>> timeWord(const QByteArray& word, bool dashAllowed) {
+    if (word == "-") {
+        if (!dashAllowed)
+            return std::nullopt;
+        return std::optional<std::optional<qint64>>(std::in_place);
+    }
+    const std::optional<qint64> time = number(word, 0, kMaxTimeMs);
+    if (!time)
+        return std::nullopt;
+    return std::optional<qint64>(*time);
+}
+
+std::optional<PeerAnswer> answerWord(const QByteArray& word) {
+    const auto answer = std::find_if(kAnswers.begin(), kAnswers.end(),
+                                     [&](const auto& entry) { return word == entry.first; });
+    if (answer == kAnswers.end())
+        return std::nullopt;
+    return answer->second;
+}
+
+ExtendedReading readFlagAnswer(ExtendedMessage message, const Words& words) {
+    const std::optional<PeerAnswer> answer = answerWord(words[1]);
+    if (!answer || *answer == PeerAnswer::Offer)
+        return refused("flaganswer: bad answer");
+    const std::optional<std::optional<qint64>> time = timeWord(words[2], true);
+    if (!time)
+        return refused("flaganswer: bad remaining time");
+    // Whoever accepts has no time left; a decline is made with time left, or without a clock.
+    const bool fits = *answer == PeerAnswer::Accept ? *time == std::optional<qint64>(0)
+                                                    : *time != std::optional<qint64>(0);
+    if (!fits)
+        return refused("flaganswer: the time does not fit the answer");
+    message.answer = *answer;
+    message.remainingMs = *time;
+    return {message, {}};
+}
+
+ExtendedReading readResume(ExtendedMessage message, const Words& words) {
+    const std::optional<qint64> plies = number(words[2], 0, kMaxPly);
+    if (!isGameId(words[1]) || !plies)
+        return refused("resume: bad game or half-move count");
+    if (words.Count() == 4) {
+        const std::optional<std::optional<qint64>> time = timeWord(words[3], false);
+        if (!time)
+            return refused("resume: bad remaining time");
+        message.remainingMs = *time;
+    }
+    message.game = words[1];
+    message.ply = static_cast<int>(*plies);
+    return {message, {}};
+}
+
 ExtendedReading readMove(ExtendedMessage message, const Words& words) {
     const std::optional<qint64> ply = number(words[1], 1, kMaxPly);
     if (!ply)
@@ -161,12 +219,10 @@ ExtendedReading readMove(ExtendedMessage message, const Words& words) {
             return refused("move: bad promotion letter");
         message.promotionKind = QString::fromStdString(PromotionKindOfLetter(letter));
     }
-    if (words[3] != "-") {
-        const std::optional<qint64> time = number(words[3], 0, kMaxTimeMs);
-        if (!time)
-            return refused("move: bad remaining time");
-        message.remainingMs = *time;
-    }
+    const std::optional<std::optional<qint64>> time = timeWord(words[3], true);
+    if (!time)
+        return refused("move: bad remaining time");
+    message.remainingMs = *time;
     const QByteArray& fen = words[4];
     if (fen.size() > kMaxFenBytes || !FenRefusal(fen.toStdString()).empty())
         return refused("move: bad position");
@@ -196,6 +252,10 @@ ExtendedReading readTerms(ExtendedMessage message, const Words& words) {
     return {message, {}};
 }
 
+QByteArray timeText(const std::optional<qint64>& ms) {
+    return ms ? QByteArray::number(*ms) : QByteArray("-");
+}
+
 } // namespace
 
 bool isExtendedLine(const QByteArray& line) {
@@ -218,7 +278,9 @@ ExtendedReading readExtendedLine(const QByteArray& line) {
     message.kind = known->second;
     const Shape shape = shapeOf(message.kind);
     const Words words(body, shape.restOfLine ? shape.words : shape.words + 1);
-    if (words.Count() != shape.words + 1 || words.AnyEmpty())
+    const bool countFits =
+        words.Count() == shape.words + 1 || (shape.lastOptional && words.Count() == shape.words);
+    if (!countFits || words.AnyEmpty())
         return refused("wrong number of words");
 
     switch (message.kind) {
@@ -244,14 +306,14 @@ ExtendedReading readExtendedLine(const QByteArray& line) {
         return readMove(message, words);
     case ExtendedKind::Draw:
     case ExtendedKind::TakeBack: {
-        const auto answer = std::find_if(kAnswers.begin(), kAnswers.end(), [&](const auto& entry) {
-            return words[1] == entry.first;
-        });
-        if (answer == kAnswers.end())
+        const std::optional<PeerAnswer> answer = answerWord(words[1]);
+        if (!answer)
             return refused("bad answer");
-        message.answer = answer->second;
+        message.answer = *answer;
         return {message, {}};
     }
+    case ExtendedKind::FlagAnswer:
+        return readFlagAnswer(message, words);
     case ExtendedKind::Ping:
     case ExtendedKind::Pong: {
         const std::optional<qint64> token = number(words[1], 0, kMaxToken);
@@ -267,14 +329,8 @@ ExtendedReading readExtendedLine(const QByteArray& line) {
         message.ply = static_cast<int>(*ply);
         return {message, {}};
     }
-    case ExtendedKind::Resume: {
-        const std::optional<qint64> plies = number(words[2], 0, kMaxPly);
-        if (!isGameId(words[1]) || !plies)
-            return refused("resume: bad game or half-move count");
-        message.game = words[1];
-        message.ply = static_cast<int>(*plies);
-        return {message, {}};
-    }
+    case ExtendedKind::Resume:
+        return readResume(message, words);
     case ExtendedKind::Resign:
     case ExtendedKind::Abort:
     case ExtendedKind::Rematch:
@@ -310,16 +366,19 @@ QByteArray extendedLine(const ExtendedMessage& message) {
             move += static_cast<char>(std::tolower(
                 static_cast<unsigned char>(KindLetter(message.promotionKind.toStdString()))));
         add(move);
-        add(message.remainingMs ? QByteArray::number(*message.remainingMs) : QByteArray("-"));
+        add(timeText(message.remainingMs));
         add(message.fen);
         break;
     }
     case ExtendedKind::Draw:
     case ExtendedKind::TakeBack:
+    case ExtendedKind::FlagAnswer:
         for (const auto& [text, answer] : kAnswers) {
             if (answer == message.answer)
                 add(text);
         }
+        if (message.kind == ExtendedKind::FlagAnswer)
+            add(timeText(message.remainingMs));
         break;
     case ExtendedKind::Ping:
     case ExtendedKind::Pong:
@@ -331,6 +390,8 @@ QByteArray extendedLine(const ExtendedMessage& message) {
     case ExtendedKind::Resume:
         add(message.game);
         add(QByteArray::number(message.ply));
+        if (message.remainingMs)
+            add(QByteArray::number(*message.remainingMs));
         break;
     case ExtendedKind::Resign:
     case ExtendedKind::Abort:

@@ -21,13 +21,19 @@
 //   /rv takeback <answer>                offer (ask for), accept or decline a takeback
 //   /rv abort                            the sender ends the game without a result
 //   /rv rematch                          a new game, colours swapped
-//   /rv flag                             the receiver's time has run out, the sender says
+//   /rv flag                             the receiver's time has run out, the sender says;
+//                                        the claim stands only once the receiver answers
+//   /rv flaganswer <answer> <time>       the answer to a flag claim: "accept" (the sender's
+//                                        time has run out; <time> is then 0) or "decline"
+//                                        with the sender's remaining time by its own clock
 //   /rv ping <token>                     asks for a pong with the same token
 //   /rv pong <token>                     answers a ping, for the link's round trip
 //   /rv resync <ply>                     the receiver's game differs from the sender's from
 //                                        half-move <ply> on; please send the moves again
-//   /rv resume <game> <plies>            on reconnecting: the sender has this game, with
-//                                        this many half-moves
+//   /rv resume <game> <plies> [<time>]   on reconnecting: the sender has this game, with
+//                                        this many half-moves, and its own remaining time
+//                                        when the game has a clock (never "-"); without
+//                                        that word the receiver's clocks stay as they are
 //
 //   <version>  decimal, 1 to 999, no leading zero; a version above ours is read, and both
 //              sides then speak the lower one
@@ -42,10 +48,11 @@
 //              the piece letter "q", "r", "b" or "n"
 //   <time>     the mover's remaining time in milliseconds after the move, at most
 //              kMaxTimeMs, or "-" when the game has no clock (and in moves sent again
-//              for a resync); 0 says the mover's flag fell with this move
+//              for a resync); 0 says the mover's flag fell with this move. In a flag
+//              answer and a resume: the sender's remaining time, alike
 //   <fen>      the rest of the line: the position the move leads to, in FEN, at most
 //              kMaxFenBytes bytes, a position a game can reach
-//   <answer>   "offer", "accept" or "decline"
+//   <answer>   "offer", "accept" or "decline"; a flag answer is never an offer
 //   <token>    decimal, 0 to 999999999
 //
 // A line longer than kMaxLineBytes is malformed whatever it holds.
@@ -74,6 +81,7 @@ enum class ExtendedKind {
     Abort,
     Rematch,
     Flag,
+    FlagAnswer,
     Ping,
     Pong,
     Resync,
@@ -96,9 +104,9 @@ struct ExtendedMessage {
     QString from;                          // Move
     QString to;                            // Move
     QString promotionKind;                 // Move: "Queen", "Rook", "Bishop", "Knight" or empty
-    std::optional<qint64> remainingMs;     // Move: none when the game has no clock
+    std::optional<qint64> remainingMs;     // Move, FlagAnswer, Resume: none without a clock
     QByteArray fen;                        // Move
-    PeerAnswer answer = PeerAnswer::Offer; // Draw, TakeBack
+    PeerAnswer answer = PeerAnswer::Offer; // Draw, TakeBack, FlagAnswer
     quint32 token = 0;                     // Ping, Pong
 
     bool operator==(const ExtendedMessage&) const = default;

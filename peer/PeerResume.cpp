@@ -95,10 +95,12 @@ std::vector<ExtendedMessage> catchUpMoves(const std::vector<QByteArray>& moves, 
     return lines;
 }
 
-ExtendedMessage resumeMessage(const QByteArray& game, int plies) {
+ExtendedMessage resumeMessage(const QByteArray& game, int plies, std::optional<qint64> ownMs) {
     ExtendedMessage message;
     message.kind = ExtendedKind::Resume;
     message.game = game;
     message.ply = std::clamp(plies, 0, kMaxPly);
+    if (ownMs)
+        message.remainingMs = std::clamp<qint64>(*ownMs, 0, kMaxTimeMs);
     return message;
 }

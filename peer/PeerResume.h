@@ -37,5 +37,7 @@ std::vector<ExtendedMessage> catchUpMoves(const std::vector<QByteArray>& moves, 
                                           std::optional<qint64> whiteMs,
                                           std::optional<qint64> blackMs);
 
-// The resume message for `game` with `plies` half-moves.
-ExtendedMessage resumeMessage(const QByteArray& game, int plies);
+// The resume message for `game` with `plies` half-moves and the sender's own remaining
+// time, none when the game has no clock.
+ExtendedMessage resumeMessage(const QByteArray& game, int plies,
+                              std::optional<qint64> ownMs = std::nullopt);

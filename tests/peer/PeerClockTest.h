@@ -15,4 +15,6 @@ private slots:
     void claimCheckedAgainstOwnClock_data();
     void claimCheckedAgainstOwnClock();
     void claimCrossingTheOwnMove();
+    void flagClaimBetweenTwoPrograms_data();
+    void flagClaimBetweenTwoPrograms();
 };

@@ -63,9 +63,16 @@ ExtendedMessage numbered(ExtendedKind kind, int ply, quint32 token = 0) {
     return message;
 }
 
-ExtendedMessage resume(int plies) {
+ExtendedMessage resume(int plies, std::optional<qint64> ms = std::nullopt) {
     ExtendedMessage message = withGame(ExtendedKind::Resume);
     message.ply = plies;
+    message.remainingMs = ms;
+    return message;
+}
+
+ExtendedMessage flagAnswer(PeerAnswer value, std::optional<qint64> ms) {
+    ExtendedMessage message = answer(ExtendedKind::FlagAnswer, value);
+    message.remainingMs = ms;
     return message;
 }
 
@@ -118,6 +125,16 @@ private slots:
         QTest::newRow("resync") << QByteArray("/rv resync 12")
                                 << numbered(ExtendedKind::Resync, 12);
         QTest::newRow("resume") << "/rv resume " + kGame + " 0" << resume(0);
+        QTest::newRow("resume with the sender's time")
+            << "/rv resume " + kGame + " 41 123456" << resume(41, 123456);
+        QTest::newRow("resume, time run out") << "/rv resume " + kGame + " 9 0" << resume(9, 0);
+        QTest::newRow("flag answer accept")
+            << QByteArray("/rv flaganswer accept 0") << flagAnswer(PeerAnswer::Accept, 0);
+        QTest::newRow("flag answer decline")
+            << QByteArray("/rv flaganswer decline 4000") << flagAnswer(PeerAnswer::Decline, 4000);
+        QTest::newRow("flag answer decline, no clock")
+            << QByteArray("/rv flaganswer decline -")
+            << flagAnswer(PeerAnswer::Decline, std::nullopt);
     }
 
     void wellFormed() {
@@ -184,6 +201,23 @@ private slots:
         QTest::newRow("resync, ply 0") << QByteArray("/rv resync 0");
         QTest::newRow("resume, no plies") << "/rv resume " + kGame;
         QTest::newRow("resume, plies too high") << "/rv resume " + kGame + " 10000";
+        QTest::newRow("resume, time dash") << "/rv resume " + kGame + " 4 -";
+        QTest::newRow("resume, time too high") << "/rv resume " + kGame + " 4 360000001";
+        QTest::newRow("resume, negative time") << "/rv resume " + kGame + " 4 -1";
+        QTest::newRow("resume, trailing blank") << "/rv resume " + kGame + " 4 ";
+        QTest::newRow("resume, word too many") << "/rv resume " + kGame + " 4 100 100";
+        QTest::newRow("flag answer, nothing") << QByteArray("/rv flaganswer");
+        QTest::newRow("flag answer, no time") << QByteArray("/rv flaganswer decline");
+        QTest::newRow("flag answer, an offer") << QByteArray("/rv flaganswer offer 0");
+        QTest::newRow("flag answer, bad answer") << QByteArray("/rv flaganswer yes 0");
+        QTest::newRow("flag answer, accept with time left")
+            << QByteArray("/rv flaganswer accept 5");
+        QTest::newRow("flag answer, accept without clock") << QByteArray("/rv flaganswer accept -");
+        QTest::newRow("flag answer, decline without time left")
+            << QByteArray("/rv flaganswer decline 0");
+        QTest::newRow("flag answer, time too high")
+            << QByteArray("/rv flaganswer decline 360000001");
+        QTest::newRow("flag answer, word too many") << QByteArray("/rv flaganswer decline 5 5");
     }
 
     void malformed() {

@@ -5,11 +5,14 @@
 #include "board/Promotion.h"
 #include "peer/PeerLink.h"
 #include "peer/PeerProtocol.h"
+#include "peer/Unit1.h"
 #include "peer/Unit2.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTcpServer>
 
 #include <string>
 #include <vector>
@@ -24,8 +27,25 @@ struct PeerFixture : MainFormFixture {
         if (!link().Listen(error))
             qFatal("cannot listen on %d: %s", port, qPrintable(error));
     }
+    // Listens on a port the system picks, free at that moment, so that nothing else on the
+    // machine can hold it; `port` says which. The link then serves as on its own port.
+    void listenOnFreePort() {
+        QTcpServer& server = link().IdTCPServer1();
+        if (!server.listen(QHostAddress::Any, 0))
+            qFatal("cannot listen: %s", qPrintable(server.errorString()));
+        port = server.serverPort();
+    }
     int gameWindows() const { return static_cast<int>(form->GameWindows().size()); }
 };
+
+// Connects `side`'s program to 127.0.0.1 as its user does, through its Connection window:
+// the address typed into Edit1 and Connect (Button2) clicked.
+inline void pressConnect(PeerFixture& side) {
+    auto* connection = side.form->findChild<TForm1*>();
+    QVERIFY(connection);
+    connection->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText("127.0.0.1");
+    connection->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+}
 
 inline QStringList chatLog(TMDIChild* window) {
     return window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))

@@ -32,7 +32,7 @@ Table agreedGame() {
 void PeerGameTest::init() {
     fixture = std::make_unique<PeerFixture>();
     fixture->start();
-    fixture->listen();
+    fixture->listenOnFreePort();
 }
 
 void PeerGameTest::cleanup() {

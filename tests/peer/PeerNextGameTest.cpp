@@ -43,7 +43,7 @@ std::vector<TMDIChild*> peerWindows() {
 void PeerNextGameTest::init() {
     fixture = std::make_unique<PeerFixture>();
     fixture->start();
-    fixture->listen();
+    fixture->listenOnFreePort();
 }
 
 void PeerNextGameTest::cleanup() {

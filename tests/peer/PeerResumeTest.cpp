@@ -12,12 +12,10 @@
 #include "game/Fen.h"
 #include "peer/PeerExtendedProtocol.h"
 #include "peer/PeerResume.h"
-#include "peer/Unit1.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTcpServer>
@@ -293,6 +291,9 @@ void PeerResumeTest::droppedGameWaitsAndResumes() {
     QVERIFY(game->GameClock()->Stopped());
     QVERIFY(!dropMove(game, "f1", "c4"));
     QCOMPARE(game->game().LivePosition(), 4);
+    const qint64 heldWhite =
+        std::chrono::duration_cast<std::chrono::milliseconds>(game->GameClock()->Remaining(1))
+            .count();
 
     Peer second(fixture->port);
     second.follow(kOpening.mid(0, peerPlies));
@@ -302,7 +303,13 @@ void PeerResumeTest::droppedGameWaitsAndResumes() {
     // The program answers with its count and sends what the peer lacks.
     QTRY_VERIFY(linesAfter(*second.socket, 2).size() >= qsizetype(1 + sent.size()));
     const QList<QByteArray> lines = linesAfter(*second.socket, 2);
-    QCOMPARE(lines[0], "/rv resume " + id + " 4");
+    // A peer that says no time of its own leaves the clocks as they stood; the program says
+    // its own.
+    const ExtendedReading answer = readExtendedLine(lines[0]);
+    QVERIFY(answer.message && answer.message->kind == ExtendedKind::Resume);
+    QCOMPARE(answer.message->game, id);
+    QCOMPARE(answer.message->ply, 4);
+    QCOMPARE(answer.message->remainingMs, std::optional<qint64>(heldWhite));
     for (qsizetype i = 0; i < sent.size(); ++i) {
         const ExtendedReading move = readExtendedLine(lines[i + 1]);
         QVERIFY(move.message && move.message->kind == ExtendedKind::Move);
@@ -389,10 +396,13 @@ void PeerResumeTest::savedGameReopensAndCatchesUp() {
     Peer peer(fixture->port);
     peer.follow(kOpening.mid(0, 3));
     QTRY_COMPARE(fixture->gameWindows(), 3);
-    QVERIFY(peer.socket->send("/rv hello 1 Bo\r\n/rv resume " + kGame + " 4\r\n"));
+    // The peer says its own time, Black's, which this side takes; it says its own, White's.
+    QVERIFY(peer.socket->send("/rv hello 1 Bo\r\n/rv resume " + kGame + " 4 99000\r\n"));
     QTRY_VERIFY(linesAfter(*peer.socket, 2).size() >= qsizetype(1));
-    QCOMPARE(linesAfter(*peer.socket, 2)[0], "/rv resume " + kGame + " 3");
+    QCOMPARE(linesAfter(*peer.socket, 2)[0], "/rv resume " + kGame + " 3 200000");
     QTRY_COMPARE(fixture->gameWindows(), 2);
+    QCOMPARE(seconds(game->GameClock(), 1), 200);
+    QVERIFY(seconds(game->GameClock(), 0) <= 99 && seconds(game->GameClock(), 0) >= 95);
     QVERIFY(peer.move(kOpening[3]));
     QTRY_COMPARE(game->game().LivePosition(), 4);
     QVERIFY(!game->PeerGameHeld());
@@ -418,7 +428,7 @@ void PeerResumeTest::illegalCatchUpIsRefused() {
                               "/rv move 3 g1g5 300000 8/8/8/8/8/8/8/K6k w - - 0 1\r\n"));
     QTRY_VERIFY(consoleHas(*fixture->form, "the peer's move g1g5 is not legal here"));
     QTRY_VERIFY(linesAfter(*peer.socket, 2).contains("/rv resync 3"));
-    QCOMPARE(linesAfter(*peer.socket, 2).first(), "/rv resume " + kGame + " 2");
+    QCOMPARE(linesAfter(*peer.socket, 2).first(), "/rv resume " + kGame + " 2 123400");
     QCOMPARE(game->game().LivePosition(), 2);
     // The user keeps this side's board.
     QMessageBox* differ = nullptr;
@@ -447,14 +457,8 @@ void PeerResumeTest::killedClientResumesByConnecting() {
     fixture->form->Options()->WriteSetting("Peer", "TermsTimeControl", "5+0");
     fixture->listen();
     auto client = std::make_unique<PeerFixture>();
-    auto connectClient = [&](PeerFixture& side) {
-        auto* connection = side.form->findChild<TForm1*>();
-        QVERIFY(connection);
-        connection->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText("127.0.0.1");
-        connection->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
-    };
     client->start();
-    connectClient(*client);
+    pressConnect(*client);
     QMessageBox* prompt = nullptr;
     QTRY_VERIFY((prompt = client->form->findChild<QMessageBox*>("GameTermsPrompt")));
     QTest::mouseClick(prompt->buttons().first(), Qt::LeftButton);
@@ -466,6 +470,9 @@ void PeerResumeTest::killedClientResumesByConnecting() {
     QTRY_COMPARE(server->game().LivePosition(), 1);
     QVERIFY(dropMove(server, "e7", "e5"));
     QTRY_COMPARE(mine->game().LivePosition(), 2);
+    // White's time runs on the waiting side until it sees the link drop; the client's save
+    // has White's time as of its last move.
+    QTest::qWait(1500);
 
     // The client's program goes away without a word; its folder stays for its next start.
     client->folder.setAutoRemove(false);
@@ -482,13 +489,21 @@ void PeerResumeTest::killedClientResumesByConnecting() {
     QVERIFY(reopened);
     QCOMPARE(reopened->game().LivePosition(), 2);
     QVERIFY(chatLog(reopened).last().contains("press Connect to 127.0.0.1"));
-    connectClient(*again);
+    pressConnect(*again);
     QTRY_VERIFY(!reopened->PeerGameHeld());
     QTRY_VERIFY(!server->PeerGameHeld());
     QTRY_COMPARE(again->gameWindows(), 2);
     QCOMPARE(fixture->gameWindows(), 2);
-    // No terms were asked: the old game goes on.
+    // No terms were asked: the old game goes on, both sides showing the same times: each
+    // side's own, as its resume said it.
     QVERIFY(!again->form->findChild<QMessageBox*>("GameTermsPrompt"));
+    for (const std::uint8_t white : {std::uint8_t{1}, std::uint8_t{0}}) {
+        const qint64 apart =
+            std::chrono::duration_cast<std::chrono::milliseconds>(
+                server->GameClock()->Remaining(white) - reopened->GameClock()->Remaining(white))
+                .count();
+        QVERIFY2(std::abs(apart) < 500, qPrintable(QStringLiteral("%1 ms apart").arg(apart)));
+    }
     QVERIFY(dropMove(reopened, "g1", "f3"));
     QTRY_COMPARE(server->game().LivePosition(), 3);
     QCOMPARE(record(server), record(reopened));

@@ -241,6 +241,25 @@ def free_port():
         return probe.getsockname()[1]
 
 
+def port_taken(port):
+    """Whether another listener holds `port`, tried as the program listens: on all addresses,
+    a port left in TIME_WAIT by an earlier run counting as free."""
+    for family, address in ((socket.AF_INET6, "::"), (socket.AF_INET, "0.0.0.0")):
+        try:
+            probe = socket.socket(family, socket.SOCK_STREAM)
+        except OSError:
+            continue
+        with probe:
+            probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+            try:
+                probe.bind((address, port))
+                probe.listen(1)
+            except OSError:
+                return True
+        return False
+    return False
+
+
 def start_copy(program, env, instance):
     """Starts one copy under its own instance name and waits for its start-up windows."""
     program.env = dict(env, ROOKVALE_INSTANCE_NAME="%s-%d" % (instance, os.getpid()))
@@ -305,6 +324,10 @@ def main():
     # none from an earlier run may reopen here, and none of this run's stays behind.
     saves = os.path.join(sys.argv[1], "PeerGames")
     shutil.rmtree(saves, ignore_errors=True)
+    if port_taken(PORT):
+        print("SKIP: port %d is held by another program on this machine; this test needs it "
+              "for the program's own Wait for Connection" % PORT)
+        return 77
     display = Display()
     with tempfile.TemporaryDirectory() as work:
         program = Program(sys.argv[1], work)
