@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -69,8 +70,6 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
     QTimer::singleShot(0, this, [&association] {
         checkAssociation(association, QCoreApplication::applicationFilePath());
     });
-    if (const QIcon icon = programIcon(m_folder); !icon.isNull())
-        QApplication::setWindowIcon(icon);
 
     m_workspace = new QMdiArea(this);
     m_workspace->setObjectName(QStringLiteral("Workspace"));
@@ -94,6 +93,19 @@ TMainForm::TMainForm(const QString& folder, TRegExtension& association, QWidget*
     buildToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     attachPeerLink();
+}
+
+bool TMainForm::event(QEvent* event) {
+    // The icon means reading and cutting a whole piece sheet, which the first paint does not
+    // need: it follows the paint, as the advertisement page does.
+    if (event->type() == QEvent::Paint && !m_iconAsked) {
+        m_iconAsked = true;
+        QTimer::singleShot(0, this, [this] {
+            if (const QIcon icon = programIcon(m_folder); !icon.isNull())
+                QApplication::setWindowIcon(icon);
+        });
+    }
+    return QMainWindow::event(event);
 }
 
 TMainForm::~TMainForm() {

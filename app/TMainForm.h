@@ -144,6 +144,7 @@ public:
     QString HelpFile() const;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -302,4 +303,5 @@ private:
     // the link, whose end still signals, while the peer games are gone too.
     QObject m_peerResumeContext;
     bool m_startupFileDone = false;
+    bool m_iconAsked = false; // the program's icon, made once the window has first been painted
 };

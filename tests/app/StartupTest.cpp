@@ -3,11 +3,12 @@
 #include "app/AssociationCheck.h"
 #include "app/OptionsMenu.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QTest>
 
-// What the main window leaves until after it is shown: the association, the dialogs and
-// the multimedia back end of the sounds.
+// What the main window leaves until after it is shown: the association, the program's icon,
+// the dialogs and the multimedia back end of the sounds.
 class StartupTest : public QObject {
     Q_OBJECT
 
@@ -30,9 +31,13 @@ private slots:
         fixture.form = std::make_unique<TMainForm>(fixture.folder.path(), fixture.association);
         QVERIFY(!fixture.association.IsRegistered(kGameFileExtension));
         QVERIFY(fixture.form->findChildren<QFileDialog*>().isEmpty());
+        QVERIFY(QApplication::windowIcon().isNull());
         fixture.form->show();
         fixture.form->CreateStartupWindows({});
         QTRY_VERIFY(fixture.association.IsRegistered(kGameFileExtension));
+        // The white knight of the default sheet, cut to its square.
+        QTRY_VERIFY(!QApplication::windowIcon().isNull());
+        QCOMPARE(QApplication::windowIcon().availableSizes(), QList<QSize>{QSize(60, 60)});
         QVERIFY(fixture.form->findChildren<QFileDialog*>().isEmpty());
         QVERIFY(!multimediaLoaded());
 
