@@ -7,9 +7,10 @@ drive them (the real mouse and keys, buttons and fields found on the accessibili
 Copy A sets its Game Terms (White, "3+2") and waits; copy B connects and accepts them. B
 cannot drag White's pieces. Twenty half-moves are played with the mouse and both programs'
 clocks are read and compared; B resigns. In the games that follow (A's New Game proposes
-the terms again) a draw is offered and accepted, a takeback asked and granted, and a game
-aborted. Both sides end each game with the same title and the same move list. The link
-runs on a free port of its own, so that this test can run beside the others.
+the terms again) a draw is offered and accepted, a takeback asked and granted, a game is
+played to mate, and a game aborted. Both sides end each game with the same title and the
+same move list. The link runs on a free port of its own, so that this test can run beside
+the others.
 """
 import os
 import shutil
@@ -245,6 +246,14 @@ def main():
                 wait_for("d5 after the takeback",
                          lambda: move_list(active_game(side)) == ["e4", "d5"])
             print("a takeback asked and granted")
+
+            new_game(a, b)
+            play(a, b, ["f2f3", "e7e5", "g2g4"], 0)
+            drag(b, "d8h4")
+            mated = [move_list(finished_game(side, " - (Black Wins)")) for side in (a, b)]
+            if mated[0] != mated[1] or len(mated[0]) != 4:
+                fail("the mated game's move lists differ: %s" % mated)
+            print("a game played to mate:", " ".join(mated[0]))
 
             new_game(a, b)
             game_menu(a, "a")
