@@ -13,10 +13,8 @@ same move list. The link runs on a free port of its own, so that this test can r
 the others.
 """
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -27,8 +25,8 @@ sys.path.insert(0, HERE)
 import pyatspi  # noqa: E402
 from peer_program_test import (active_game, answer_terms, bring_forward, children_windows,  # noqa: E402
                                connect, count, descendants, exit_all, extents, find, frame_of,
-                               free_port, mouse_drag, move_list, press, start_copy)
-from program_test import Display, Program, fail, wait_for  # noqa: E402
+                               mouse_drag, move_list, press, programs_on_free_port, start_copy)
+from program_test import fail, wait_for  # noqa: E402
 
 # A Ruy Lopez: twenty half-moves in which no position comes round again.
 OPENING = ["e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6", "b5a4", "g8f6", "e1g1", "f8e7",
@@ -171,15 +169,7 @@ def main():
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
-    # The programs run from the build's folder, where they keep the peer games they save:
-    # none from an earlier run may reopen here, and none of this run's stays behind.
-    saves = os.path.join(sys.argv[1], "PeerGames")
-    shutil.rmtree(saves, ignore_errors=True)
-    # The programs read the port from their environment, which is taken when they start.
-    os.environ["ROOKVALE_PEER_PORT"] = str(free_port())
-    display = Display()
-    with tempfile.TemporaryDirectory() as work:
-        program = Program(sys.argv[1], work)
+    with programs_on_free_port(sys.argv[1]) as program:
         env = dict(program.env)
         a = b = None
         try:
@@ -267,10 +257,6 @@ def main():
                     for node in children_windows(side):
                         print("  %d %r %s" % (side.pid, node.name, move_list(node)))
             raise
-        finally:
-            program.stop_all()
-            shutil.rmtree(saves, ignore_errors=True)
-            display.close()
     print("PASS")
     return 0
 

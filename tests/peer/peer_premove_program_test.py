@@ -17,10 +17,8 @@
 The link runs on a free port of its own.
 """
 import os
-import shutil
 import socket
 import sys
-import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -29,8 +27,8 @@ sys.path.insert(0, HERE)
 
 from peer_game_program_test import clock_texts, drag, set_terms  # noqa: E402
 from peer_program_test import (active_game, answer_terms, connect, count, exit_all,  # noqa: E402
-                               free_port, move_list, press, start_copy)
-from program_test import TIMEOUT, Display, Program, fail, wait_for  # noqa: E402
+                               move_list, press, programs_on_free_port, start_copy)
+from program_test import TIMEOUT, fail, wait_for  # noqa: E402
 
 
 def on_boards(sides, moves):
@@ -136,22 +134,8 @@ def main():
     if len(sys.argv) != 3 or sys.argv[1] not in tests:
         print(__doc__)
         return 2
-    # The programs run from the build's folder, where they keep the peer games they save:
-    # none from an earlier run may reopen here, and none of this run's stays behind.
-    saves = os.path.join(sys.argv[2], "PeerGames")
-    shutil.rmtree(saves, ignore_errors=True)
-    # The programs read the port from their environment, which is taken when they start.
-    os.environ["ROOKVALE_PEER_PORT"] = str(free_port())
-    display = Display()
-    with tempfile.TemporaryDirectory() as work:
-        program = Program(sys.argv[2], work)
-        try:
-            sides = tests[sys.argv[1]](program, dict(program.env))
-            exit_all(sides)
-        finally:
-            program.stop_all()
-            shutil.rmtree(saves, ignore_errors=True)
-            display.close()
+    with programs_on_free_port(sys.argv[2]) as program:
+        exit_all(tests[sys.argv[1]](program, dict(program.env)))
     print("PASS")
     return 0
 

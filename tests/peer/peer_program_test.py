@@ -12,6 +12,7 @@ link, the View items close and reopen the link's windows, and a Connect with nob
 waiting shows its console message. The port is the one
 in ROOKVALE_PEER_PORT, else the program's own 1980.
 """
+import contextlib
 import os
 import shutil
 import socket
@@ -239,6 +240,27 @@ def free_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
         return probe.getsockname()[1]
+
+
+@contextlib.contextmanager
+def programs_on_free_port(bin_dir):
+    """The program of `bin_dir` on a display of its own, its copies linking on a free port;
+    no peer game saved by an earlier run reopens, and none of this run's stays behind."""
+    saves = os.path.join(bin_dir, "PeerGames")
+    shutil.rmtree(saves, ignore_errors=True)
+    # The programs read the port from their environment, which is taken when they start.
+    os.environ["ROOKVALE_PEER_PORT"] = str(free_port())
+    display = Display()
+    try:
+        with tempfile.TemporaryDirectory() as work:
+            program = Program(bin_dir, work)
+            try:
+                yield program
+            finally:
+                program.stop_all()
+    finally:
+        shutil.rmtree(saves, ignore_errors=True)
+        display.close()
 
 
 def port_taken(port):
