@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 
@@ -24,6 +23,25 @@ QString keyName(const QString& line) {
     return equals < 0 ? QString() : line.left(equals).trimmed();
 }
 
+// The lines of `text` split at "\r\n", "\n" and "\r" alike, as the files' writers end them;
+// a final line end leaves an empty last piece. Done by hand: a regular expression here
+// would load and compile the expression engine at every start for this alone.
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != '\n' && c != '\r')
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    lines.append(text.mid(start));
+    return lines;
+}
+
 } // namespace
 
 IniFile::IniFile(QString path, QString newLineEnd)
@@ -40,7 +58,7 @@ IniFile::IniFile(QString path, QString newLineEnd)
         m_lineEnd = QStringLiteral("\n");
     else if (text.contains('\r'))
         m_lineEnd = QStringLiteral("\r");
-    m_lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    m_lines = splitLines(text);
     // A final line end leaves one empty piece behind that is not a line of the file.
     if (!m_lines.isEmpty() && m_lines.last().isEmpty())
         m_lines.removeLast();

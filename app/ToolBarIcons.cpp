@@ -1,6 +1,7 @@
 #include "app/ToolBarIcons.h"
 
 #include <QFile>
+#include <QGuiApplication>
 
 namespace {
 
@@ -34,7 +35,12 @@ QIcon builtInIcon(QStyle::StandardPixmap picture) {
         return icon;
     const QString stem = QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
                              .arg(QLatin1String(name));
-    for (const int size : {16, 32, 128}) {
+    // Every file added is decoded at once; the large picture is only for screens that
+    // draw two or more pixels to a point, and on others it would be 64 KB held for nothing.
+    QList<int> sizes = {16, 32};
+    if (qGuiApp->devicePixelRatio() > 1)
+        sizes.append(128);
+    for (const int size : sizes) {
         const QString file = stem.arg(size);
         // A Qt that keeps its pictures elsewhere gets the style's own search instead.
         if (!QFile::exists(file))

@@ -7,6 +7,8 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 const char kProductHost[] = "http://www.rookvale.example";
@@ -66,7 +68,8 @@ void AdvertisementPanel::RequestPage() {
 }
 
 void AdvertisementPanel::ReadPage(QNetworkReply* reply) {
-    m_page += reply->read(kMaxPageBytes + 1 - m_page.size());
+    // Only what has arrived: a read asked for more sets aside the whole limit at once.
+    m_page += reply->read(std::min<qint64>(reply->bytesAvailable(), kMaxPageBytes + 1 - m_page.size()));
     if (m_page.size() > kMaxPageBytes && reply->isRunning())
         reply->abort();
 }

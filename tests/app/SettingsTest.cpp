@@ -100,6 +100,12 @@ private slots:
                                  << QByteArray("[A]\nx=1\ny=2\n");
         QTest::newRow("CR LF file") << QByteArray("[A]\r\nx=1\r\n") << "\n"
                                     << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+        // Each kind of line end ends one line; the file's first CR LF decides how it is
+        // written back.
+        QTest::newRow("mixed ends") << QByteArray("[A]\nx=1\r\ny=3\rz=4\r\n") << "\n"
+                                    << QByteArray("[A]\r\nx=1\r\ny=2\r\nz=4\r\n");
+        QTest::newRow("blank lines kept") << QByteArray("[A]\r\r\ny=3\n\n[B]\n") << "\n"
+                                          << QByteArray("[A]\r\n\r\ny=2\r\n\r\n[B]\r\n");
         QTest::newRow("new file") << QByteArray() << "\n" << QByteArray("[A]\ny=2\n");
     }
     void rewriteKeepsTheFileLineEnds() {
