@@ -69,7 +69,8 @@ void AdvertisementPanel::RequestPage() {
 
 void AdvertisementPanel::ReadPage(QNetworkReply* reply) {
     // Only what has arrived: a read asked for more sets aside the whole limit at once.
-    m_page += reply->read(std::min<qint64>(reply->bytesAvailable(), kMaxPageBytes + 1 - m_page.size()));
+    m_page +=
+        reply->read(std::min<qint64>(reply->bytesAvailable(), kMaxPageBytes + 1 - m_page.size()));
     if (m_page.size() > kMaxPageBytes && reply->isRunning())
         reply->abort();
 }

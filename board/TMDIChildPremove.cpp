@@ -9,6 +9,20 @@
 
 #include "game/Square.h"
 
+namespace {
+
+// "Premove g1 to f3", "Premove b7 to b8, becomes a knight": what a reader hears when it is set.
+QString premoveInWords(int from, int to, const std::string& promotion) {
+    QString words =
+        QStringLiteral("Premove %1 to %2")
+            .arg(QString::fromStdString(SquareName(from)), QString::fromStdString(SquareName(to)));
+    if (!promotion.empty())
+        words += QStringLiteral(", becomes a ") + QString::fromStdString(promotion).toLower();
+    return words;
+}
+
+} // namespace
+
 std::optional<std::uint8_t> TMDIChild::UserColour() const {
     // In a peer game without agreed colours either side may move either colour: no premove.
     if (m_peerColour)
@@ -39,10 +53,16 @@ void TMDIChild::SetPremove(int from, int to, const std::string& promotion) {
     m_premovePromotion = promotion;
     m_marks->SetDroppedPremove(-1, -1);
     m_marks->SetPremove(from, to);
+    if (from >= 0)
+        Announce(premoveInWords(from, to, promotion));
 }
 
 void TMDIChild::CancelPremove() {
+    // Said only when one was set: Escape and the right button cancel other things too.
+    const bool pending = m_premoveFrom >= 0;
     SetPremove(-1, -1);
+    if (pending)
+        Announce(QStringLiteral("Premove cancelled"));
 }
 
 void TMDIChild::PlayPremove() {
@@ -51,7 +71,8 @@ void TMDIChild::PlayPremove() {
     const std::string from = SquareName(m_premoveFrom);
     const std::string to = SquareName(m_premoveTo);
     const std::string promotion = m_premovePromotion;
-    CancelPremove();
+    // Taken off the board, not cancelled: the reader hears the move, or that it was dropped.
+    SetPremove(-1, -1);
     // Only once the user is to move: an opponent's move refused, or a game over, ends it.
     if (MayPickUp(from)) {
         m_game.Model().promotionChoice = promotion;
@@ -61,8 +82,10 @@ void TMDIChild::PlayPremove() {
         m_game.Model().promotionChoice.clear();
     }
     m_marks->SetDroppedPremove(SquareIndex(from), SquareIndex(to));
-    ShowStatus(QStringLiteral("Premove %1-%2 dropped: it is not a legal move now.")
-                   .arg(QString::fromStdString(from), QString::fromStdString(to)));
+    const QString dropped = QStringLiteral("Premove %1-%2 dropped: it is not a legal move now.")
+                                .arg(QString::fromStdString(from), QString::fromStdString(to));
+    ShowStatus(dropped);
+    Announce(dropped);
 }
 
 bool TMDIChild::EnterTypedPremove(const QString& typed, std::uint8_t own) {

@@ -195,31 +195,43 @@ void PremoveTest::typedPremoveIsMade_data() {
     QTest::addColumn<QString>("reply"); // the opponent's move, made from outside
     QTest::addColumn<QString>("made");  // the last record line afterwards
     QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("set");   // what a reader hears when the premove is set
+    QTest::addColumn<QString>("heard"); // and once it was made or dropped
     const QString start =
         QStringLiteral("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
     QTest::newRow("made") << start << "Nf3"
                           << "e7e5"
                           << "g1f3"
-                          << "";
+                          << ""
+                          << "Premove g1 to f3"
+                          << "White knight g1 to f3";
     QTest::newRow("capture made") << "rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2"
                                   << "exd5"
                                   << "e7e6"
                                   << "e4d5p"
-                                  << "";
+                                  << ""
+                                  << "Premove e4 to d5"
+                                  << "White pawn e4 takes d5";
     QTest::newRow("dropped") << start << "a2b3"
                              << "e7e5"
                              << "e7e5"
+                             << "Premove a2-b3 dropped: it is not a legal move now."
+                             << "Premove a2 to b3"
                              << "Premove a2-b3 dropped: it is not a legal move now.";
     QTest::newRow("promotion kind kept") << "4k3/1P6/8/8/8/8/8/4K3 b - - 0 1"
                                          << "b8=N"
                                          << "e8e7"
                                          << "b7b8N"
-                                         << "";
+                                         << ""
+                                         << "Premove b7 to b8, becomes a knight"
+                                         << "White pawn b7 to b8, becomes a knight";
     QTest::newRow("promotion by coordinates") << "4k3/1P6/8/8/8/8/8/4K3 b - - 0 1"
                                               << "b7b8R"
                                               << "e8d7"
                                               << "b7b8R"
-                                              << "";
+                                              << ""
+                                              << "Premove b7 to b8, becomes a rook"
+                                              << "White pawn b7 to b8, becomes a rook";
 }
 
 void PremoveTest::typedPremoveIsMade() {
@@ -236,16 +248,43 @@ void PremoveTest::typedPremoveIsMade() {
             [&passedOn](const QString& from, const QString& to, const QString& letter) {
                 passedOn << from + to + letter;
             });
+    QFETCH(QString, set);
+    QFETCH(QString, heard);
     type(window, typed);
     QVERIFY(!window.PendingPremove().empty());
+    QCOMPARE(window.LastAnnouncement(), set);
     QVERIFY(
         window.MakeMoveFromOutside(reply.left(2).toStdString(), reply.mid(2).toStdString(), ""));
     // The premove is played once the reply has been dealt with, made or dropped.
     QTRY_VERIFY(window.PendingPremove().empty());
+    QTRY_COMPARE(window.LastAnnouncement(), heard);
     QCOMPARE(QString::fromStdString(window.game().Model().moveRecord.back()), made);
     QCOMPARE(window.StatusText(), status);
     // A premove made goes to the opponent as any move of the user's.
     QCOMPARE(passedOn.size(), status.isEmpty() ? 1 : 0);
+}
+
+void PremoveTest::cancelledPremoveIsSaid() {
+    // Escape and the right button cancel a premove aloud; with none set they say nothing.
+    TMDIChild window;
+    QCOMPARE(PlayMoves(window, {"e2e4"}), -1);
+    giveColour(window, 1);
+    QTRY_COMPARE(window.LastAnnouncement(), QStringLiteral("White pawn e2 to e4"));
+    QWidget* board = window.findChild<QWidget*>(QStringLiteral("LeftPanel"));
+    QTest::keyClick(board, Qt::Key_Escape);
+    window.xyMouseDown(square(window, "b1"), Qt::LeftButton); // being entered, not yet set
+    window.xyMouseDown(square(window, "a1"), Qt::RightButton);
+    QCOMPARE(window.LastAnnouncement(), QStringLiteral("White pawn e2 to e4"));
+    type(window, QStringLiteral("Nf3"));
+    QCOMPARE(window.LastAnnouncement(), QStringLiteral("Premove g1 to f3"));
+    QTest::keyClick(board, Qt::Key_Escape);
+    QCOMPARE(window.PendingPremove(), std::string());
+    QCOMPARE(window.LastAnnouncement(), QStringLiteral("Premove cancelled"));
+    type(window, QStringLiteral("d2d4"));
+    QCOMPARE(window.LastAnnouncement(), QStringLiteral("Premove d2 to d4"));
+    window.xyMouseDown(square(window, "a1"), Qt::RightButton);
+    QCOMPARE(window.PendingPremove(), std::string());
+    QCOMPARE(window.LastAnnouncement(), QStringLiteral("Premove cancelled"));
 }
 
 void PremoveTest::noPremoveWithoutColours() {

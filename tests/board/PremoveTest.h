@@ -13,5 +13,6 @@ private slots:
     void typedPremoves();
     void typedPremoveIsMade_data();
     void typedPremoveIsMade();
+    void cancelledPremoveIsSaid();
     void noPremoveWithoutColours();
 };
