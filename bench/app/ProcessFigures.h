@@ -26,12 +26,23 @@ inline double processStartSinceBoot() {
     return std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-inline double residentMegabytes() {
-    std::ifstream status("/proc/self/status");
+// The kilobytes of `field` ("VmRSS:", "Anonymous:") in a /proc/self file, in MB.
+inline double megabytesOf(const char* file, const std::string& field) {
+    std::ifstream figures(file);
     std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
+    while (std::getline(figures, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::stod(line.substr(field.size())) / 1024.0;
     }
     return 0;
+}
+
+inline double residentMegabytes() {
+    return megabytesOf("/proc/self/status", "VmRSS:");
+}
+
+// The resident pages that are the process's own writing (heap, stacks, relocated data), as
+// against pages of files (code, fonts) that the system shares and can read again.
+inline double anonymousMegabytes() {
+    return megabytesOf("/proc/self/smaps_rollup", "Anonymous:");
 }
