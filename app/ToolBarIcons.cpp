@@ -28,17 +28,18 @@ const char* builtInName(QStyle::StandardPixmap picture) {
     }
 }
 
-QIcon builtInIcon(QStyle::StandardPixmap picture) {
+// `drawnAt`: the largest size in device pixels the picture will be drawn at.
+QIcon builtInIcon(QStyle::StandardPixmap picture, qreal drawnAt) {
     QIcon icon;
     const char* name = builtInName(picture);
     if (!name)
         return icon;
     const QString stem = QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
                              .arg(QLatin1String(name));
-    // Every file added is decoded at once; the large picture is only for screens that
-    // draw two or more pixels to a point, and on others it would be 64 KB held for nothing.
+    // Every file added is decoded at once. The large picture serves only buttons drawn above
+    // 32 device pixels; for the others it would be 64 KB held for nothing.
     QList<int> sizes = {16, 32};
-    if (qGuiApp->devicePixelRatio() > 1)
+    if (drawnAt > 32)
         sizes.append(128);
     for (const int size : sizes) {
         const QString file = stem.arg(size);
@@ -63,6 +64,7 @@ QIcon toolBarIcon(const char* themeName, QStyle::StandardPixmap fallback, bool t
     if (!icon.isNull() || fallback == QStyle::SP_CustomBase)
         return icon;
     if (!desktopThemeSet())
-        icon = builtInIcon(fallback);
+        icon = builtInIcon(fallback, style.pixelMetric(QStyle::PM_ToolBarIconSize) *
+                                         qGuiApp->devicePixelRatio());
     return icon.isNull() ? style.standardIcon(fallback) : icon;
 }
