@@ -4,6 +4,7 @@
 
 #include "app/OptionsMenu.h"
 #include "app/TAboutBox.h"
+#include "app/ToolBarIcons.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTcpSocket>
@@ -21,6 +23,19 @@
 #include <QToolBar>
 
 // The main window's menus, tool bar, new games, layout, Options and View commands.
+namespace {
+
+// A style that draws its tool bar buttons at 48 pixels.
+class LargeToolBarStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        return metric == PM_ToolBarIconSize ? 48 : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+} // namespace
+
 class MainFormTest : public QObject {
     Q_OBJECT
 
@@ -180,17 +195,24 @@ private slots:
         QWidget* save = bar->widgetForAction(action(QStringLiteral("FileSave1")));
         QCOMPARE(save->toolTip(), QStringLiteral("Save"));
         QCOMPARE(save->statusTip(), QStringLiteral("Save current game"));
-        // Taken without the style's theme search, the pictures are still the style's own.
+        // Taken without the style's theme search, the pictures are still the style's own at
+        // every size the buttons and menus draw them; a style whose tool bar draws larger
+        // gets the large picture too.
         if (!QIcon::hasThemeIcon(QStringLiteral("document-new"))) {
             const std::pair<const char*, QStyle::StandardPixmap> pictures[] = {
                 {"FileNew1", QStyle::SP_FileIcon},
                 {"FileOpen1", QStyle::SP_DialogOpenButton},
                 {"FileSave1", QStyle::SP_DialogSaveButton}};
+            const int drawn = bar->iconSize().width();
+            QVERIFY(drawn <= 32);
+            LargeToolBarStyle large;
             for (const auto& [name, picture] : pictures) {
                 const QIcon expected = form().style()->standardIcon(picture);
-                for (const int size : {16, 24, 32, 48})
+                for (const int size : {16, drawn, 32})
                     QCOMPARE(action(QString::fromLatin1(name))->icon().pixmap(size).toImage(),
                              expected.pixmap(size).toImage());
+                QCOMPARE(toolBarIcon("", picture, false, large).pixmap(48).toImage(),
+                         expected.pixmap(48).toImage());
             }
         }
     }
