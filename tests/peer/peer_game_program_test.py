@@ -107,6 +107,17 @@ def set_terms(process, colour, control):
     wait_for("the dialog to close", lambda: shown(process, "dialog", "Game Terms") is None)
 
 
+def agree_clocked_game(a, b):
+    """A offers White at 3+2 and waits, B connects and accepts: both clocks show 3:00."""
+    set_terms(a, "White", "3+2")
+    press(a, "Wait for Connection")
+    connect(b)
+    answer_terms(b, "Accept")
+    for side in (a, b):
+        wait_for("a clocked Active Game",
+                 lambda: clock_texts(active_game(side)) == ("3:00", "3:00"))
+
+
 def game_menu(process, access_key):
     """Opens the newest unfinished game window's Menu with the mouse; picks an item by key."""
     bring_forward(process)
@@ -176,13 +187,7 @@ def main():
             a = start_copy(program, env, "rookvale-peer-game-a")
             b = start_copy(program, env, "rookvale-peer-game-b")
 
-            set_terms(a, "White", "3+2")
-            press(a, "Wait for Connection")
-            connect(b)
-            answer_terms(b, "Accept")
-            for side in (a, b):
-                wait_for("a clocked Active Game",
-                         lambda: clock_texts(active_game(side)) == ("3:00", "3:00"))
+            agree_clocked_game(a, b)
             print("terms agreed on port", os.environ["ROOKVALE_PEER_PORT"])
 
             # B plays Black: White's pawn does not move for it.

@@ -25,9 +25,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "app"))
 sys.path.insert(0, HERE)
 
-from peer_game_program_test import clock_texts, drag, set_terms  # noqa: E402
-from peer_program_test import (active_game, answer_terms, connect, count, exit_all,  # noqa: E402
-                               move_list, press, programs_on_free_port, start_copy)
+from peer_game_program_test import agree_clocked_game, drag, set_terms  # noqa: E402
+from peer_program_test import (active_game, count, exit_all, move_list, press,  # noqa: E402
+                               programs_on_free_port, start_copy)
 from program_test import TIMEOUT, fail, wait_for  # noqa: E402
 
 
@@ -48,12 +48,7 @@ def unchanged(sides, moves):
 def test_new(program, env):
     a = start_copy(program, env, "rookvale-premove-a")
     b = start_copy(program, env, "rookvale-premove-b")
-    set_terms(a, "White", "3+2")
-    press(a, "Wait for Connection")
-    connect(b)
-    answer_terms(b, "Accept")
-    for side in (a, b):
-        wait_for("the agreed game", lambda: clock_texts(active_game(side)) == ("3:00", "3:00"))
+    agree_clocked_game(a, b)
     print("terms agreed: A White, B Black")
 
     drag(a, "e2e4")
