@@ -53,3 +53,11 @@ std::string MoveInWords(const std::string& recordLine, bool white, const std::st
         words += ", check";
     return words;
 }
+
+std::string PremoveInWords(const std::string& from, const std::string& to,
+                           const std::string& promotion) {
+    std::string words = "Premove " + from + " to " + to;
+    if (!promotion.empty())
+        words += ", becomes a " + lowered(promotion);
+    return words;
+}

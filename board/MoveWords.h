@@ -13,3 +13,8 @@ std::string PieceInWords(const std::string& kind, bool white);
 // "White pawn e7 takes d8, becomes a queen, checkmate". Empty for a line that is no move.
 std::string MoveInWords(const std::string& recordLine, bool white, const std::string& kind,
                         const std::string& notation);
+
+// A premove in words, from its squares' names and the kind it promotes to (empty for none):
+// "Premove g1 to f3", "Premove b7 to b8, becomes a knight".
+std::string PremoveInWords(const std::string& from, const std::string& to,
+                           const std::string& promotion);

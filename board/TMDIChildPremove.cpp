@@ -3,25 +3,12 @@
 #include "TMDIChild.h"
 
 #include "BoardMarks.h"
+#include "MoveWords.h"
 #include "NextTurnPosition.h"
 
 #include <QRegularExpression>
 
 #include "game/Square.h"
-
-namespace {
-
-// "Premove g1 to f3", "Premove b7 to b8, becomes a knight": what a reader hears when it is set.
-QString premoveInWords(int from, int to, const std::string& promotion) {
-    QString words =
-        QStringLiteral("Premove %1 to %2")
-            .arg(QString::fromStdString(SquareName(from)), QString::fromStdString(SquareName(to)));
-    if (!promotion.empty())
-        words += QStringLiteral(", becomes a ") + QString::fromStdString(promotion).toLower();
-    return words;
-}
-
-} // namespace
 
 std::optional<std::uint8_t> TMDIChild::UserColour() const {
     // In a peer game without agreed colours either side may move either colour: no premove.
@@ -54,7 +41,8 @@ void TMDIChild::SetPremove(int from, int to, const std::string& promotion) {
     m_marks->SetDroppedPremove(-1, -1);
     m_marks->SetPremove(from, to);
     if (from >= 0)
-        Announce(premoveInWords(from, to, promotion));
+        Announce(
+            QString::fromStdString(PremoveInWords(SquareName(from), SquareName(to), promotion)));
 }
 
 void TMDIChild::CancelPremove() {
