@@ -215,6 +215,9 @@ private:
     void receivePeerMove(PeerGameState& state, const ExtendedMessage& move);
     // Makes the peer's move on `window`; false when it is refused.
     static bool makePeerMove(TMDIChild* window, const ExtendedMessage& move);
+    // This side's own time in a peer game, as the wire carries it: milliseconds within the
+    // protocol's bound, none without a clock.
+    static std::optional<qint64> ownTimeOnWire(const TMDIChild& window);
     void receiveDraw(PeerGameState& state, PeerAnswer answer);
     void receiveTakeBack(PeerGameState& state, PeerAnswer answer);
     void receiveAbort(PeerGameState& state);

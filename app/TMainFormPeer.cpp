@@ -306,6 +306,16 @@ void TMainForm::peerAbort(PeerGameState& state) {
     state.window->EndPeerGame(kGameAborted.toStdString());
 }
 
+std::optional<qint64> TMainForm::ownTimeOnWire(const TMDIChild& window) {
+    const Clock* clock = window.GameClock();
+    if (!clock)
+        return std::nullopt;
+    const qint64 left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            clock->Remaining(*window.PeerColour()))
+                            .count();
+    return std::clamp<qint64>(left, 0, kMaxTimeMs);
+}
+
 void TMainForm::sendPeerMove(PeerGameState& state, const QString& from, const QString& to,
                              const QString& letter) {
     autosavePeerGame(state);
@@ -316,12 +326,7 @@ void TMainForm::sendPeerMove(PeerGameState& state, const QString& from, const QS
     move.to = to;
     if (!letter.isEmpty())
         move.promotionKind = QString::fromStdString(PromotionKindOfLetter(letter[0].toLatin1()));
-    if (const Clock* clock = state.window->GameClock()) {
-        const qint64 left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                clock->Remaining(*state.window->PeerColour()))
-                                .count();
-        move.remainingMs = std::clamp<qint64>(left, 0, kMaxTimeMs);
-    }
+    move.remainingMs = ownTimeOnWire(*state.window);
     move.fen = QByteArray::fromStdString(FenText(model));
     sendOnGame(state, move);
     state.resyncFrom.reset();

@@ -158,13 +158,9 @@ void TMainForm::answerFlagClaim(PeerGameState& state, bool accepted) {
         plainMessage(ExtendedKind::FlagAnswer, accepted ? PeerAnswer::Accept : PeerAnswer::Decline);
     if (accepted)
         answer.remainingMs = 0;
-    else if (const Clock* clock = state.window->GameClock())
+    else if (const std::optional<qint64> left = ownTimeOnWire(*state.window))
         // Time left, as a refusal says: a last fraction of a millisecond counts as one.
-        answer.remainingMs =
-            std::clamp<qint64>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   clock->Remaining(*state.window->PeerColour()))
-                                   .count(),
-                               1, kMaxTimeMs);
+        answer.remainingMs = std::max<qint64>(*left, 1);
     sendOnGame(state, answer);
 }
 

@@ -60,12 +60,6 @@ std::optional<qint64> remainingMs(const Clock* clock, std::uint8_t white) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(clock->Remaining(white)).count();
 }
 
-// The resume message of this side's `window`: its half-moves and its own time.
-ExtendedMessage ownResumeMessage(const QByteArray& game, const TMDIChild& window) {
-    return resumeMessage(game, window.game().LivePosition(),
-                         remainingMs(window.GameClock(), *window.PeerColour()));
-}
-
 std::vector<QByteArray> wireMoves(const TMDIChild& window) {
     std::vector<QByteArray> moves;
     for (const std::string& line : window.game().Model().moveRecord)
@@ -183,7 +177,9 @@ void TMainForm::askToResume(PeerConnection* connection) {
             continue;
         m_resumeAsked = game;
         m_termsHeld.reset();
-        m_link->SendOn(connection, extendedLine(ownResumeMessage(game, *waiting.window)));
+        m_link->SendOn(connection,
+                       extendedLine(resumeMessage(game, waiting.window->game().LivePosition(),
+                                                  ownTimeOnWire(*waiting.window))));
         return;
     }
 }
@@ -240,8 +236,9 @@ void TMainForm::receiveResume(PeerConnection* connection, PeerGameState& state,
         m_link->SendOn(connection, extendedLine(decline));
         return;
     }
-    m_link->SendOn(connection,
-                   extendedLine(ownResumeMessage(resume.game, *waiting->second.window)));
+    const TMDIChild& window = *waiting->second.window;
+    m_link->SendOn(connection, extendedLine(resumeMessage(resume.game, window.game().LivePosition(),
+                                                          ownTimeOnWire(window))));
     resumeGame(connection, state, resume);
 }
 
