@@ -12,8 +12,9 @@
 //                                         on standard output "board SQUARE" once a resize has
 //                                         settled, with the board's square size,
 //                                         "moves e2e4,e7e5,..." whenever a move was made,
-//                                         "premove e2e4" (or "premove" for none) and
-//                                         "status TEXT" whenever those change
+//                                         "premove e2e4" (or "premove" for none),
+//                                         "status TEXT" and "heard TEXT" (what a screen
+//                                         reader was last told) whenever those change
 #include "board/BoardSettings.h"
 #include "board/MoveGrid.h"
 #include "board/TMDIChild.h"
@@ -93,6 +94,10 @@ public:
                 m_status = status;
                 QTextStream(stdout) << "status " << status << Qt::endl;
             }
+            if (const QString heard = m_window.LastAnnouncement(); heard != m_heard) {
+                m_heard = heard;
+                QTextStream(stdout) << "heard " << heard << Qt::endl;
+            }
         });
         m_poll.start(50);
         window.installEventFilter(this);
@@ -124,6 +129,7 @@ private:
     size_t m_moves = 0;
     std::string m_premove;
     QString m_status;
+    QString m_heard;
 };
 
 } // namespace
