@@ -12,6 +12,10 @@
 // children. The first run registers the file type; the median is that of the later ones,
 // which find it registered as every start but the first does. Without a DISPLAY the offscreen
 // platform is used, which draws nothing on a screen.
+//
+// A third program, fixed-parts-window, is the floor under the targets: the bare window with
+// only the kinds of parts that every start of the program must make, built plainly. Its
+// figures show how much of the program's distance to the bare window is the program's own.
 #include "app/FileExtension.h"
 #include "app/SingleInstance.h"
 #include "app/TMainForm.h"
@@ -109,10 +113,10 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
     qputenv("ROOKVALE_INSTANCE_NAME", QByteArray("rookvale-bench-") + QByteArray::number(getpid()));
 
-    // The two programs take turns, so that a busy moment of the machine falls on both.
+    // The three programs take turns, so that a busy moment of the machine falls on all.
     std::vector<double> fromStart, fromMain, one, ten, tenLargest, application, mainWindow,
         bareShown, bareMemory, applicationMs, mainWindowMs, childrenMs, paintMs, anonymous,
-        bareAnonymous;
+        bareAnonymous, fixedShown, fixedMemory, fixedAnonymous;
     QString platform;
     std::printf("run  start->shown ms  main()->shown ms  RSS 1 window MB  RSS 10 windows MB"
                 "  10 at 160 px MB  bare window: shown ms  RSS MB\n");
@@ -135,6 +139,16 @@ int main(int argc, char** argv) {
         std::istringstream bare(figures);
         double e = 0, f = 0, bareOwn = 0;
         bare >> e >> f >> bareOwn;
+        if (!runChild(QStringLiteral(FIXED_PARTS_WINDOW), {}, figures)) {
+            std::fprintf(stderr, "fixed parts window run %d failed\n", run);
+            return 1;
+        }
+        std::istringstream fixed(figures);
+        double fixedTime = 0, fixedRss = 0, fixedOwn = 0;
+        fixed >> fixedTime >> fixedRss >> fixedOwn;
+        fixedShown.push_back(fixedTime);
+        fixedMemory.push_back(fixedRss);
+        fixedAnonymous.push_back(fixedOwn);
         fromStart.push_back(a);
         fromMain.push_back(b);
         one.push_back(c);
@@ -158,6 +172,7 @@ int main(int argc, char** argv) {
     fromStart.erase(fromStart.begin());
     fromMain.erase(fromMain.begin());
     bareShown.erase(bareShown.begin());
+    fixedShown.erase(fixedShown.begin());
     const double shown = median(fromStart);
     const double bareTime = median(bareShown);
     std::printf("median of runs 2-%d (platform %s):\n", kRuns, qPrintable(platform));
@@ -184,6 +199,12 @@ int main(int argc, char** argv) {
         "the program, fonts), which the system shares and can read again\n",
         anonymousAbove, median(anonymous), median(bareAnonymous),
         median(one) - median(bareMemory) - anonymousAbove);
+    std::printf("  the fixed parts alone (local server, bars, three children, 64 square labels, "
+                "move table, text browser, console): start->shown %.1f ms, ratio %.2f; RSS %.1f "
+                "MB, %.1f MB above the bare window, %.1f MB of it anonymous\n",
+                median(fixedShown), median(fixedShown) / bareTime, median(fixedMemory),
+                median(fixedMemory) - median(bareMemory),
+                median(fixedAnonymous) - median(bareAnonymous));
     std::printf("start->shown counts from the kernel's process start time, whose resolution is "
                 "one clock tick (%ld ms).\n",
                 1000 / sysconf(_SC_CLK_TCK));
