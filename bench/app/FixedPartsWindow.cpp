@@ -6,7 +6,7 @@
 // browser for the advertisement), a Connection window (fields and buttons) and a console (a
 // plain text edit and a line edit). Prints the same figures as bare-qt-window: milliseconds
 // from process start until it is on the screen, resident and anonymous memory in MB once idle.
-#include "ProcessFigures.h"
+#include "YardstickWindow.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -21,12 +21,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
-#include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QVBoxLayout>
-
-#include <cstdio>
 
 namespace {
 
@@ -70,8 +67,7 @@ QWidget* consoleWindow() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useOffscreenWithoutDisplay();
     QApplication application(argc, argv);
     const QString serverName = QStringLiteral("rookvale-fixed-parts-%1").arg(getpid());
     QLocalServer server;
@@ -89,12 +85,5 @@ int main(int argc, char** argv) {
     window.statusBar()->showMessage(QStringLiteral("Ready"));
     for (QWidget* child : {gameWindow(), connectionWindow(), consoleWindow()})
         area->addSubWindow(child)->show();
-    window.showMaximized();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return 1;
-    const double shown = secondsSinceBoot();
-    QTest::qWait(200);
-    std::printf("%.1f %.1f %.1f\n", (shown - processStartSinceBoot()) * 1000, residentMegabytes(),
-                anonymousMegabytes());
-    return 0;
+    return showAndReport(window);
 }

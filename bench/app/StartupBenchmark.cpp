@@ -26,7 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ProcessFigures.h"
+#include "YardstickWindow.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -40,9 +40,7 @@ constexpr int kRuns = 15;
 
 int runOnce(int argc, char** argv) {
     const double mainEntered = secondsSinceBoot();
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
+    useOffscreenWithoutDisplay();
     QApplication application(argc, argv);
     const double applicationMade = secondsSinceBoot();
     const double withApplication = residentMegabytes();
@@ -100,6 +98,28 @@ bool runChild(const QString& program, const QStringList& arguments, std::string&
     return true;
 }
 
+// The figures of a yardstick window (bare-qt-window, fixed-parts-window) over the runs.
+struct Yardstick {
+    explicit Yardstick(const QString& path) : program(path) {}
+
+    QString program;
+    std::vector<double> shown, memory, anonymous;
+
+    // One cold start; false when it fails.
+    bool run() {
+        std::string figures;
+        if (!runChild(program, {}, figures))
+            return false;
+        std::istringstream out(figures);
+        double ms = 0, megabytes = 0, own = 0;
+        out >> ms >> megabytes >> own;
+        shown.push_back(ms);
+        memory.push_back(megabytes);
+        anonymous.push_back(own);
+        return true;
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,8 +135,8 @@ int main(int argc, char** argv) {
 
     // The three programs take turns, so that a busy moment of the machine falls on all.
     std::vector<double> fromStart, fromMain, one, ten, tenLargest, application, mainWindow,
-        bareShown, bareMemory, applicationMs, mainWindowMs, childrenMs, paintMs, anonymous,
-        bareAnonymous, fixedShown, fixedMemory, fixedAnonymous;
+        applicationMs, mainWindowMs, childrenMs, paintMs, anonymous;
+    Yardstick bare{QStringLiteral(BARE_WINDOW)}, fixed{QStringLiteral(FIXED_PARTS_WINDOW)};
     QString platform;
     std::printf("run  start->shown ms  main()->shown ms  RSS 1 window MB  RSS 10 windows MB"
                 "  10 at 160 px MB  bare window: shown ms  RSS MB\n");
@@ -132,23 +152,12 @@ int main(int argc, char** argv) {
         std::string name;
         out >> a >> b >> c >> d >> g >> h >> k >> name >> stepApplication >> stepMainWindow >>
             stepChildren >> stepPaint >> oneAnonymous;
-        if (!runChild(QStringLiteral(BARE_WINDOW), {}, figures)) {
-            std::fprintf(stderr, "bare window run %d failed\n", run);
-            return 1;
+        for (Yardstick* yardstick : {&bare, &fixed}) {
+            if (!yardstick->run()) {
+                std::fprintf(stderr, "%s run %d failed\n", qPrintable(yardstick->program), run);
+                return 1;
+            }
         }
-        std::istringstream bare(figures);
-        double e = 0, f = 0, bareOwn = 0;
-        bare >> e >> f >> bareOwn;
-        if (!runChild(QStringLiteral(FIXED_PARTS_WINDOW), {}, figures)) {
-            std::fprintf(stderr, "fixed parts window run %d failed\n", run);
-            return 1;
-        }
-        std::istringstream fixed(figures);
-        double fixedTime = 0, fixedRss = 0, fixedOwn = 0;
-        fixed >> fixedTime >> fixedRss >> fixedOwn;
-        fixedShown.push_back(fixedTime);
-        fixedMemory.push_back(fixedRss);
-        fixedAnonymous.push_back(fixedOwn);
         fromStart.push_back(a);
         fromMain.push_back(b);
         one.push_back(c);
@@ -160,21 +169,18 @@ int main(int argc, char** argv) {
         mainWindowMs.push_back(stepMainWindow);
         childrenMs.push_back(stepChildren);
         paintMs.push_back(stepPaint);
-        bareShown.push_back(e);
-        bareMemory.push_back(f);
         anonymous.push_back(oneAnonymous);
-        bareAnonymous.push_back(bareOwn);
         platform = QString::fromStdString(name);
         std::printf("%3d  %16.1f  %16.1f  %15.1f  %17.1f  %14.1f  %21.1f  %6.1f\n", run, a, b, c, d,
-                    g, e, f);
+                    g, bare.shown.back(), bare.memory.back());
     }
     // The first run registered the association and stands apart from the median.
     fromStart.erase(fromStart.begin());
     fromMain.erase(fromMain.begin());
-    bareShown.erase(bareShown.begin());
-    fixedShown.erase(fixedShown.begin());
+    bare.shown.erase(bare.shown.begin());
+    fixed.shown.erase(fixed.shown.begin());
     const double shown = median(fromStart);
-    const double bareTime = median(bareShown);
+    const double bareTime = median(bare.shown);
     std::printf("median of runs 2-%d (platform %s):\n", kRuns, qPrintable(platform));
     std::printf("  program: start->shown %.1f ms, RSS %.1f MB with 1 game window, %.1f MB with 10 "
                 "(target < 80), %.1f MB with the 10 boards at 160-pixel squares\n",
@@ -188,23 +194,23 @@ int main(int argc, char** argv) {
                 "screen\n",
                 median(applicationMs), median(mainWindowMs), median(childrenMs), median(paintMs));
     std::printf("  bare Qt window: start->shown %.1f ms, RSS %.1f MB\n", bareTime,
-                median(bareMemory));
+                median(bare.memory));
     std::printf("  ratio of start-up times %.2f (target <= 1.1), memory above the bare window "
                 "%.1f MB (target <= 6)\n",
-                shown / bareTime, median(one) - median(bareMemory));
-    const double anonymousAbove = median(anonymous) - median(bareAnonymous);
+                shown / bareTime, median(one) - median(bare.memory));
+    const double anonymousAbove = median(anonymous) - median(bare.anonymous);
     std::printf(
         "  of that memory, %.1f MB is anonymous (heap, stacks, relocated data: %.1f MB against "
         "the bare window's %.1f MB) and %.1f MB pages of files (code of the libraries and "
         "the program, fonts), which the system shares and can read again\n",
-        anonymousAbove, median(anonymous), median(bareAnonymous),
-        median(one) - median(bareMemory) - anonymousAbove);
+        anonymousAbove, median(anonymous), median(bare.anonymous),
+        median(one) - median(bare.memory) - anonymousAbove);
     std::printf("  the fixed parts alone (local server, bars, three children, 64 square labels, "
                 "move table, text browser, console): start->shown %.1f ms, ratio %.2f; RSS %.1f "
                 "MB, %.1f MB above the bare window, %.1f MB of it anonymous\n",
-                median(fixedShown), median(fixedShown) / bareTime, median(fixedMemory),
-                median(fixedMemory) - median(bareMemory),
-                median(fixedAnonymous) - median(bareAnonymous));
+                median(fixed.shown), median(fixed.shown) / bareTime, median(fixed.memory),
+                median(fixed.memory) - median(bare.memory),
+                median(fixed.anonymous) - median(bare.anonymous));
     std::printf("start->shown counts from the kernel's process start time, whose resolution is "
                 "one clock tick (%ld ms).\n",
                 1000 / sysconf(_SC_CLK_TCK));
